@@ -1,0 +1,13 @@
+# Cross-compiles for 64-bit Windows with the posix-thread MinGW-w64 compilers,
+# and runs built programs (tests) under wine64.
+set(CMAKE_SYSTEM_NAME Windows)
+set(CMAKE_SYSTEM_PROCESSOR x86_64)
+set(ZORVANE_TRIPLE x86_64-w64-mingw32)
+set(CMAKE_C_COMPILER   ${ZORVANE_TRIPLE}-gcc-posix)
+set(CMAKE_CXX_COMPILER ${ZORVANE_TRIPLE}-g++-posix)
+set(CMAKE_RC_COMPILER  ${ZORVANE_TRIPLE}-windres)
+set(CMAKE_FIND_ROOT_PATH /usr/${ZORVANE_TRIPLE})
+set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
+set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
+set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_CURRENT_LIST_DIR}/wine-test.sh)

@@ -1,0 +1,4 @@
+// Resource identifiers of zorvane.exe.
+#pragma once
+
+#define IDR_MAINFRAME 101

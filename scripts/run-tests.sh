@@ -1,0 +1,55 @@
+#!/usr/bin/env bash
+# Runs every test of build/x86_64 under wine64 in a throwaway prefix made fresh
+# for this run, with an Xvfb display for the window tests. The user's own Wine
+# prefix is never touched.
+set -uo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+build="$root/build/x86_64"
+prefix="$build/wineprefix"
+artifacts="$build/test-artifacts"
+
+export WINEDEBUG=-all
+export WINEPREFIX="$prefix"
+export ZORVANE_TEST_PREFIX="$prefix"
+export ZORVANE_ARTIFACTS="$artifacts"
+# No Mono or Gecko installers in the throwaway prefix.
+export WINEDLLOVERRIDES="mscoree=;mshtml="
+wine64=/usr/lib/wine/wine64
+wineserver=/usr/lib/wine/wineserver
+
+rm -rf "$prefix" "$artifacts"
+mkdir -p "$artifacts"
+
+# A display of our own.
+display=""
+for n in $(seq 91 140); do
+    if [ ! -e "/tmp/.X$n-lock" ] && [ ! -e "/tmp/.X11-unix/X$n" ]; then
+        display=":$n"
+        break
+    fi
+done
+Xvfb "$display" -screen 0 1280x800x24 -nolisten tcp >/dev/null 2>&1 &
+xvfb_pid=$!
+export DISPLAY="$display"
+
+cleanup() {
+    WINEPREFIX="$prefix" "$wineserver" -k >/dev/null 2>&1 || true
+    kill "$xvfb_pid" >/dev/null 2>&1 || true
+}
+trap cleanup EXIT
+
+for _ in $(seq 1 50); do
+    [ -e "/tmp/.X11-unix/X${display#:}" ] && break
+    sleep 0.1
+done
+
+echo "run-tests: preparing wine prefix"
+timeout 180 "$wine64" wineboot -i >/dev/null 2>&1 || { echo "run-tests: wineboot failed"; exit 1; }
+# A persistent session detached from every pipe: fast test starts, and ctest
+# does not wait on pipes that Wine's background services inherit.
+setsid sh -c "'$wineserver' -p; '$wine64' wineboot" </dev/null >/dev/null 2>&1 &
+sleep 2
+
+ctest --test-dir "$build" --output-on-failure -j "${ZORVANE_TEST_JOBS:-2}" --timeout 300 "$@"
+status=$?
+exit $status

@@ -1,0 +1,28 @@
+#!/usr/bin/env bash
+# Installs what building and testing need, from Debian's packages, when missing.
+set -euo pipefail
+
+need=()
+have() { command -v "$1" >/dev/null 2>&1; }
+[ -x /usr/lib/wine/wine64 ] || need+=(wine wine64)
+have x86_64-w64-mingw32-g++-posix || need+=(g++-mingw-w64-x86-64)
+have i686-w64-mingw32-g++-posix || need+=(g++-mingw-w64-i686)
+have Xvfb || need+=(xvfb)
+have xauth || need+=(xauth)
+have import || need+=(imagemagick)
+have xdotool || need+=(xdotool)
+have cmake || need+=(cmake)
+[ -f /usr/src/googletest/CMakeLists.txt ] || need+=(googletest)
+
+if [ ${#need[@]} -eq 0 ]; then
+    exit 0
+fi
+
+echo "setup: installing ${need[*]}"
+sudo=""
+if [ "$(id -u)" -ne 0 ]; then
+    sudo="sudo"
+fi
+export DEBIAN_FRONTEND=noninteractive
+$sudo apt-get update -q
+$sudo apt-get install -y -q --no-install-recommends "${need[@]}"

@@ -1,0 +1,57 @@
+// CEzReg: a key reader built from a registry path (or a parent handle and a
+// name) that opens its key with just the rights each operation needs.
+#pragma once
+
+#include "registry/RegReader.h"
+
+#include <string>
+#include <string_view>
+
+class CEzReg : public CRegReader
+{
+  public:
+    // From a registry path: root short name, a separator, the sub-key path.
+    explicit CEzReg(std::wstring_view path);
+    // From an open handle and a sub-key path below it (copied).
+    CEzReg(HKEY base, std::wstring_view subKeyPath);
+    ~CEzReg() override;
+
+    // Opens the key with access (plus the 64-bit view); reopens only when a
+    // right is missing. Paths over 260 characters open in segments.
+    bool Open(REGSAM access);
+    void Close();
+    bool IsComputer() const noexcept;
+
+    bool FirstValue();
+    bool FirstSubKey();
+    // At the computer level yields the five root names.
+    bool NextSubKey();
+    bool QueryValue(const wchar_t* name);
+    bool HasSubKey(std::wstring_view name);
+    DWORD SubKeyCount();
+    bool HasSubKeys() { return SubKeyCount() > 0; }
+    bool HasValues();
+    std::wstring ClassName();
+    FILETIME LastWriteTime();
+    std::wstring KeyName() const;
+    bool CreateKey();
+    bool DeleteValue(const wchar_t* name);
+    // Writes a value given in its text form (see ValueText.h).
+    bool SetValueText(const wchar_t* name, std::wstring_view text, DWORD type);
+
+    // Counts every key below path on a worker thread, sending message to
+    // window with the running count every 4321 keys and the total at the end.
+    static bool StartSubKeyCount(HWND window, UINT message, std::wstring_view path);
+    DWORD CountSubKeys(DWORD& count, bool final);
+
+    std::wstring Path;
+    REGSAM OpenAccess = 0;
+    HWND NotifyWindow = nullptr;
+    UINT NotifyMessage = 0;
+
+  private:
+    bool OpenInSegments(REGSAM access);
+
+    // Storage for SubKeyPath when it does not point into Path.
+    std::wstring OwnedSubKeyPath;
+};

@@ -1,0 +1,351 @@
+// Registry path parsing and path arithmetic.
+#include "registry/RegistryPath.h"
+
+#include "app/framework/Strings.h"
+#include "registry/EzReg.h"
+#include "registry/RootKeys.h"
+
+#include <windows.h>
+
+const wchar_t kClassesInfix[] = L"\\Software\\Classes";
+const wchar_t kConfigInfix[] = L"\\SYSTEM\\CurrentControlSet\\Hardware Profiles\\Current";
+
+namespace
+{
+// The prefixes stripped from the start of a location come first; the rest are
+// further words with which a registry path may begin.
+const wchar_t* const kPathStartWords[] = {
+    L"zorvane:", L"reg:", L"Registry\\", L"Computer\\", L"My Computer\\", L"Poste de travail\\", L"Arbeitsplatz\\",
+    L"Risorse del computer\\", L"HKEY_", L"LOCAL_MACHINE", L"CURRENT_USER", L"USERS", L"CURRENT_CONFIG",
+    L"CLASSES_ROOT", L"MACHINE", L"HKLM", L"HKCU", L"HKU", L"HKCC", L"HKCR", L"Software\\", L"USR:"};
+constexpr size_t kPrefixCount = 9;
+constexpr size_t kPathStartWordCount = sizeof(kPathStartWords) / sizeof(kPathStartWords[0]);
+
+struct RootAlias
+{
+    const wchar_t* word;
+    int root;
+};
+const RootAlias kRootAliases[] = {
+    {L"HKCR", kRootClasses},         {L"HKCC", kRootConfig},  {L"CURRENTCONFIG", kRootConfig},
+    {L"CONFIG", kRootConfig},        {L"HKCU", kRootUser},    {L"CURRENTUSER", kRootUser},
+    {L"USER", kRootUser},            {L"USR:", kRootUser},    {L"HKLM", kRootMachine},
+    {L"LOCALMACHINE", kRootMachine}, {L"MACHINE", kRootMachine}, {L"HKU", kRootUsers},
+};
+
+bool IsSeparator(wchar_t c) noexcept
+{
+    return c == L'\\' || c == L'/';
+}
+
+bool IsHex(wchar_t c) noexcept
+{
+    return (c >= L'0' && c <= L'9') || (c >= L'a' && c <= L'f') || (c >= L'A' && c <= L'F');
+}
+
+// Skips every prefix of the list that the text at pos begins with, in list
+// order, and the slashes after each try. Returns the new position.
+size_t SkipPrefixes(std::wstring_view text, size_t pos)
+{
+    for (size_t i = 0; i < kPrefixCount; ++i)
+    {
+        std::wstring_view prefix(kPathStartWords[i]);
+        if (zv::StartsWithNoCase(text.substr(pos), prefix))
+            pos += prefix.size();
+        while (pos < text.size() && IsSeparator(text[pos]))
+            ++pos;
+    }
+    return pos;
+}
+
+// Turns the collected root word into a root name, or into the first key below
+// the user's or the machine's root. False when it names nothing.
+bool ResolveRootWord(std::wstring& result)
+{
+    result = zv::ReplaceAll(zv::ReplaceAll(result, L" ", L""), L"%20", L"");
+    if (result.empty())
+        return false;
+    if (IsRootName(result))
+        return true;
+    for (const RootAlias& alias : kRootAliases)
+    {
+        if (zv::EqualsNoCase(result, alias.word))
+        {
+            result = RootName(alias.root);
+            return true;
+        }
+    }
+    for (int root : {kRootUser, kRootMachine})
+    {
+        std::wstring candidate = RootName(root) + L"\\" + result;
+        if (KeyExists(candidate))
+        {
+            result = std::move(candidate);
+            return true;
+        }
+    }
+    result.clear();
+    return false;
+}
+
+// A forward slash survives only where a key whose name contains it exists.
+void ApplySlashRule(std::wstring& result)
+{
+    size_t i = result.find_first_of(L"\\/");
+    if (i == std::wstring::npos)
+        return;
+    if (result[i] == L'/')
+        result[i] = L'\\';
+    for (;;)
+    {
+        size_t j = result.find(L'\\', i + 1);
+        if (j == std::wstring::npos)
+            j = result.size();
+        if (result[i] == L'/' && !KeyExists(std::wstring_view(result).substr(0, j)) &&
+            KeyExists(std::wstring_view(result).substr(0, i)))
+            result[i] = L'\\';
+        i = result.find(L'/', i + 1);
+        if (i == std::wstring::npos)
+            break;
+    }
+}
+} // namespace
+
+bool ParseRegistryPath(std::wstring_view text, std::wstring& path)
+{
+    std::wstring result;
+    bool atStart = true;
+    bool inRoot = true;
+    size_t pos = 0;
+    while (pos < text.size())
+    {
+        wchar_t c = text[pos];
+        wchar_t n = pos + 1 < text.size() ? text[pos + 1] : L'\0';
+        if (c < 32 || c == 127 || (atStart && !IsCharAlphaW(c)) || (c == L'\\' && n == L'\\'))
+        {
+            ++pos;
+            continue;
+        }
+        if (atStart)
+        {
+            size_t skipped = SkipPrefixes(text, pos);
+            if (skipped != pos)
+            {
+                pos = skipped;
+                continue;
+            }
+        }
+        result += c;
+        atStart = false;
+        ++pos;
+        if (inRoot && (n == L'\0' || IsSeparator(n)))
+        {
+            inRoot = false;
+            if (!ResolveRootWord(result))
+            {
+                path.clear();
+                return false;
+            }
+        }
+    }
+    ApplySlashRule(result);
+    while (!result.empty() && result.back() == L'\\')
+        result.pop_back();
+    path = result;
+    return !path.empty();
+}
+
+bool SplitKeyAndValue(std::wstring_view text, std::wstring& keyPath, std::wstring& valueName)
+{
+    size_t tab = text.rfind(L'\t');
+    if (tab == std::wstring_view::npos)
+    {
+        keyPath = std::wstring(text);
+        valueName.clear();
+        return false;
+    }
+    std::wstring key(text.substr(0, tab));
+    valueName = std::wstring(text.substr(tab + 1));
+    keyPath = std::move(key);
+    return true;
+}
+
+bool KeyExists(std::wstring_view path)
+{
+    CEzReg reader(path);
+    if (reader.IsComputer())
+        return true;
+    return reader.Open(READ_CONTROL) && reader.Key != nullptr;
+}
+
+std::optional<std::wstring> ParentPath(std::wstring_view path)
+{
+    size_t slash = path.rfind(L'\\');
+    if (slash == std::wstring_view::npos || slash == 0)
+        return std::nullopt;
+    return std::wstring(path.substr(0, slash));
+}
+
+std::wstring ClosestExistingKey(std::wstring_view path)
+{
+    std::wstring current(path);
+    while (!current.empty() && !KeyExists(current))
+    {
+        std::optional<std::wstring> parent = ParentPath(current);
+        current = parent ? *parent : std::wstring();
+    }
+    return current;
+}
+
+bool StartsWithBracedGuid(std::wstring_view text)
+{
+    static const int groups[] = {8, 4, 4, 4, 12};
+    if (text.empty() || text[0] != L'{')
+        return false;
+    size_t pos = 1;
+    for (int g = 0; g < 5; ++g)
+    {
+        for (int k = 0; k < groups[g]; ++k, ++pos)
+            if (pos >= text.size() || !IsHex(text[pos]))
+                return false;
+        wchar_t expected = g < 4 ? L'-' : L'}';
+        if (pos >= text.size() || text[pos] != expected)
+            return false;
+        ++pos;
+    }
+    return true;
+}
+
+bool ResolveRelative(std::wstring_view currentPath, std::wstring_view text, std::wstring& path)
+{
+    while (!text.empty() && text.front() == L'\\')
+        text.remove_prefix(1);
+    if (text.empty())
+        return false;
+    std::wstring base(currentPath);
+    if (base.empty() || base.back() != L'\\')
+        base += L'\\';
+    std::wstring candidate = base + std::wstring(text);
+    if (KeyExists(candidate))
+    {
+        path = std::move(candidate);
+        return true;
+    }
+    size_t slash = currentPath.rfind(L'\\');
+    if (slash == std::wstring_view::npos)
+        return false;
+    std::wstring_view last = currentPath.substr(slash + 1);
+    if (zv::EqualsNoCase(last, L"ProgID") || StartsWithBracedGuid(last))
+    {
+        candidate = RootName(kRootClasses) + L"\\" + std::wstring(text);
+        if (KeyExists(candidate))
+        {
+            path = std::move(candidate);
+            return true;
+        }
+    }
+    if (!zv::EqualsNoCase(last, text))
+    {
+        candidate = std::wstring(currentPath.substr(0, slash + 1)) + std::wstring(text);
+        if (KeyExists(candidate))
+        {
+            path = std::move(candidate);
+            return true;
+        }
+    }
+    return false;
+}
+
+namespace
+{
+struct RootAndRest
+{
+    int root;
+    std::wstring_view rest;
+};
+
+RootAndRest SplitRoot(std::wstring_view path)
+{
+    size_t slash = path.find(L'\\');
+    std::wstring_view rootText = slash == std::wstring_view::npos ? path : path.substr(0, slash);
+    std::wstring_view rest = (slash == std::wstring_view::npos || slash == 0) ? std::wstring_view() : path.substr(slash);
+    return {RootIndexFromName(rootText), rest};
+}
+
+std::wstring_view WithoutInfix(std::wstring_view rest, std::wstring_view infix)
+{
+    if (zv::StartsWithNoCase(rest, infix))
+        rest.remove_prefix(infix.size());
+    return rest;
+}
+} // namespace
+
+std::wstring CorrespondingKey(std::wstring_view currentPath, int targetRoot)
+{
+    RootAndRest parts = SplitRoot(currentPath);
+    std::wstring target = RootName(targetRoot);
+    switch (targetRoot)
+    {
+    case kRootClasses:
+        target += WithoutInfix(parts.rest, kClassesInfix);
+        break;
+    case kRootConfig:
+        target += WithoutInfix(parts.rest, kConfigInfix);
+        break;
+    case kRootMachine:
+    case kRootUser:
+        if (parts.root == kRootClasses)
+            target += kClassesInfix;
+        else if (parts.root == kRootConfig)
+            target += kConfigInfix;
+        target += parts.rest;
+        break;
+    default:
+        target += parts.rest;
+        break;
+    }
+    return target;
+}
+
+bool CanGoToMachineKey(std::wstring_view currentPath)
+{
+    int root = SplitRoot(currentPath).root;
+    return root == kRootClasses || root == kRootUser || root == kRootConfig;
+}
+
+bool CanGoToUserKey(std::wstring_view currentPath)
+{
+    int root = SplitRoot(currentPath).root;
+    return root == kRootMachine || root == kRootClasses;
+}
+
+bool CanGoToClassesKey(std::wstring_view currentPath)
+{
+    RootAndRest parts = SplitRoot(currentPath);
+    return (parts.root == kRootMachine || parts.root == kRootUser) && zv::StartsWithNoCase(parts.rest, kClassesInfix);
+}
+
+bool CanGoToConfigKey(std::wstring_view currentPath)
+{
+    RootAndRest parts = SplitRoot(currentPath);
+    return parts.root == kRootMachine && zv::StartsWithNoCase(parts.rest, kConfigInfix);
+}
+
+bool IsSameOrUnder(std::wstring_view path, std::wstring_view parent)
+{
+    if (zv::EqualsNoCase(path, parent))
+        return true;
+    return path.size() > parent.size() && path[parent.size()] == L'\\' && zv::StartsWithNoCase(path, parent);
+}
+
+bool LooksLikeRegistryPath(std::wstring_view text)
+{
+    size_t pos = 0;
+    while (pos < text.size() && !IsCharAlphaW(text[pos]))
+        ++pos;
+    std::wstring_view rest = text.substr(pos);
+    for (size_t i = 0; i < kPathStartWordCount; ++i)
+        if (zv::StartsWithNoCase(rest, kPathStartWords[i]))
+            return true;
+    return false;
+}

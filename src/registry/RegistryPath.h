@@ -1,0 +1,37 @@
+// Typed-in locations in their many spellings turned into registry paths, and
+// the path operations built on them: relative names, closest existing parent,
+// corresponding keys under other roots, and comparisons.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+// Normalises any accepted spelling to a registry path; false (and an empty
+// path) when the text names no key.
+bool ParseRegistryPath(std::wstring_view text, std::wstring& path);
+// Cuts a location at its last tab into key path and value name; false without a tab.
+bool SplitKeyAndValue(std::wstring_view text, std::wstring& keyPath, std::wstring& valueName);
+// The key opens with READ_CONTROL.
+bool KeyExists(std::wstring_view path);
+// The text before the last backslash; none when there is no backslash or it stands first.
+std::optional<std::wstring> ParentPath(std::wstring_view path);
+// The path itself when it exists, else its nearest existing ancestor, else "".
+std::wstring ClosestExistingKey(std::wstring_view path);
+// Resolves a bare key name against the current key (child, class, sibling).
+bool ResolveRelative(std::wstring_view currentPath, std::wstring_view text, std::wstring& path);
+// The key under targetRoot (a root index) that corresponds to currentPath.
+std::wstring CorrespondingKey(std::wstring_view currentPath, int targetRoot);
+bool CanGoToMachineKey(std::wstring_view currentPath);
+bool CanGoToUserKey(std::wstring_view currentPath);
+bool CanGoToClassesKey(std::wstring_view currentPath);
+bool CanGoToConfigKey(std::wstring_view currentPath);
+// path equals parent, or lies below it (both ignoring case).
+bool IsSameOrUnder(std::wstring_view path, std::wstring_view parent);
+// After leading non-letters, the text starts with a registry root or prefix word.
+bool LooksLikeRegistryPath(std::wstring_view text);
+// The text starts with {8-4-4-4-12 hex digits}.
+bool StartsWithBracedGuid(std::wstring_view text);
+
+extern const wchar_t kClassesInfix[]; // "\Software\Classes"
+extern const wchar_t kConfigInfix[];  // "\SYSTEM\CurrentControlSet\Hardware Profiles\Current"

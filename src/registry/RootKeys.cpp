@@ -1,0 +1,51 @@
+// Root key table: names and predefined handles, indexed alike.
+#include "registry/RootKeys.h"
+
+#include "app/framework/Strings.h"
+
+const wchar_t kComputerName[] = L"My Computer";
+
+namespace
+{
+const std::wstring kNames[kRootCount] = {L"CLASSES_ROOT", L"CURRENT_CONFIG", L"CURRENT_USER", L"LOCAL_MACHINE",
+                                         L"USERS"};
+const HKEY kHandles[kRootCount] = {HKEY_CLASSES_ROOT, HKEY_CURRENT_CONFIG, HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE,
+                                   HKEY_USERS};
+} // namespace
+
+const std::wstring& RootName(int index)
+{
+    static const std::wstring empty;
+    return (index >= 0 && index < kRootCount) ? kNames[index] : empty;
+}
+
+HKEY RootHandle(int index) noexcept
+{
+    return (index >= 0 && index < kRootCount) ? kHandles[index] : nullptr;
+}
+
+int RootIndexFromName(std::wstring_view name) noexcept
+{
+    for (int i = 0; i < kRootCount; ++i)
+        if (zv::EqualsNoCase(name, kNames[i]))
+            return i;
+    return -1;
+}
+
+HKEY RootHandleFromName(std::wstring_view name) noexcept
+{
+    return RootHandle(RootIndexFromName(name));
+}
+
+bool IsPredefinedRoot(HKEY key) noexcept
+{
+    if (!key)
+        return false;
+    // Also covers the other predefined handles (performance data and the like).
+    return (reinterpret_cast<ULONG_PTR>(key) & 0xF0000000u) == 0x80000000u;
+}
+
+bool IsRootName(std::wstring_view text) noexcept
+{
+    return RootIndexFromName(text) >= 0;
+}

@@ -1,0 +1,419 @@
+// Value data <-> text conversions.
+#include "registry/ValueText.h"
+
+#include "app/framework/Strings.h"
+#include "registry/EzReg.h"
+#include "registry/NumberFormat.h"
+
+#include <cstdlib>
+#include <cstring>
+#include <cwchar>
+
+const wchar_t kMultiStringSeparator[] = L"\r\n";
+
+namespace
+{
+const wchar_t* const kTypeNames[] = {L"REG_NONE",
+                                     L"REG_SZ",
+                                     L"REG_EXPAND_SZ",
+                                     L"REG_BINARY",
+                                     L"REG_DWORD",
+                                     L"REG_DWORD_BIG_ENDIAN",
+                                     L"REG_LINK",
+                                     L"REG_MULTI_SZ",
+                                     L"REG_RESOURCE_LIST",
+                                     L"REG_FULL_RESOURCE_DESCRIPTOR",
+                                     L"REG_RESOURCE_REQUIREMENTS_LIST",
+                                     L"REG_QWORD"};
+constexpr int kTypeNameCount = 12;
+
+int HexDigitValue(wchar_t c) noexcept
+{
+    if (c >= L'0' && c <= L'9')
+        return c - L'0';
+    if (c >= L'a' && c <= L'f')
+        return c - L'a' + 10;
+    if (c >= L'A' && c <= L'F')
+        return c - L'A' + 10;
+    return -1;
+}
+
+// UTF-16 text of string data, up to the first NUL or the end of the data.
+std::wstring StringDataText(const BYTE* data, DWORD size)
+{
+    size_t units = size / 2;
+    std::wstring text(units, L'\0');
+    if (units)
+        std::memcpy(text.data(), data, units * 2);
+    size_t nul = text.find(L'\0');
+    if (nul != std::wstring::npos)
+        text.resize(nul);
+    return text;
+}
+
+std::wstring MultiStringDataText(const BYTE* data, DWORD size)
+{
+    size_t units = size / 2;
+    std::wstring all(units, L'\0');
+    if (units)
+        std::memcpy(all.data(), data, units * 2);
+    std::wstring text;
+    size_t pos = 0;
+    bool first = true;
+    while (pos < all.size())
+    {
+        size_t nul = all.find(L'\0', pos);
+        size_t end = nul == std::wstring::npos ? all.size() : nul;
+        if (end == pos)
+            break; // the list ends at its first empty string
+        if (!first)
+            text += kMultiStringSeparator;
+        text.append(all, pos, end - pos);
+        first = false;
+        pos = end + 1;
+    }
+    return text;
+}
+} // namespace
+
+std::wstring TypeName(DWORD type)
+{
+    if (type < static_cast<DWORD>(kTypeNameCount))
+        return kTypeNames[type];
+    return zv::Format(L"0x%x", type);
+}
+
+int TypeFromName(std::wstring_view text) noexcept
+{
+    for (int i = 0; i < kTypeNameCount; ++i)
+        if (text == kTypeNames[i])
+            return i;
+    return -1;
+}
+
+bool IsEditableType(DWORD type) noexcept
+{
+    switch (type)
+    {
+    case REG_NONE:
+    case REG_SZ:
+    case REG_EXPAND_SZ:
+    case REG_BINARY:
+    case REG_DWORD:
+    case REG_MULTI_SZ:
+    case REG_QWORD:
+        return true;
+    default:
+        return false;
+    }
+}
+
+std::wstring FormatDword(DWORD value)
+{
+    return zv::Format(DwordFormat(), value);
+}
+
+std::wstring FormatQword(ULONGLONG value)
+{
+    return zv::Format(QwordFormat(), value);
+}
+
+std::wstring ValueDataText(DWORD type, const BYTE* data, DWORD size)
+{
+    if (size == 0 || !data)
+        return {};
+    switch (type)
+    {
+    case REG_SZ:
+    case REG_EXPAND_SZ:
+        return StringDataText(data, size);
+    case REG_DWORD:
+        // Data of another size would be shown from bytes that are not this
+        // value's; show what is there instead.
+        if (size != 4)
+            break;
+        {
+            DWORD value;
+            std::memcpy(&value, data, 4);
+            return FormatDword(value);
+        }
+    case REG_QWORD:
+        if (size != 8)
+            break;
+        {
+            ULONGLONG value;
+            std::memcpy(&value, data, 8);
+            return FormatQword(value);
+        }
+    case REG_MULTI_SZ:
+        return MultiStringDataText(data, size);
+    default:
+        break;
+    }
+    return BytesToHex(data, size, L' ');
+}
+
+std::wstring BytesToHex(const BYTE* data, size_t length, wchar_t separator)
+{
+    static const wchar_t digits[] = L"0123456789abcdef";
+    std::wstring text;
+    if (!length)
+        return text;
+    text.reserve(length * 3);
+    for (size_t i = 0; i < length; ++i)
+    {
+        if (i)
+            text += separator;
+        text += digits[data[i] >> 4];
+        text += digits[data[i] & 15];
+    }
+    return text;
+}
+
+namespace
+{
+std::wstring HexDigitsOf(std::wstring_view text)
+{
+    std::wstring digits;
+    digits.reserve(text.size());
+    for (wchar_t c : text)
+        if (HexDigitValue(c) >= 0)
+            digits += c;
+    return digits;
+}
+
+void DigitsToBytes(const std::wstring& digits, BYTE* out, size_t count)
+{
+    for (size_t i = 0; i < count; ++i)
+    {
+        int high = HexDigitValue(digits[2 * i]);
+        if (2 * i + 1 < digits.size())
+            out[i] = static_cast<BYTE>(high * 16 + HexDigitValue(digits[2 * i + 1]));
+        else
+            out[i] = static_cast<BYTE>(high); // odd digit count: the last digit alone
+    }
+}
+} // namespace
+
+std::vector<BYTE> HexTextToBytes(std::wstring_view text)
+{
+    std::wstring digits = HexDigitsOf(text);
+    std::vector<BYTE> bytes((digits.size() + 1) / 2);
+    DigitsToBytes(digits, bytes.data(), bytes.size());
+    return bytes;
+}
+
+void HexTextToBytes(std::wstring_view text, BYTE* buffer, DWORD& size)
+{
+    std::wstring digits = HexDigitsOf(text);
+    size_t count = (digits.size() + 1) / 2;
+    if (count < size)
+        size = static_cast<DWORD>(count);
+    DigitsToBytes(digits, buffer, size);
+}
+
+DWORD ParseDwordText(std::wstring_view text)
+{
+    std::wstring copy(text);
+    return static_cast<DWORD>(wcstoul(copy.c_str(), nullptr, 0));
+}
+
+ULONGLONG ParseQwordText(std::wstring_view text)
+{
+    std::wstring copy(text);
+    return _wcstoui64(copy.c_str(), nullptr, 0);
+}
+
+void DwordTextToHex(std::wstring& text)
+{
+    DWORD value = ParseDwordText(text);
+    BYTE bytes[4];
+    std::memcpy(bytes, &value, 4);
+    text = BytesToHex(bytes, 4);
+}
+
+void QwordTextToHex(std::wstring& text)
+{
+    ULONGLONG value = ParseQwordText(text);
+    BYTE bytes[8];
+    std::memcpy(bytes, &value, 8);
+    text = BytesToHex(bytes, 8);
+}
+
+DWORD HexToDwordText(std::wstring& text)
+{
+    if (text.empty())
+        return 0;
+    BYTE bytes[4] = {};
+    DWORD size = 4;
+    HexTextToBytes(std::wstring_view(text).substr(0, 12), bytes, size);
+    DWORD value;
+    std::memcpy(&value, bytes, 4);
+    text = FormatDword(value);
+    return value;
+}
+
+ULONGLONG HexToQwordText(std::wstring& text)
+{
+    if (text.empty())
+        return 0;
+    BYTE bytes[8] = {};
+    DWORD size = 8;
+    HexTextToBytes(text, bytes, size);
+    ULONGLONG value;
+    std::memcpy(&value, bytes, 8);
+    text = FormatQword(value);
+    return value;
+}
+
+std::wstring BytesToEscapedText(const BYTE* data, size_t length)
+{
+    std::wstring text;
+    text.reserve(length / 2 + 4);
+    size_t units = length / 2;
+    for (size_t i = 0; i < units; ++i)
+    {
+        wchar_t unit = static_cast<wchar_t>(data[2 * i] | (data[2 * i + 1] << 8));
+        if (unit == 0)
+            text += L"\\0";
+        else if (unit == 9)
+            text += L"\\t";
+        else
+            text += unit;
+    }
+    // A last odd byte becomes a \xHH escape at the very end, which the reverse
+    // conversion reads back as that single byte.
+    if (length % 2)
+        text += zv::Format(L"\\x%02x", data[length - 1]);
+    return text;
+}
+
+namespace
+{
+// Reads one escaped unit at text[pos]; returns characters used. finalByte is set
+// for a \xHH escape that ends the text (one byte, not a unit).
+size_t ReadEscapedUnit(std::wstring_view text, size_t pos, wchar_t& unit, bool& finalByte)
+{
+    finalByte = false;
+    wchar_t c = text[pos];
+    if (c == L'\\' && pos + 1 < text.size())
+    {
+        wchar_t n = text[pos + 1];
+        if (n == L'0')
+        {
+            unit = 0;
+            return 2;
+        }
+        if (n == L't')
+        {
+            unit = 9;
+            return 2;
+        }
+        if ((n == L'x' || n == L'X') && pos + 3 < text.size() && HexDigitValue(text[pos + 2]) >= 0 &&
+            HexDigitValue(text[pos + 3]) >= 0)
+        {
+            unit = static_cast<wchar_t>(HexDigitValue(text[pos + 2]) * 16 + HexDigitValue(text[pos + 3]));
+            finalByte = pos + 4 == text.size();
+            return 4;
+        }
+    }
+    unit = c;
+    return 1;
+}
+} // namespace
+
+void EscapedTextToBytes(std::wstring_view text, BYTE* buffer, DWORD& size)
+{
+    DWORD produced = 0;
+    size_t pos = 0;
+    while (pos < text.size() && produced < size)
+    {
+        wchar_t unit;
+        bool finalByte;
+        pos += ReadEscapedUnit(text, pos, unit, finalByte);
+        buffer[produced++] = static_cast<BYTE>(unit & 0xFF);
+        if (finalByte)
+            break;
+        if (produced < size)
+            buffer[produced++] = static_cast<BYTE>(unit >> 8);
+    }
+    size = produced;
+}
+
+std::vector<BYTE> EscapedTextToBytes(std::wstring_view text)
+{
+    std::vector<BYTE> bytes(text.size() * 2);
+    DWORD size = static_cast<DWORD>(bytes.size());
+    if (size)
+        EscapedTextToBytes(text, bytes.data(), size);
+    bytes.resize(size);
+    return bytes;
+}
+
+std::vector<BYTE> ValueDataFromText(std::wstring_view text, DWORD type)
+{
+    std::vector<BYTE> data;
+    auto appendUnits = [&data](std::wstring_view s) {
+        size_t at = data.size();
+        data.resize(at + s.size() * 2);
+        if (!s.empty())
+            std::memcpy(data.data() + at, s.data(), s.size() * 2);
+    };
+    switch (type)
+    {
+    case REG_NONE:
+    case REG_BINARY:
+        return HexTextToBytes(text);
+    case REG_SZ:
+    case REG_EXPAND_SZ:
+        appendUnits(text);
+        appendUnits(std::wstring_view(L"\0", 1));
+        return data;
+    case REG_DWORD: {
+        DWORD value = ParseDwordText(text);
+        data.resize(4);
+        std::memcpy(data.data(), &value, 4);
+        return data;
+    }
+    case REG_QWORD: {
+        ULONGLONG value = ParseQwordText(text);
+        data.resize(8);
+        std::memcpy(data.data(), &value, 8);
+        return data;
+    }
+    case REG_MULTI_SZ: {
+        const std::wstring_view separator(kMultiStringSeparator);
+        size_t pos = 0;
+        for (;;)
+        {
+            size_t hit = text.find(separator, pos);
+            std::wstring_view piece = text.substr(pos, hit == std::wstring_view::npos ? std::wstring_view::npos : hit - pos);
+            bool last = hit == std::wstring_view::npos;
+            // Empty pieces between separators are dropped; the last piece always goes in.
+            if (last || !piece.empty())
+            {
+                appendUnits(piece);
+                appendUnits(std::wstring_view(L"\0", 1));
+            }
+            if (last)
+                break;
+            pos = hit + separator.size();
+        }
+        appendUnits(std::wstring_view(L"\0", 1));
+        return data;
+    }
+    default:
+        return data;
+    }
+}
+
+bool CEzReg::SetValueText(const wchar_t* name, std::wstring_view text, DWORD type)
+{
+    if (!IsEditableType(type))
+        return false;
+    if (!Open(KEY_SET_VALUE) || !Key)
+        return false;
+    std::vector<BYTE> data = ValueDataFromText(text, type);
+    LastError = RegSetValueExW(Key, name, 0, type, data.empty() ? nullptr : data.data(), static_cast<DWORD>(data.size()));
+    return LastError == ERROR_SUCCESS;
+}

@@ -1,0 +1,153 @@
+// Per-test registry sandbox.
+#include "support/RegistrySandbox.h"
+
+#include "app/framework/Handles.h"
+#include "app/framework/Strings.h"
+
+#include <gtest/gtest.h>
+#include <atomic>
+#include <cstring>
+
+namespace
+{
+std::atomic<int> g_counter{0};
+}
+
+RegistrySandbox::RegistrySandbox()
+{
+    const ::testing::TestInfo* info = ::testing::UnitTest::GetInstance()->current_test_info();
+    std::wstring name = info ? zv::FromUtf8(std::string(info->test_suite_name()) + "." + info->name()) : L"test";
+    for (wchar_t& c : name)
+        if (c == L'/' || c == L'\\')
+            c = L'_';
+    m_subKey = zv::Format(L"Software\\ZorvaneTests\\%s_%lu_%d", name.c_str(), GetCurrentProcessId(), g_counter++);
+    RegDeleteTreeW(HKEY_CURRENT_USER, m_subKey.c_str());
+    zv::unique_hkey key;
+    LONG result = RegCreateKeyExW(HKEY_CURRENT_USER, m_subKey.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS | KEY_WOW64_64KEY,
+                                  nullptr, key.put(), nullptr);
+    EXPECT_EQ(result, ERROR_SUCCESS);
+    m_path = L"CURRENT_USER\\" + m_subKey;
+}
+
+RegistrySandbox::~RegistrySandbox()
+{
+    RegDeleteTreeW(HKEY_CURRENT_USER, m_subKey.c_str());
+}
+
+std::wstring RegistrySandbox::Full(std::wstring_view sub) const
+{
+    return sub.empty() ? m_subKey : m_subKey + L"\\" + std::wstring(sub);
+}
+
+std::wstring RegistrySandbox::PathOf(std::wstring_view sub) const
+{
+    return sub.empty() ? m_path : m_path + L"\\" + std::wstring(sub);
+}
+
+void RegistrySandbox::CreateKey(std::wstring_view sub) const
+{
+    zv::unique_hkey key;
+    LONG result = RegCreateKeyExW(HKEY_CURRENT_USER, Full(sub).c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+                                  key.put(), nullptr);
+    ASSERT_EQ(result, ERROR_SUCCESS) << zv::ToUtf8(Full(sub));
+}
+
+void RegistrySandbox::SetValue(std::wstring_view sub, std::wstring_view name, DWORD type,
+                               const std::vector<BYTE>& data) const
+{
+    zv::unique_hkey key;
+    ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, Full(sub).c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, key.put(),
+                              nullptr),
+              ERROR_SUCCESS);
+    std::wstring valueName(name);
+    ASSERT_EQ(RegSetValueExW(key.get(), valueName.c_str(), 0, type, data.empty() ? nullptr : data.data(),
+                             static_cast<DWORD>(data.size())),
+              ERROR_SUCCESS);
+}
+
+void RegistrySandbox::SetString(std::wstring_view sub, std::wstring_view name, std::wstring_view text,
+                                DWORD type) const
+{
+    SetValue(sub, name, type, StringBytes(text));
+}
+
+void RegistrySandbox::SetDword(std::wstring_view sub, std::wstring_view name, DWORD value) const
+{
+    std::vector<BYTE> data(4);
+    std::memcpy(data.data(), &value, 4);
+    SetValue(sub, name, REG_DWORD, data);
+}
+
+bool RegistrySandbox::ReadValue(std::wstring_view sub, std::wstring_view name, DWORD& type,
+                                std::vector<BYTE>& data) const
+{
+    zv::unique_hkey key;
+    if (RegOpenKeyExW(HKEY_CURRENT_USER, Full(sub).c_str(), 0, KEY_QUERY_VALUE, key.put()) != ERROR_SUCCESS)
+        return false;
+    std::wstring valueName(name);
+    DWORD size = 0;
+    if (RegQueryValueExW(key.get(), valueName.c_str(), nullptr, &type, nullptr, &size) != ERROR_SUCCESS)
+        return false;
+    data.assign(size, 0);
+    if (RegQueryValueExW(key.get(), valueName.c_str(), nullptr, &type, data.empty() ? nullptr : data.data(), &size) !=
+        ERROR_SUCCESS)
+        return false;
+    data.resize(size);
+    return true;
+}
+
+bool RegistrySandbox::Exists(std::wstring_view sub) const
+{
+    zv::unique_hkey key;
+    return RegOpenKeyExW(HKEY_CURRENT_USER, Full(sub).c_str(), 0, KEY_READ, key.put()) == ERROR_SUCCESS;
+}
+
+std::vector<std::wstring> RegistrySandbox::SubKeys(std::wstring_view sub) const
+{
+    std::vector<std::wstring> names;
+    zv::unique_hkey key;
+    if (RegOpenKeyExW(HKEY_CURRENT_USER, Full(sub).c_str(), 0, KEY_READ, key.put()) != ERROR_SUCCESS)
+        return names;
+    wchar_t name[260];
+    for (DWORD i = 0;; ++i)
+    {
+        DWORD length = 260;
+        if (RegEnumKeyExW(key.get(), i, name, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
+            break;
+        names.emplace_back(name, length);
+    }
+    return names;
+}
+
+std::vector<std::wstring> RegistrySandbox::ValueNames(std::wstring_view sub) const
+{
+    std::vector<std::wstring> names;
+    zv::unique_hkey key;
+    if (RegOpenKeyExW(HKEY_CURRENT_USER, Full(sub).c_str(), 0, KEY_READ, key.put()) != ERROR_SUCCESS)
+        return names;
+    std::vector<wchar_t> name(16384);
+    for (DWORD i = 0;; ++i)
+    {
+        DWORD length = static_cast<DWORD>(name.size());
+        if (RegEnumValueW(key.get(), i, name.data(), &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
+            break;
+        names.emplace_back(name.data(), length);
+    }
+    return names;
+}
+
+std::vector<BYTE> Bytes(std::initializer_list<int> values)
+{
+    std::vector<BYTE> bytes;
+    for (int v : values)
+        bytes.push_back(static_cast<BYTE>(v));
+    return bytes;
+}
+
+std::vector<BYTE> StringBytes(std::wstring_view text, bool withNul)
+{
+    std::vector<BYTE> bytes((text.size() + (withNul ? 1 : 0)) * 2, 0);
+    if (!text.empty())
+        std::memcpy(bytes.data(), text.data(), text.size() * 2);
+    return bytes;
+}

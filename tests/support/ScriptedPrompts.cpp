@@ -1,0 +1,152 @@
+// Scripted user for tests.
+#include "support/ScriptedPrompts.h"
+
+#include "app/framework/Strings.h"
+
+#include <gtest/gtest.h>
+
+namespace
+{
+IUserPrompts* g_current = nullptr;
+}
+
+ScriptedPrompts::ScriptedPrompts() : m_previousPrompts(g_current)
+{
+    g_current = this;
+    SetUserPrompts(this);
+    SetStatusTextSink(this);
+}
+
+ScriptedPrompts::~ScriptedPrompts()
+{
+    g_current = m_previousPrompts;
+    SetUserPrompts(m_previousPrompts);
+    SetStatusTextSink(dynamic_cast<IStatusText*>(m_previousPrompts));
+    if (strict)
+    {
+        std::lock_guard<std::mutex> guard(m_lock);
+        EXPECT_TRUE(m_answers.empty()) << "scripted answers left unused: " << m_answers.size();
+    }
+}
+
+void ScriptedPrompts::Answer(int button)
+{
+    std::lock_guard<std::mutex> guard(m_lock);
+    m_answers.push_back(button);
+}
+
+void ScriptedPrompts::AnswerFile(std::optional<std::wstring> path)
+{
+    std::lock_guard<std::mutex> guard(m_lock);
+    m_fileAnswers.push_back(std::move(path));
+}
+
+void ScriptedPrompts::AnswerModal(UINT dialogId, INT_PTR result)
+{
+    std::lock_guard<std::mutex> guard(m_lock);
+    m_modalAnswers.emplace_back(dialogId, result);
+}
+
+std::vector<RecordedBox> ScriptedPrompts::Boxes() const
+{
+    std::lock_guard<std::mutex> guard(m_lock);
+    return m_boxes;
+}
+
+std::vector<FileDialogRequest> ScriptedPrompts::FileDialogs() const
+{
+    std::lock_guard<std::mutex> guard(m_lock);
+    return m_fileDialogs;
+}
+
+std::vector<RecordedLaunch> ScriptedPrompts::Launches() const
+{
+    std::lock_guard<std::mutex> guard(m_lock);
+    return m_launches;
+}
+
+std::vector<std::wstring> ScriptedPrompts::StatusTexts() const
+{
+    std::lock_guard<std::mutex> guard(m_lock);
+    return m_status;
+}
+
+void ScriptedPrompts::Clear()
+{
+    std::lock_guard<std::mutex> guard(m_lock);
+    m_boxes.clear();
+    m_fileDialogs.clear();
+    m_launches.clear();
+    m_status.clear();
+}
+
+int ScriptedPrompts::ShowMessageBox(HWND, const std::wstring& text, const std::wstring& caption, UINT type)
+{
+    std::lock_guard<std::mutex> guard(m_lock);
+    m_boxes.push_back({text, caption, type & MB_TYPEMASK, type & MB_ICONMASK});
+    if (!m_answers.empty())
+    {
+        int answer = m_answers.front();
+        m_answers.pop_front();
+        return answer;
+    }
+    if (strict)
+        ADD_FAILURE() << "unexpected message box: " << zv::ToUtf8(text);
+    switch (type & MB_TYPEMASK)
+    {
+    case MB_YESNO:
+    case MB_YESNOCANCEL:
+        return IDNO;
+    case MB_OKCANCEL:
+        return IDCANCEL;
+    default:
+        return IDOK;
+    }
+}
+
+bool ScriptedPrompts::FileDialog(FileDialogRequest& request)
+{
+    std::lock_guard<std::mutex> guard(m_lock);
+    m_fileDialogs.push_back(request);
+    if (m_fileAnswers.empty())
+    {
+        if (strict)
+            ADD_FAILURE() << "unexpected file dialog";
+        return false;
+    }
+    std::optional<std::wstring> answer = m_fileAnswers.front();
+    m_fileAnswers.pop_front();
+    if (!answer)
+        return false;
+    request.fileName = *answer;
+    return true;
+}
+
+INT_PTR ScriptedPrompts::LaunchShell(HWND, const wchar_t* verb, const std::wstring& file,
+                                      const std::wstring& parameters, int)
+{
+    std::lock_guard<std::mutex> guard(m_lock);
+    m_launches.push_back({verb ? verb : L"", file, parameters});
+    return 42;
+}
+
+bool ScriptedPrompts::AnswerModal(UINT dialogId, INT_PTR& result)
+{
+    std::lock_guard<std::mutex> guard(m_lock);
+    for (auto it = m_modalAnswers.begin(); it != m_modalAnswers.end(); ++it)
+    {
+        if (it->first == dialogId)
+        {
+            result = it->second;
+            m_modalAnswers.erase(it);
+            return true;
+        }
+    }
+    return false;
+}
+
+void ScriptedPrompts::SetStatusText(const std::wstring& text)
+{
+    std::lock_guard<std::mutex> guard(m_lock);
+    m_status.push_back(text);
+}

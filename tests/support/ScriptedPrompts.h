@@ -1,0 +1,70 @@
+// A scripted stand-in for the user: answers message boxes, file dialogs and
+// modal dialogs in order and records what the program asked, so tests can
+// check exact texts, buttons and icons. Thread-safe (workers show boxes too).
+#pragma once
+
+#include "app/framework/UserPrompts.h"
+
+#include <deque>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <vector>
+
+struct RecordedBox
+{
+    std::wstring text;
+    std::wstring caption;
+    UINT buttons = 0; // MB_TYPEMASK part
+    UINT icon = 0;    // MB_ICONMASK part
+};
+
+struct RecordedLaunch
+{
+    std::wstring verb;
+    std::wstring file;
+    std::wstring parameters;
+};
+
+class ScriptedPrompts : public IUserPrompts, public IStatusText
+{
+  public:
+    // Installs itself as the process's prompts and status sink; the previous
+    // ones come back when it is destroyed.
+    ScriptedPrompts();
+    ~ScriptedPrompts() override;
+
+    // Queues the answer to the next message box (IDOK, IDYES, IDNO, ...).
+    void Answer(int button);
+    // Queues the answer to the next file dialog: a path, or nullopt for Cancel.
+    void AnswerFile(std::optional<std::wstring> path);
+    // Queues the result of the next modal dialog with this id.
+    void AnswerModal(UINT dialogId, INT_PTR result);
+
+    std::vector<RecordedBox> Boxes() const;
+    std::vector<FileDialogRequest> FileDialogs() const;
+    std::vector<RecordedLaunch> Launches() const;
+    std::vector<std::wstring> StatusTexts() const;
+    void Clear();
+
+    int ShowMessageBox(HWND owner, const std::wstring& text, const std::wstring& caption, UINT type) override;
+    bool FileDialog(FileDialogRequest& request) override;
+    INT_PTR LaunchShell(HWND owner, const wchar_t* verb, const std::wstring& file, const std::wstring& parameters,
+                         int show) override;
+    bool AnswerModal(UINT dialogId, INT_PTR& result) override;
+    void SetStatusText(const std::wstring& text) override;
+
+    // When true (the default) an unscripted message box fails the test.
+    bool strict = true;
+
+  private:
+    mutable std::mutex m_lock;
+    std::deque<int> m_answers;
+    std::deque<std::optional<std::wstring>> m_fileAnswers;
+    std::deque<std::pair<UINT, INT_PTR>> m_modalAnswers;
+    std::vector<RecordedBox> m_boxes;
+    std::vector<FileDialogRequest> m_fileDialogs;
+    std::vector<RecordedLaunch> m_launches;
+    std::vector<std::wstring> m_status;
+    IUserPrompts* m_previousPrompts;
+};
