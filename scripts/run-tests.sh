@@ -47,8 +47,11 @@ echo "run-tests: preparing wine prefix"
 timeout 180 "$wine64" wineboot -i >/dev/null 2>&1 || { echo "run-tests: wineboot failed"; exit 1; }
 # A persistent session detached from every pipe: fast test starts, and ctest
 # does not wait on pipes that Wine's background services inherit.
-setsid sh -c "'$wineserver' -p; '$wine64' wineboot" </dev/null >/dev/null 2>&1 &
-sleep 2
+setsid sh -c "'$wineserver' -p; '$wine64' wineboot; touch '$prefix/.session-ready'" </dev/null >/dev/null 2>&1 &
+for _ in $(seq 1 600); do
+    [ -e "$prefix/.session-ready" ] && break
+    sleep 0.1
+done
 
 ctest --test-dir "$build" --output-on-failure -j "${ZORVANE_TEST_JOBS:-2}" --timeout 300 "$@"
 status=$?

@@ -69,8 +69,20 @@ bool CEzReg::Open(REGSAM access)
         return true;
     if (OpenAccess != 0 && (access & ~OpenAccess) == 0)
         return true;
+    // A reopen asks for the rights held so far as well, so that a sequence of
+    // operations on one reader (enumerate, then create below it) never loses
+    // a right an earlier step needed; when the union is refused the new
+    // rights alone are tried.
+    REGSAM previous = OpenAccess;
     // Also drops a handle that OpenForEnum opened without recording rights.
     Close();
+    if (previous != 0 && OpenWith(access | previous))
+        return true;
+    return OpenWith(access);
+}
+
+bool CEzReg::OpenWith(REGSAM access)
+{
     size_t length = wcslen(SubKeyPath);
     if (length > kSegmentChars)
         return OpenInSegments(access);
@@ -156,7 +168,11 @@ bool CEzReg::NextSubKey()
     if (IsComputer())
     {
         if (SubKeyIndex >= static_cast<DWORD>(kRootCount))
+        {
+            LastEnumResult = ERROR_NO_MORE_ITEMS;
             return false;
+        }
+        LastEnumResult = ERROR_SUCCESS;
         wcscpy(SubKeyName, RootName(static_cast<int>(SubKeyIndex)).c_str());
         ++SubKeyIndex;
         return true;

@@ -49,7 +49,36 @@ class CEzReg : public CRegReader
     HWND NotifyWindow = nullptr;
     UINT NotifyMessage = 0;
 
+    // --- Key and value transfer (operations/KeyTransfer.cpp) ---
+    // Deletes this key with its whole sub-tree.
+    bool DeleteTree();
+    bool DeleteSubkeys();
+    // Creates base, "base 01" ... "base 99", the first that is new.
+    bool CreateUniqueSubkey(std::wstring_view baseName, std::wstring& created);
+    // Whether this key may receive a copy of sourcePath (guards against
+    // copying a tree into itself, also through aliased roots).
+    bool CheckCopyTarget(std::wstring_view sourcePath, std::wstring& error);
+    bool PasteKey(std::wstring_view sourcePath, bool move);
+    bool PasteValue(std::wstring_view sourceKeyPath, std::wstring_view valueName, bool move);
+    // Copies this key's tree as destinationParent\newName, byte for byte.
+    bool CopyTreeTo(HKEY destinationParent, std::wstring_view newName);
+    // keyName, or keyName.2, keyName.3 ... whichever is free below this key.
+    std::wstring UniqueSubkeyName(std::wstring_view keyName);
+    bool RenameSubkey(std::wstring_view oldName, std::wstring_view newName);
+    bool RenameValue(std::wstring_view oldName, std::wstring_view newName);
+    bool FindSubkeyInTree(std::wstring_view name);
+
+    // --- Registry script export (operations/RegExport.cpp) ---
+    bool ExportKey(const std::wstring& filePath);
+    void KeySectionText(std::wstring& text);
+    // The script line of the value the reader holds now.
+    std::wstring ValueLine();
+    void HexByteList(std::wstring& line, wchar_t separator = L',', size_t width = 80);
+    // "[HKEY_<path>]"
+    std::wstring SectionHeader() const;
+
   private:
+    bool OpenWith(REGSAM access);
     bool OpenInSegments(REGSAM access);
 
     // Storage for SubKeyPath when it does not point into Path.

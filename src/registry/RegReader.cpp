@@ -53,9 +53,13 @@ bool CRegReader::OpenForEnum()
 bool CRegReader::NextSubKey()
 {
     if (!Key)
+    {
+        LastEnumResult = ERROR_INVALID_HANDLE;
         return false;
+    }
     DWORD length = kSubKeyNameChars;
     LONG result = RegEnumKeyExW(Key, SubKeyIndex, SubKeyName, &length, nullptr, nullptr, nullptr, nullptr);
+    LastEnumResult = result;
     if (result != ERROR_SUCCESS)
         return false;
     ++SubKeyIndex;
@@ -106,6 +110,7 @@ bool CRegReader::NextValue()
 {
     Text.clear();
     bool ok = false;
+    LastEnumResult = ERROR_INVALID_HANDLE;
     if (Key)
     {
         // At most one growth of each buffer, plus a spare round for a value
@@ -115,10 +120,14 @@ bool CRegReader::NextValue()
             DWORD nameLength = ValueNameCapacity;
             DWORD size = DataCapacity;
             LONG result = RegEnumValueW(Key, ValueIndex, ValueName, &nameLength, nullptr, &ValueType, Data, &size);
+            LastEnumResult = result;
             if (result == ERROR_MORE_DATA)
             {
                 if (!GrowAfterMoreData(size))
+                {
+                    LastEnumResult = ERROR_NOT_ENOUGH_MEMORY;
                     break;
+                }
                 continue;
             }
             if (result == ERROR_SUCCESS)

@@ -36,6 +36,9 @@ class CRegReader
 
     CRegReader* Parent = nullptr;
     LONG LastError = 0;
+    // Result of the last sub-key or value enumeration step: ERROR_NO_MORE_ITEMS
+    // at a normal end, anything else when an entry could not be read.
+    LONG LastEnumResult = ERROR_SUCCESS;
     const wchar_t* FullPathText = nullptr;
     const wchar_t* SubKeyPath = nullptr;
     DWORD SubKeyIndex = 0;

@@ -60,7 +60,12 @@ void RegistrySandbox::SetValue(std::wstring_view sub, std::wstring_view name, DW
                               nullptr),
               ERROR_SUCCESS);
     std::wstring valueName(name);
-    ASSERT_EQ(RegSetValueExW(key.get(), valueName.c_str(), 0, type, data.empty() ? nullptr : data.data(),
+    // Non-zero bytes after the data, so the platform never mistakes string
+    // data for one with a forgotten terminator.
+    std::vector<BYTE> padded = data;
+    padded.push_back(0xFF);
+    padded.push_back(0xFF);
+    ASSERT_EQ(RegSetValueExW(key.get(), valueName.c_str(), 0, type, data.empty() ? nullptr : padded.data(),
                              static_cast<DWORD>(data.size())),
               ERROR_SUCCESS);
 }

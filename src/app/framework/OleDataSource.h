@@ -1,0 +1,63 @@
+// An OLE data source: formats given at once (cached global memory) or
+// rendered on request, put on the clipboard or handed to drag and drop; and
+// helpers to read global memory from any data object.
+#pragma once
+
+#include "app/framework/Handles.h"
+
+#include <objidl.h>
+#include <vector>
+
+class COleDataSource : public IDataObject
+{
+  public:
+    COleDataSource();
+    virtual ~COleDataSource();
+
+    // Takes ownership of memory, offered as format right away.
+    void CacheGlobalData(CLIPFORMAT format, HGLOBAL memory);
+    // Offers format; the data is made by OnRenderData when asked for.
+    void DelayRenderData(CLIPFORMAT format);
+    // Puts this source on the clipboard (the clipboard holds a reference).
+    bool SetClipboard();
+    // Runs the drag-and-drop loop; returns the effect the target chose.
+    DWORD DoDragDrop(DWORD allowedEffects);
+
+    // Delayed rendering. OnRenderData gets a medium to fill (its tymed may be
+    // TYMED_NULL: choose one); the default renders global memory through
+    // OnRenderGlobalData. memory is null (allocate) or the caller's block.
+    virtual bool OnRenderData(const FORMATETC& format, STGMEDIUM& medium);
+    virtual bool OnRenderGlobalData(const FORMATETC& format, HGLOBAL& memory);
+
+    // IUnknown
+    STDMETHODIMP QueryInterface(REFIID iid, void** out) override;
+    STDMETHODIMP_(ULONG) AddRef() override;
+    STDMETHODIMP_(ULONG) Release() override;
+    // IDataObject
+    STDMETHODIMP GetData(FORMATETC* format, STGMEDIUM* medium) override;
+    STDMETHODIMP GetDataHere(FORMATETC* format, STGMEDIUM* medium) override;
+    STDMETHODIMP QueryGetData(FORMATETC* format) override;
+    STDMETHODIMP GetCanonicalFormatEtc(FORMATETC* in, FORMATETC* out) override;
+    STDMETHODIMP SetData(FORMATETC* format, STGMEDIUM* medium, BOOL release) override;
+    STDMETHODIMP EnumFormatEtc(DWORD direction, IEnumFORMATETC** out) override;
+    STDMETHODIMP DAdvise(FORMATETC*, DWORD, IAdviseSink*, DWORD*) override;
+    STDMETHODIMP DUnadvise(DWORD) override;
+    STDMETHODIMP EnumDAdvise(IEnumSTATDATA**) override;
+
+  private:
+    struct Entry
+    {
+        FORMATETC format;
+        zv::unique_hglobal memory; // null for delayed rendering
+        bool delayed;
+    };
+    Entry* Find(const FORMATETC& format);
+    LONG m_refs = 1;
+    std::vector<Entry> m_entries;
+};
+
+// A copy of the data object's global memory in format (the caller owns it), or null.
+HGLOBAL GetGlobalData(IDataObject* data, CLIPFORMAT format);
+bool IsDataAvailable(IDataObject* data, CLIPFORMAT format);
+// Allocates movable global memory holding bytes (plus zero-filled slack).
+HGLOBAL GlobalFromBytes(const void* bytes, size_t size);

@@ -1,0 +1,388 @@
+// Deleting, creating, copying, moving and renaming keys and values.
+#include "operations/KeyTransfer.h"
+
+#include "app/Log.h"
+#include "app/framework/Handles.h"
+#include "app/framework/Strings.h"
+#include "app/framework/UserPrompts.h"
+#include "app/framework/WaitCursor.h"
+#include "operations/Ownership.h"
+#include "operations/ReportError.h"
+#include "registry/EzReg.h"
+#include "registry/RegistryPath.h"
+
+#include <vector>
+
+const wchar_t kRecursionGuardName[] = L"Zorvane-CopyKey-Infinite-Recursion-Guard";
+SetValueFunction g_transferSetValue = ::RegSetValueExW;
+
+LONG SetValueExactly(HKEY key, const wchar_t* name, DWORD type, const BYTE* data, DWORD size, SetValueFunction setter)
+{
+    if (!setter)
+        setter = g_transferSetValue;
+    bool stringType = type == REG_SZ || type == REG_EXPAND_SZ || type == REG_MULTI_SZ;
+    if (!stringType || size < 2 || !data)
+        return setter(key, name, 0, type, data, size);
+    size_t lastUnit = (size / 2 - 1) * 2;
+    if (data[lastUnit] == 0 && data[lastUnit + 1] == 0)
+        return setter(key, name, 0, type, data, size);
+    std::vector<BYTE> padded(data, data + size);
+    padded.push_back(0xFF);
+    padded.push_back(0xFF);
+    return setter(key, name, 0, type, padded.data(), size);
+}
+
+namespace
+{
+constexpr REGSAM kReadTree = KEY_QUERY_VALUE | KEY_ENUMERATE_SUB_KEYS;
+
+bool QueryCounts(HKEY key, DWORD& subKeys, DWORD& values)
+{
+    subKeys = values = 0;
+    return RegQueryInfoKeyW(key, nullptr, nullptr, nullptr, &subKeys, nullptr, nullptr, &values, nullptr, nullptr,
+                            nullptr, nullptr) == ERROR_SUCCESS;
+}
+} // namespace
+
+bool CEzReg::DeleteTree()
+{
+    if (!BaseKey)
+    {
+        LastError = ERROR_ACCESS_DENIED; // a root or the computer level
+        return false;
+    }
+    // One open with every right the walk needs; DELETE alone still lets a
+    // key without children go.
+    if (!Open(DELETE | kReadTree) && !Open(DELETE))
+        return false;
+    DeleteSubkeys();
+    LastError = RegDeleteKeyExW(BaseKey, SubKeyPath, KEY_WOW64_64KEY, 0);
+    if (LastError == ERROR_SUCCESS)
+        Close();
+    return LastError == ERROR_SUCCESS;
+}
+
+bool CEzReg::DeleteSubkeys()
+{
+    if (SubKeyCount() == 0)
+        return true;
+    if (!Open(KEY_ENUMERATE_SUB_KEYS))
+        return true;
+    // Names first: deleting while enumerating would shift the indexes.
+    std::vector<std::wstring> names;
+    SubKeyIndex = 0;
+    while (CRegReader::NextSubKey())
+        names.emplace_back(SubKeyName);
+    for (auto it = names.rbegin(); it != names.rend(); ++it)
+    {
+        CEzReg child(Key, *it);
+        child.DeleteTree();
+    }
+    return true;
+}
+
+bool CEzReg::CreateUniqueSubkey(std::wstring_view baseName, std::wstring& created)
+{
+    if (IsComputer() || !Open(KEY_CREATE_SUB_KEY) || !Key)
+        return false;
+    CWaitCursor wait;
+    std::wstring base(baseName);
+    for (int i = 0; i < 100; ++i)
+    {
+        std::wstring candidate = i == 0 ? base : zv::Format(L"%s %02d", base.c_str(), i);
+        HKEY key = nullptr;
+        DWORD disposition = 0;
+        LONG result = RegCreateKeyExW(Key, candidate.c_str(), 0, nullptr, 0, KEY_SET_VALUE | KEY_WOW64_64KEY, nullptr,
+                                      &key, &disposition);
+        if (result == ERROR_SUCCESS)
+        {
+            RegCloseKey(key);
+            if (disposition == REG_CREATED_NEW_KEY)
+            {
+                created = std::move(candidate);
+                return true;
+            }
+        }
+        LastError = result;
+    }
+    return false;
+}
+
+bool CEzReg::FindSubkeyInTree(std::wstring_view name)
+{
+    if (!Open(KEY_ENUMERATE_SUB_KEYS) || !Key)
+        return false;
+    SubKeyIndex = 0;
+    while (CRegReader::NextSubKey())
+    {
+        if (name == SubKeyName)
+            return true;
+        CEzReg child(Key, SubKeyName);
+        if (child.FindSubkeyInTree(name))
+            return true;
+    }
+    return false;
+}
+
+bool CEzReg::CheckCopyTarget(std::wstring_view sourcePath, std::wstring& error)
+{
+    std::wstring destination = FullPath();
+    if (IsComputer() || zv::EqualsNoCase(destination, L"LOCAL_MACHINE") || zv::EqualsNoCase(destination, L"USERS"))
+    {
+        error = L"LocalMachine and Users don't allow subkey creation";
+        return false;
+    }
+    if (IsSameOrUnder(destination, sourcePath))
+    {
+        error = L"The destination key is a child of the source key";
+        return false;
+    }
+    std::wstring guard;
+    if (!CreateUniqueSubkey(kRecursionGuardName, guard))
+    {
+        error = L"Failed to create subkey of the destination key.";
+        return false;
+    }
+    // The guard is reachable from inside the source only when the destination
+    // is, by some other route (an aliased root, a link).
+    bool related;
+    {
+        CEzReg source(sourcePath);
+        related = source.FindSubkeyInTree(guard);
+    }
+    CEzReg guardKey(Key, guard);
+    guardKey.DeleteTree();
+    if (related)
+    {
+        error = L"The source and destination keys are related so that recursive copy is not allowed.";
+        return false;
+    }
+    return true;
+}
+
+std::wstring CEzReg::UniqueSubkeyName(std::wstring_view keyName)
+{
+    std::wstring result(keyName);
+    for (int a = 2;; ++a)
+    {
+        if (!Open(KEY_ENUMERATE_SUB_KEYS) || !HasSubKey(result))
+            break;
+        result = zv::Format(L"%s.%d", std::wstring(keyName).c_str(), a);
+    }
+    return result;
+}
+
+bool CEzReg::CopyTreeTo(HKEY destinationParent, std::wstring_view newName)
+{
+    if (!Open(kReadTree) || !Key)
+        return false;
+    DWORD subKeys = 0, values = 0;
+    QueryCounts(Key, subKeys, values);
+    REGSAM access = (subKeys ? KEY_CREATE_SUB_KEY : 0) | (values ? KEY_SET_VALUE : 0);
+    std::wstring name(newName);
+    zv::unique_hkey target;
+    LastError = RegCreateKeyExW(destinationParent, name.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
+                                access | KEY_WOW64_64KEY, nullptr, target.put(), nullptr);
+    if (LastError != ERROR_SUCCESS)
+        return false;
+
+    SubKeyIndex = 0;
+    while (CRegReader::NextSubKey())
+    {
+        std::wstring childName(SubKeyName);
+        CEzReg child(Key, childName);
+        if (!child.CopyTreeTo(target.get(), childName))
+        {
+            LastError = child.LastError;
+            return false;
+        }
+    }
+    // A sub-key or value that could not be read fails the copy, so a move
+    // never deletes a source whose copy is incomplete.
+    if (LastEnumResult != ERROR_NO_MORE_ITEMS)
+    {
+        LastError = LastEnumResult;
+        return false;
+    }
+    ValueIndex = 0;
+    while (NextValue())
+    {
+        LastError = SetValueExactly(target.get(), ValueName, ValueType, Data, DataSize);
+        if (LastError != ERROR_SUCCESS)
+            return false;
+    }
+    if (LastEnumResult != ERROR_NO_MORE_ITEMS)
+    {
+        LastError = LastEnumResult;
+        return false;
+    }
+    return true;
+}
+
+bool CEzReg::PasteKey(std::wstring_view sourcePath, bool move)
+{
+    std::wstring error;
+    if (!CheckCopyTarget(sourcePath, error))
+    {
+        ShowStatusText(error);
+        return false;
+    }
+    // Creating below the destination needs KEY_CREATE_SUB_KEY on this handle,
+    // looking for a free name KEY_ENUMERATE_SUB_KEYS: open with both at once.
+    if (!Open(KEY_CREATE_SUB_KEY | KEY_ENUMERATE_SUB_KEYS) || !Key)
+        return false;
+    CEzReg source(sourcePath);
+    std::wstring sourceName = source.KeyName();
+    std::wstring newName = UniqueSubkeyName(sourceName);
+    if (newName != sourceName)
+    {
+        std::wstring question = zv::Format(L"The destination key already has a subkey named %s. The copy key name "
+                                           L"will be: %s. \n\nDo you want to continue?",
+                                           sourceName.c_str(), newName.c_str());
+        if (!AskYesNo(question))
+            return true;
+    }
+    if (!source.CopyTreeTo(Key, newName))
+    {
+        LastError = source.LastError;
+        return false;
+    }
+    if (!move)
+        return true;
+    return DeleteRegistryKey(sourcePath);
+}
+
+bool CEzReg::PasteValue(std::wstring_view sourceKeyPath, std::wstring_view valueName, bool move)
+{
+    if (IsComputer())
+        return false;
+    std::wstring name(valueName);
+    std::wstring newName = name;
+    if (QueryValue(name.c_str()))
+    {
+        newName = name + L".copy";
+        for (int n = 2; QueryValue(newName.c_str()); ++n)
+            newName = zv::Format(L"%s.copy.%d", name.c_str(), n);
+    }
+    if (!Open(KEY_SET_VALUE) || !Key)
+        return false;
+    CEzReg source(sourceKeyPath);
+    if (!source.QueryValue(name.c_str()))
+        return false;
+    LastError = SetValueExactly(Key, newName.c_str(), source.ValueType, source.Data, source.DataSize);
+    if (LastError != ERROR_SUCCESS)
+        return false;
+    if (!move)
+        return true;
+    return source.Open(KEY_SET_VALUE) && source.Key && RegDeleteValueW(source.Key, name.c_str()) == ERROR_SUCCESS;
+}
+
+bool CEzReg::RenameSubkey(std::wstring_view oldName, std::wstring_view newName)
+{
+    if (oldName == newName)
+        return true;
+    if (IsComputer())
+        return false;
+    if (!Open(KEY_CREATE_SUB_KEY | KEY_ENUMERATE_SUB_KEYS) || !Key)
+    {
+        ReportError(static_cast<DWORD>(LastError), L"Unable to rename this key. Try run as Administrator option.",
+                    true);
+        return false;
+    }
+    if (!zv::EqualsNoCase(oldName, newName))
+    {
+        if (HasSubKey(newName))
+            return false;
+        CEzReg oldKey(Key, oldName);
+        if (!oldKey.CopyTreeTo(Key, newName))
+            return false;
+        return oldKey.DeleteTree();
+    }
+    // The registry sees both spellings as one name: go through a temporary sibling.
+    std::wstring temporary = L"x";
+    while (HasSubKey(temporary))
+        temporary += L'x';
+    return RenameSubkey(oldName, temporary) && RenameSubkey(temporary, newName);
+}
+
+bool CEzReg::RenameValue(std::wstring_view oldName, std::wstring_view newName)
+{
+    if (oldName == newName)
+        return true;
+    std::wstring oldText(oldName), newText(newName);
+    bool caseOnly = zv::EqualsNoCase(oldName, newName);
+    if (!caseOnly && QueryValue(newText.c_str()))
+    {
+        AfxMessageBox(zv::Format(L"Value %s already exists.", newText.c_str()), MB_OK | MB_ICONERROR);
+        return false;
+    }
+    if (!Open(KEY_QUERY_VALUE | KEY_SET_VALUE) || !Key || !QueryValue(oldText.c_str()))
+        return false;
+    DWORD type = ValueType;
+    std::vector<BYTE> data(Data, Data + DataSize);
+    const BYTE* bytes = data.empty() ? nullptr : data.data();
+    DWORD size = static_cast<DWORD>(data.size());
+    if (caseOnly)
+    {
+        LastError = RegDeleteValueW(Key, oldText.c_str());
+        if (LastError != ERROR_SUCCESS)
+            return false;
+        LastError = SetValueExactly(Key, newText.c_str(), type, bytes, size);
+        if (LastError != ERROR_SUCCESS)
+        {
+            // The value is gone unless we put it back: write the data we read
+            // under its old name again.
+            LONG failure = LastError;
+            SetValueExactly(Key, oldText.c_str(), type, bytes, size, ::RegSetValueExW);
+            LastError = failure;
+            return false;
+        }
+        return true;
+    }
+    LastError = SetValueExactly(Key, newText.c_str(), type, bytes, size);
+    if (LastError != ERROR_SUCCESS)
+        return false;
+    RegDeleteValueW(Key, oldText.c_str());
+    return true;
+}
+
+bool IsProtectedKey(std::wstring_view path)
+{
+    // Trailing backslashes would otherwise let LOCAL_MACHINE\SOFTWARE\ through.
+    while (!path.empty() && path.back() == L'\\')
+        path.remove_suffix(1);
+    if (path.empty())
+        return true;
+    size_t slash = path.find(L'\\');
+    if (slash == std::wstring_view::npos)
+        return true;
+    // Any spelling of the machine root: the paths typed by users keep their case.
+    return zv::EqualsNoCase(path.substr(0, slash), L"LOCAL_MACHINE") &&
+           path.substr(slash + 1).find(L'\\') == std::wstring_view::npos;
+}
+
+bool DeleteRegistryKey(std::wstring_view path)
+{
+    std::wstring text(path);
+    if (IsProtectedKey(path))
+    {
+        AfxMessageBox(text + L" should not be deleted.", MB_OK);
+        return false;
+    }
+    LONG error;
+    {
+        CEzReg reader(text);
+        if (reader.DeleteTree())
+            return true;
+        error = reader.LastError;
+    }
+    if (TakeOwnership(text, true, true))
+    {
+        CEzReg reader(text);
+        if (reader.DeleteTree())
+            return true;
+        error = reader.LastError;
+    }
+    ReportError(static_cast<DWORD>(error), L"Delete failed. Try run as Administrator option.", true);
+    return false;
+}

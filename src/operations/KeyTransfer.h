@@ -1,0 +1,26 @@
+// Free functions of key transfer; the per-key operations are methods of
+// CEzReg (registry/EzReg.h, implemented in KeyTransfer.cpp).
+#pragma once
+
+#include <windows.h>
+#include <string_view>
+
+// Deletes the key at path with its tree, refusing roots and the keys directly
+// below LOCAL_MACHINE, retrying once after taking ownership.
+bool DeleteRegistryKey(std::wstring_view path);
+// Whether DeleteRegistryKey refuses path outright.
+bool IsProtectedKey(std::wstring_view path);
+
+extern const wchar_t kRecursionGuardName[]; // "Zorvane-CopyKey-Infinite-Recursion-Guard"
+
+// The function every transfer writes values with; tests replace it to make a
+// write fail at a chosen moment.
+using SetValueFunction = LONG(WINAPI*)(HKEY, LPCWSTR, DWORD, DWORD, const BYTE*, DWORD);
+extern SetValueFunction g_transferSetValue;
+
+// Writes a value with exactly size bytes of data (through setter, by default
+// g_transferSetValue). The platform adds a NUL to string data whose last unit
+// is not one when the unit after the data happens to be NUL (taking it for a
+// forgotten terminator); the copy here makes sure that unit is not NUL.
+LONG SetValueExactly(HKEY key, const wchar_t* name, DWORD type, const BYTE* data, DWORD size,
+                     SetValueFunction setter = nullptr);

@@ -1,0 +1,128 @@
+// Take ownership: the recursive owner walk and its worker thread.
+#include "operations/Ownership.h"
+
+#include "app/framework/Handles.h"
+#include "app/framework/Strings.h"
+#include "app/framework/UserPrompts.h"
+#include "app/framework/WaitCursor.h"
+#include "app/framework/WorkerThread.h"
+#include "operations/ReportError.h"
+#include "registry/EzReg.h"
+
+#include <vector>
+
+std::wstring SecurityObjectName(std::wstring_view path)
+{
+    if (zv::StartsWithNoCase(path, L"LOCAL_"))
+        path.remove_prefix(6);
+    return std::wstring(path);
+}
+
+bool SetOwnerTree(const std::wstring& path, bool recursive, PACL acl, PSID owner)
+{
+    std::wstring object = SecurityObjectName(path);
+    DWORD error = SetNamedSecurityInfoW(object.data(), SE_REGISTRY_KEY, OWNER_SECURITY_INFORMATION, owner, nullptr,
+                                        nullptr, nullptr);
+    if (error != ERROR_SUCCESS)
+    {
+        SetLastError(error);
+        return false;
+    }
+    ShowStatusText(path);
+    if (acl)
+    {
+        error = SetNamedSecurityInfoW(object.data(), SE_REGISTRY_KEY, DACL_SECURITY_INFORMATION, nullptr, nullptr, acl,
+                                      nullptr);
+        if (error != ERROR_SUCCESS)
+        {
+            SetLastError(error);
+            return false;
+        }
+    }
+    if (!recursive)
+        return true;
+    // The owner (and access list) were set first, so a key unreadable before
+    // can now be walked.
+    CEzReg reader(path);
+    if (!reader.Open(KEY_ENUMERATE_SUB_KEYS) || !reader.Key)
+        return true;
+    reader.SubKeyIndex = 0;
+    while (reader.CRegReader::NextSubKey())
+        if (!SetOwnerTree(zv::Format(L"%s\\%s", path.c_str(), reader.SubKeyName), true, acl, owner))
+            return false;
+    return true;
+}
+
+bool TakeOwnership(std::wstring_view path, bool recursive, bool grant)
+{
+    CWaitCursor wait;
+    std::wstring text(path);
+    bool enabled = EnablePrivilege(L"SeTakeOwnershipPrivilege", true);
+    SID_IDENTIFIER_AUTHORITY ntAuthority = SECURITY_NT_AUTHORITY;
+    SID_IDENTIFIER_AUTHORITY worldAuthority = SECURITY_WORLD_SID_AUTHORITY;
+    zv::unique_sid administrators, everyone;
+    PACL acl = nullptr;
+    bool result = false;
+    DWORD error = ERROR_SUCCESS;
+    if (!AllocateAndInitializeSid(&ntAuthority, 2, SECURITY_BUILTIN_DOMAIN_RID, DOMAIN_ALIAS_RID_ADMINS, 0, 0, 0, 0, 0,
+                                  0, administrators.put()))
+    {
+        error = GetLastError();
+    }
+    else if (grant)
+    {
+        if (!AllocateAndInitializeSid(&worldAuthority, 1, SECURITY_WORLD_RID, 0, 0, 0, 0, 0, 0, 0, everyone.put()))
+        {
+            error = GetLastError();
+        }
+        else
+        {
+            EXPLICIT_ACCESSW entries[2] = {};
+            entries[0].grfAccessPermissions = GENERIC_READ;
+            entries[0].grfAccessMode = SET_ACCESS;
+            entries[0].grfInheritance = CONTAINER_INHERIT_ACE;
+            entries[0].Trustee.TrusteeForm = TRUSTEE_IS_SID;
+            entries[0].Trustee.TrusteeType = TRUSTEE_IS_WELL_KNOWN_GROUP;
+            entries[0].Trustee.ptstrName = static_cast<LPWSTR>(everyone.get());
+            entries[1].grfAccessPermissions = GENERIC_ALL;
+            entries[1].grfAccessMode = SET_ACCESS;
+            entries[1].grfInheritance = CONTAINER_INHERIT_ACE;
+            entries[1].Trustee.TrusteeForm = TRUSTEE_IS_SID;
+            entries[1].Trustee.TrusteeType = TRUSTEE_IS_GROUP;
+            entries[1].Trustee.ptstrName = static_cast<LPWSTR>(administrators.get());
+            error = SetEntriesInAclW(2, entries, nullptr, &acl);
+            if (error == ERROR_SUCCESS)
+            {
+                result = SetOwnerTree(text, recursive, acl, administrators.get());
+                if (!result)
+                    error = GetLastError();
+            }
+        }
+    }
+    else
+    {
+        result = SetOwnerTree(text, recursive, nullptr, administrators.get());
+        if (!result)
+            error = GetLastError();
+    }
+    ShowStatusText(zv::Format(L"Take Ownership %s for: %s", result ? L"complete" : L"failed", text.c_str()));
+    if (enabled)
+        EnablePrivilege(L"SeTakeOwnershipPrivilege", false);
+    if (acl)
+        LocalFree(acl);
+    SetLastError(result ? ERROR_SUCCESS : error);
+    return result;
+}
+
+bool StartTakeOwnershipThread(std::wstring_view path)
+{
+    std::wstring copy(path);
+    return StartWorkerThread([copy]() -> unsigned {
+        if (!TakeOwnership(copy, true, false))
+            ReportError(GetLastError(),
+                        L"Take ownership failed. You need to be a member of Administrators group and run Zorvane as "
+                        L"Administrator",
+                        true);
+        return 0;
+    });
+}

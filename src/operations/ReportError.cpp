@@ -1,0 +1,59 @@
+// ReportError and EnablePrivilege.
+#include "operations/ReportError.h"
+
+#include "app/framework/Handles.h"
+#include "app/framework/UserPrompts.h"
+
+std::wstring SystemErrorText(DWORD code)
+{
+    wchar_t* buffer = nullptr;
+    DWORD length = FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
+                                      FORMAT_MESSAGE_IGNORE_INSERTS,
+                                  nullptr, code, 0, reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
+    zv::unique_hlocal owner(buffer);
+    return length && buffer ? std::wstring(buffer, length) : std::wstring();
+}
+
+void ReportError(DWORD code, const std::wstring& text, bool show)
+{
+    if (!show)
+        return;
+    std::wstring message = text;
+    if (code != 0)
+    {
+        std::wstring system = SystemErrorText(code);
+        if (!system.empty())
+        {
+            if (!message.empty())
+                message += L"\n";
+            message += system;
+        }
+    }
+    AfxMessageBox(message, MB_OK);
+}
+
+bool EnablePrivilege(const wchar_t* name, bool enable)
+{
+    zv::unique_handle token;
+    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_ALL_ACCESS, token.put()))
+        return false;
+    LUID luid;
+    if (!LookupPrivilegeValueW(nullptr, name, &luid))
+        return false;
+    PRIVILEGE_SET check = {};
+    check.PrivilegeCount = 1;
+    check.Privilege[0].Luid = luid;
+    check.Privilege[0].Attributes = SE_PRIVILEGE_ENABLED;
+    BOOL enabled = FALSE;
+    if (!PrivilegeCheck(token.get(), &check, &enabled) || (enabled != FALSE) == enable)
+        return false;
+    TOKEN_PRIVILEGES privileges = {};
+    privileges.PrivilegeCount = 1;
+    privileges.Privileges[0].Luid = luid;
+    privileges.Privileges[0].Attributes = enable ? SE_PRIVILEGE_ENABLED : 0;
+    // AdjustTokenPrivileges succeeds even when the token lacks the privilege;
+    // only ERROR_SUCCESS afterwards means the state really changed.
+    if (!AdjustTokenPrivileges(token.get(), FALSE, &privileges, sizeof(privileges), nullptr, nullptr))
+        return false;
+    return GetLastError() == ERROR_SUCCESS;
+}

@@ -1,0 +1,210 @@
+// Copying and moving keys and values, and the recursion guard.
+#include "operations/KeyTransfer.h"
+#include "registry/EzReg.h"
+#include "support/ScriptedPrompts.h"
+#include "support/TreeFixtures.h"
+
+#include <gtest/gtest.h>
+#include <algorithm>
+
+TEST(KeyTransfer, CopyAndMoveWholeTreesWithEveryValueTypeByteForByte)
+{
+    RegistrySandbox box;
+    BuildEveryTypeTree(box, L"Source");
+    box.CreateKey(L"Copies");
+    box.CreateKey(L"Moved");
+    TreeSnapshot original = SnapshotTree(HKEY_CURRENT_USER, box.SubKey() + L"\\Source");
+    ASSERT_GE(original.size(), 5u);
+
+    ScriptedPrompts user;
+    CEzReg copies(box.PathOf(L"Copies"));
+    ASSERT_TRUE(copies.PasteKey(box.PathOf(L"Source"), false));
+    EXPECT_EQ(SnapshotTree(HKEY_CURRENT_USER, box.SubKey() + L"\\Copies\\Source"), original);
+    EXPECT_TRUE(box.Exists(L"Source"));
+
+    CEzReg moved(box.PathOf(L"Moved"));
+    ASSERT_TRUE(moved.PasteKey(box.PathOf(L"Source"), true));
+    EXPECT_EQ(SnapshotTree(HKEY_CURRENT_USER, box.SubKey() + L"\\Moved\\Source"), original);
+    EXPECT_FALSE(box.Exists(L"Source"));
+    EXPECT_TRUE(user.Boxes().empty());
+}
+
+TEST(KeyTransfer, CopyIntoOwnParentAsksAndNamesTheCopyDotTwoThenDotThree)
+{
+    RegistrySandbox box;
+    box.SetDword(L"Name", L"v", 1);
+    ScriptedPrompts user;
+    user.Answer(IDYES);
+    user.Answer(IDYES);
+    user.Answer(IDNO);
+    CEzReg parent(box.Path());
+    ASSERT_TRUE(parent.PasteKey(box.PathOf(L"Name"), false));
+    ASSERT_TRUE(parent.PasteKey(box.PathOf(L"Name"), false));
+    EXPECT_TRUE(parent.PasteKey(box.PathOf(L"Name"), false)); // declined: handled, nothing copied
+    std::vector<RecordedBox> boxes = user.Boxes();
+    ASSERT_EQ(boxes.size(), 3u);
+    EXPECT_EQ(boxes[0].text, L"The destination key already has a subkey named Name. The copy key name will be: "
+                             L"Name.2. \n\nDo you want to continue?");
+    EXPECT_EQ(boxes[0].buttons, static_cast<UINT>(MB_YESNO));
+    EXPECT_EQ(boxes[0].icon, static_cast<UINT>(MB_ICONQUESTION));
+    EXPECT_NE(boxes[1].text.find(L"Name.3."), std::wstring::npos);
+    EXPECT_TRUE(box.Exists(L"Name.2"));
+    EXPECT_TRUE(box.Exists(L"Name.3"));
+    EXPECT_FALSE(box.Exists(L"Name.4"));
+    DWORD type;
+    std::vector<BYTE> data;
+    EXPECT_TRUE(box.ReadValue(L"Name.3", L"v", type, data));
+}
+
+TEST(KeyTransfer, CopyIntoItselfOrBelowIsRefused)
+{
+    RegistrySandbox box;
+    box.CreateKey(L"Src\\Child\\Deeper");
+    ScriptedPrompts user;
+    std::wstring error;
+    for (const wchar_t* target : {L"Src", L"Src\\Child", L"Src\\Child\\Deeper"})
+    {
+        CEzReg destination(box.PathOf(target));
+        EXPECT_FALSE(destination.CheckCopyTarget(box.PathOf(L"Src"), error));
+        EXPECT_EQ(error, L"The destination key is a child of the source key");
+    }
+    std::wstring upper = box.PathOf(L"SRC");
+    CEzReg sameInOtherCase(upper);
+    EXPECT_FALSE(sameInOtherCase.CheckCopyTarget(box.PathOf(L"src"), error));
+
+    // PasteKey puts the refusal into the status bar, not into a box.
+    CEzReg child(box.PathOf(L"Src\\Child"));
+    EXPECT_FALSE(child.PasteKey(box.PathOf(L"Src"), false));
+    EXPECT_EQ(user.StatusTexts().back(), L"The destination key is a child of the source key");
+    EXPECT_TRUE(user.Boxes().empty());
+    EXPECT_EQ(box.SubKeys(L"Src\\Child"), (std::vector<std::wstring>{L"Deeper"}));
+}
+
+TEST(KeyTransfer, CopyIntoOwnTreeThroughAnotherRootIsRefusedByTheGuard)
+{
+    RegistrySandbox box;
+    box.CreateKey(L"Src\\Inner");
+    std::wstring sid = CurrentUserSid();
+    ASSERT_FALSE(sid.empty());
+    // The same key seen through USERS\<the user's SID>.
+    std::wstring alias = L"USERS\\" + sid + L"\\" + box.SubKey() + L"\\Src\\Inner";
+    CEzReg destination(alias);
+    ASSERT_TRUE(destination.Open(KEY_READ));
+    std::wstring error;
+    EXPECT_FALSE(destination.CheckCopyTarget(box.PathOf(L"Src"), error));
+    EXPECT_EQ(error, L"The source and destination keys are related so that recursive copy is not allowed.");
+    // The guard is gone again.
+    EXPECT_TRUE(box.SubKeys(L"Src\\Inner").empty());
+}
+
+TEST(KeyTransfer, ProtectedDestinationsAndALeftOverGuard)
+{
+    RegistrySandbox box;
+    box.CreateKey(L"Src");
+    box.CreateKey(std::wstring(L"Dst\\") + kRecursionGuardName);
+    std::wstring error;
+    for (const wchar_t* path : {L"", L"LOCAL_MACHINE", L"users"})
+    {
+        CEzReg destination(path);
+        EXPECT_FALSE(destination.CheckCopyTarget(box.PathOf(L"Src"), error)) << path;
+        EXPECT_EQ(error, L"LocalMachine and Users don't allow subkey creation");
+    }
+    CEzReg user(L"CURRENT_USER");
+    EXPECT_TRUE(user.CheckCopyTarget(box.PathOf(L"Src"), error)) << error;
+
+    CEzReg destination(box.PathOf(L"Dst"));
+    EXPECT_TRUE(destination.CheckCopyTarget(box.PathOf(L"Src"), error));
+    // The left-over guard stays; the check's own (" 01") is gone.
+    EXPECT_EQ(box.SubKeys(L"Dst"), (std::vector<std::wstring>{kRecursionGuardName}));
+}
+
+TEST(KeyTransfer, ValueCopiesGetDotCopyNames)
+{
+    RegistrySandbox box;
+    box.SetDword(L"", L"Size", 4);
+    box.SetString(L"", L"", L"default");
+    CEzReg key(box.Path());
+    for (int i = 0; i < 3; ++i)
+        ASSERT_TRUE(key.PasteValue(box.Path(), L"Size", false));
+    for (int i = 0; i < 2; ++i)
+        ASSERT_TRUE(key.PasteValue(box.Path(), L"", false));
+    std::vector<std::wstring> names = box.ValueNames(L"");
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names, (std::vector<std::wstring>{L"", L".copy", L".copy.2", L"Size", L"Size.copy", L"Size.copy.2",
+                                                 L"Size.copy.3"}));
+    DWORD type;
+    std::vector<BYTE> data;
+    ASSERT_TRUE(box.ReadValue(L"", L".copy.2", type, data));
+    EXPECT_EQ(data, StringBytes(L"default"));
+}
+
+TEST(KeyTransfer, ValueMoveDeletesTheSourceOnlyAfterTheWrite)
+{
+    RegistrySandbox box;
+    box.SetValue(L"A", L"Blob", REG_BINARY, Bytes({1, 2, 3}));
+    box.CreateKey(L"B");
+    CEzReg b(box.PathOf(L"B"));
+    ASSERT_TRUE(b.PasteValue(box.PathOf(L"A"), L"Blob", true));
+    EXPECT_TRUE(box.ValueNames(L"A").empty());
+    DWORD type;
+    std::vector<BYTE> data;
+    ASSERT_TRUE(box.ReadValue(L"B", L"Blob", type, data));
+    EXPECT_EQ(type, static_cast<DWORD>(REG_BINARY));
+    EXPECT_EQ(data, Bytes({1, 2, 3}));
+    EXPECT_FALSE(b.PasteValue(box.PathOf(L"A"), L"Missing", false));
+    CEzReg computer(L"");
+    EXPECT_FALSE(computer.PasteValue(box.PathOf(L"B"), L"Blob", false));
+}
+
+namespace
+{
+int g_writesBeforeFailure = 0;
+LONG WINAPI FailingSetValue(HKEY key, LPCWSTR name, DWORD reserved, DWORD type, const BYTE* data, DWORD size)
+{
+    if (g_writesBeforeFailure-- <= 0)
+        return ERROR_ACCESS_DENIED;
+    return RegSetValueExW(key, name, reserved, type, data, size);
+}
+
+struct SetValueOverride
+{
+    explicit SetValueOverride(int writes)
+    {
+        g_writesBeforeFailure = writes;
+        g_transferSetValue = FailingSetValue;
+    }
+    ~SetValueOverride() { g_transferSetValue = ::RegSetValueExW; }
+};
+} // namespace
+
+TEST(KeyTransfer, MoveWhoseCopyFailsKeepsTheSource)
+{
+    RegistrySandbox box;
+    BuildEveryTypeTree(box, L"Source");
+    box.CreateKey(L"Target");
+    TreeSnapshot original = SnapshotTree(HKEY_CURRENT_USER, box.SubKey() + L"\\Source");
+    ScriptedPrompts user;
+    {
+        SetValueOverride failAfter(5);
+        CEzReg target(box.PathOf(L"Target"));
+        EXPECT_FALSE(target.PasteKey(box.PathOf(L"Source"), true));
+    }
+    EXPECT_EQ(SnapshotTree(HKEY_CURRENT_USER, box.SubKey() + L"\\Source"), original);
+}
+
+TEST(KeyTransfer, CreateUniqueSubkeyTriesOneHundredNames)
+{
+    RegistrySandbox box;
+    CEzReg key(box.Path());
+    std::wstring created;
+    ASSERT_TRUE(key.CreateUniqueSubkey(L"New Key", created));
+    EXPECT_EQ(created, L"New Key");
+    ASSERT_TRUE(key.CreateUniqueSubkey(L"New Key", created));
+    EXPECT_EQ(created, L"New Key 01");
+    for (int i = 2; i < 100; ++i)
+        ASSERT_TRUE(key.CreateUniqueSubkey(L"New Key", created));
+    EXPECT_EQ(created, L"New Key 99");
+    EXPECT_FALSE(key.CreateUniqueSubkey(L"New Key", created));
+    CEzReg computer(L"");
+    EXPECT_FALSE(computer.CreateUniqueSubkey(L"x", created));
+}

@@ -1,0 +1,109 @@
+// Taking ownership of key trees, and the delete retry that relies on it.
+#include "operations/KeyTransfer.h"
+#include "operations/Ownership.h"
+#include "registry/EzReg.h"
+#include "support/ScriptedPrompts.h"
+#include "support/TreeFixtures.h"
+
+#include "app/framework/Strings.h"
+
+#include <gtest/gtest.h>
+#include <aclapi.h>
+#include <sddl.h>
+
+namespace
+{
+std::wstring OwnerOf(const std::wstring& path)
+{
+    std::wstring object = SecurityObjectName(path);
+    PSID owner = nullptr;
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    if (GetNamedSecurityInfoW(object.data(), SE_REGISTRY_KEY, OWNER_SECURITY_INFORMATION, &owner, nullptr, nullptr,
+                              nullptr, &descriptor) != ERROR_SUCCESS)
+        return L"<unreadable>";
+    wchar_t* text = nullptr;
+    ConvertSidToStringSidW(owner, &text);
+    std::wstring sid = text ? text : L"";
+    LocalFree(text);
+    LocalFree(descriptor);
+    return sid;
+}
+
+// Gives the key another owner and denies everyone the rights to delete it
+// and to walk below it.
+void Lock(const RegistrySandbox& box, const std::wstring& sub)
+{
+    HKEY key = nullptr;
+    ASSERT_EQ(RegOpenKeyExW(HKEY_CURRENT_USER, (box.SubKey() + L"\\" + sub).c_str(), 0, WRITE_DAC | WRITE_OWNER, &key),
+              0);
+    PSECURITY_DESCRIPTOR sd = nullptr;
+    // Owner SYSTEM; Everyone denied delete and enumeration.
+    ASSERT_TRUE(ConvertStringSecurityDescriptorToSecurityDescriptorW(L"O:SYD:(D;;0x10008;;;WD)(A;;0xF0037;;;WD)",
+                                                                     SDDL_REVISION_1, &sd, nullptr));
+    EXPECT_EQ(RegSetKeySecurity(key, OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION, sd), 0);
+    LocalFree(sd);
+    RegCloseKey(key);
+}
+} // namespace
+
+TEST(Ownership, ObjectNamesDropLocal)
+{
+    EXPECT_EQ(SecurityObjectName(L"LOCAL_MACHINE\\SOFTWARE\\X"), L"MACHINE\\SOFTWARE\\X");
+    EXPECT_EQ(SecurityObjectName(L"local_machine\\x"), L"machine\\x");
+    EXPECT_EQ(SecurityObjectName(L"CURRENT_USER\\X"), L"CURRENT_USER\\X");
+}
+
+TEST(Ownership, TakeOwnershipWalksThreeLevelsParentsFirst)
+{
+    RegistrySandbox box;
+    box.CreateKey(L"T\\A\\A1\\A2");
+    box.CreateKey(L"T\\B");
+    std::wstring root = box.PathOf(L"T");
+    ScriptedPrompts user;
+    ASSERT_TRUE(TakeOwnership(root, true, false));
+    std::vector<std::wstring> expected = {root,
+                                          root + L"\\A",
+                                          root + L"\\A\\A1",
+                                          root + L"\\A\\A1\\A2",
+                                          root + L"\\B",
+                                          L"Take Ownership complete for: " + root};
+    EXPECT_EQ(user.StatusTexts(), expected);
+    for (const wchar_t* sub : {L"T", L"T\\A", L"T\\A\\A1", L"T\\A\\A1\\A2", L"T\\B"})
+        EXPECT_EQ(OwnerOf(box.PathOf(sub)), L"S-1-5-32-544") << zv::ToUtf8(sub);
+}
+
+TEST(Ownership, FailureReportsFailedWithThePath)
+{
+    ScriptedPrompts user;
+    EXPECT_FALSE(TakeOwnership(L"CURRENT_USER\\Software\\ZorvaneNoSuchKeyAnywhere", true, false));
+    EXPECT_EQ(user.StatusTexts().back(), L"Take Ownership failed for: CURRENT_USER\\Software\\ZorvaneNoSuchKeyAnywhere");
+}
+
+TEST(Ownership, DeleteOfALockedKeyRetriesAfterTakingOwnership)
+{
+    RegistrySandbox box;
+    box.SetDword(L"Locked\\Inner", L"v", 1);
+    Lock(box, L"Locked");
+    {
+        CEzReg probe(box.PathOf(L"Locked"));
+        ASSERT_FALSE(probe.DeleteTree()); // the lock holds
+    }
+    ScriptedPrompts user;
+    EXPECT_TRUE(DeleteRegistryKey(box.PathOf(L"Locked")));
+    EXPECT_FALSE(box.Exists(L"Locked"));
+    EXPECT_TRUE(user.Boxes().empty());
+}
+
+TEST(Ownership, WorkerThreadReportsAFailureInABox)
+{
+    ScriptedPrompts user;
+    user.Answer(IDOK);
+    ASSERT_TRUE(StartTakeOwnershipThread(L"CURRENT_USER\\Software\\ZorvaneNoSuchKeyAnywhere"));
+    for (int i = 0; i < 500 && user.Boxes().empty(); ++i)
+        Sleep(10);
+    ASSERT_EQ(user.Boxes().size(), 1u);
+    EXPECT_EQ(user.Boxes()[0].text.rfind(L"Take ownership failed. You need to be a member of Administrators group and "
+                                         L"run Zorvane as Administrator\n",
+                                         0),
+              0u);
+}
