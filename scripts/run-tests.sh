@@ -55,4 +55,19 @@ done
 
 ctest --test-dir "$build" --output-on-failure -j "${ZORVANE_TEST_JOBS:-2}" --timeout 300 "$@"
 status=$?
+
+# The registry tests once more as a 32-bit process, in the same prefix.
+if [ $# -eq 0 ]; then
+    tests32="$root/build/i686/tests/registry/registry_tests.exe"
+    if [ -x /usr/lib/wine/wine ] && [ -f "$tests32" ]; then
+        echo "run-tests: registry tests as a 32-bit process"
+        if ! timeout -k 5 600 /usr/lib/wine/wine "$tests32" --gtest_brief=1; then
+            echo "run-tests: 32-bit registry tests FAILED"
+            status=1
+        fi
+    else
+        echo "run-tests: 32-bit registry tests missing"
+        status=1
+    fi
+fi
 exit $status

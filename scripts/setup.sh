@@ -14,15 +14,24 @@ have xdotool || need+=(xdotool)
 have cmake || need+=(cmake)
 [ -f /usr/src/googletest/CMakeLists.txt ] || need+=(googletest)
 
-if [ ${#need[@]} -eq 0 ]; then
+# The 32-bit Wine runs the 32-bit build's registry tests (the view a 32-bit
+# process sees differs from a 64-bit one's).
+need32=0
+[ -x /usr/lib/wine/wine ] || need32=1
+
+if [ ${#need[@]} -eq 0 ] && [ $need32 -eq 0 ]; then
     exit 0
 fi
 
-echo "setup: installing ${need[*]}"
 sudo=""
 if [ "$(id -u)" -ne 0 ]; then
     sudo="sudo"
 fi
 export DEBIAN_FRONTEND=noninteractive
+if [ $need32 -eq 1 ]; then
+    $sudo dpkg --add-architecture i386
+    need+=(wine32:i386)
+fi
+echo "setup: installing ${need[*]}"
 $sudo apt-get update -q
 $sudo apt-get install -y -q --no-install-recommends "${need[@]}"

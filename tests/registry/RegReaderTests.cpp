@@ -247,3 +247,40 @@ TEST(RegReader, KeyAddressedRelativeToAnOpenHandle)
     EXPECT_EQ(child.KeyName(), L"Sub");
     EXPECT_FALSE(child.IsComputer());
 }
+
+// The shipped program is 32-bit: every open, enumeration and creation must
+// reach the 64-bit view, or it would show and change the redirected keys.
+TEST(RegReader, OpensEnumeratesAndCreatesInThe64BitView)
+{
+    const wchar_t* sub = L"Software\\ZorvaneViewProbe";
+    RegDeleteKeyExW(HKEY_LOCAL_MACHINE, L"Software\\ZorvaneViewProbe\\Created", KEY_WOW64_64KEY, 0);
+    RegDeleteKeyExW(HKEY_LOCAL_MACHINE, sub, KEY_WOW64_64KEY, 0);
+    HKEY key = nullptr;
+    ASSERT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, sub, 0, nullptr, 0, KEY_ALL_ACCESS | KEY_WOW64_64KEY, nullptr, &key,
+                              nullptr),
+              ERROR_SUCCESS);
+    DWORD one = 1;
+    RegSetValueExW(key, L"Only64", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&one), 4);
+    RegCloseKey(key);
+
+    CEzReg created(L"LOCAL_MACHINE\\Software\\ZorvaneViewProbe\\Created");
+    EXPECT_TRUE(created.CreateKey());
+    HKEY probe = nullptr;
+    EXPECT_EQ(RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"Software\\ZorvaneViewProbe\\Created", 0, KEY_READ | KEY_WOW64_64KEY,
+                            &probe),
+              ERROR_SUCCESS);
+    if (probe)
+        RegCloseKey(probe);
+
+    CEzReg parent(L"LOCAL_MACHINE\\Software\\ZorvaneViewProbe");
+    ASSERT_TRUE(parent.QueryValue(L"Only64"));
+    CRegReader enumerate(HKEY_LOCAL_MACHINE, L"Software\\ZorvaneViewProbe");
+    ASSERT_TRUE(enumerate.OpenForEnum());
+    ASSERT_TRUE(enumerate.NextSubKey());
+    EXPECT_STREQ(enumerate.SubKeyName, L"Created");
+    ASSERT_TRUE(enumerate.NextValue());
+    EXPECT_STREQ(enumerate.ValueName, L"Only64");
+
+    RegDeleteKeyExW(HKEY_LOCAL_MACHINE, L"Software\\ZorvaneViewProbe\\Created", KEY_WOW64_64KEY, 0);
+    RegDeleteKeyExW(HKEY_LOCAL_MACHINE, sub, KEY_WOW64_64KEY, 0);
+}
