@@ -80,10 +80,19 @@ void ScriptedPrompts::Clear()
     m_status.clear();
 }
 
+void ScriptedPrompts::DialogShown(UINT dialogId, HWND dialog)
+{
+    if (onDialog)
+        onDialog(dialogId, dialog);
+}
+
 int ScriptedPrompts::ShowMessageBox(HWND, const std::wstring& text, const std::wstring& caption, UINT type)
 {
+    RecordedBox box{text, caption, type & MB_TYPEMASK, type & MB_ICONMASK};
+    if (onBox)
+        onBox(box);
     std::lock_guard<std::mutex> guard(m_lock);
-    m_boxes.push_back({text, caption, type & MB_TYPEMASK, type & MB_ICONMASK});
+    m_boxes.push_back(box);
     if (!m_answers.empty())
     {
         int answer = m_answers.front();

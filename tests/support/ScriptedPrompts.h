@@ -6,6 +6,7 @@
 #include "app/framework/UserPrompts.h"
 
 #include <deque>
+#include <functional>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -54,8 +55,14 @@ class ScriptedPrompts : public IUserPrompts, public IStatusText
     bool AnswerModal(UINT dialogId, INT_PTR& result) override;
     void SetStatusText(const std::wstring& text) override;
 
+    void DialogShown(UINT dialogId, HWND dialog) override;
+
     // When true (the default) an unscripted message box fails the test.
     bool strict = true;
+    // Called when a modal dialog has been initialised (to drive it), and
+    // after each message box is recorded (to react to it).
+    std::function<void(UINT dialogId, HWND dialog)> onDialog;
+    std::function<void(const RecordedBox& box)> onBox;
 
   private:
     mutable std::mutex m_lock;

@@ -38,6 +38,13 @@ class IUserPrompts
         (void)result;
         return false;
     }
+    // A modal dialog has just been initialised and is about to show; tests
+    // drive it from here.
+    virtual void DialogShown(UINT dialogId, HWND dialog)
+    {
+        (void)dialogId;
+        (void)dialog;
+    }
 };
 
 // Receives the texts the program puts into the main window's status bar.
