@@ -1,4 +1,112 @@
-// Resource identifiers of zorvane.exe.
+// Resource identifiers of zorvane.exe: menus, accelerators, dialogs, strings,
+// bitmaps, the cursor and the icon, and the command identifiers they carry.
 #pragma once
 
+// Menus, accelerator tables, icon, document string, main toolbar.
 #define IDR_MAINFRAME 101
+#define IDR_CLIPBOARD_KEYS 103
+#define IDR_VALUE_MENU 106
+#define IDR_TREE_MENU 108
+#define IDR_PANE_KEYS 157
+#define IDR_ADDRESSBAR 165
+
+// Bitmaps and cursor.
+#define IDB_TOOLBAR 101
+#define IDB_TREE_IMAGES 131
+#define IDB_TREE_OVERLAYS 132
+#define IDB_VALUE_IMAGES 133
+#define IDB_ADDRESSBAR 165
+#define IDC_LINK_CURSOR 150
+
+// Dialogs and their controls.
+#ifndef IDC_STATIC
+#define IDC_STATIC (-1)
+#endif
+#define IDD_ABOUTBOX 100
+#define IDD_OPTIONS 140
+#define IDD_GOTO 142
+#define IDC_NUMBER_FORMAT 1031
+#define IDC_SAVE_LAYOUT 1037
+#define IDC_GOTO_PATH 1039
+#define IDC_RESTORE_LAST_KEY 1043
+#define IDC_ABOUT_VERSION 1100
+#define IDC_ABOUT_WEBSITE 1101
+#define IDC_ABOUT_CONTACT 1102
+
+// Strings.
+#define IDS_PATH_NOT_FOUND 104
+#define IDS_CLASS_NAME 107
+#define IDS_SEARCH_FOR 108
+#define IDS_LAST_MODIFIED 109
+#define IDS_GO_TO 113
+#define IDS_EXPANDS_TO 32811
+#define IDS_DELETE_QUESTION 61204
+#define IDS_UNSUPPORTED_TYPE 61205
+#define IDS_COLUMN_NAME 61206
+#define IDS_COLUMN_TYPE 61207
+#define IDS_COLUMN_LOCATION 61208
+#define IDS_COLUMN_DATA 61209
+#define IDS_SUBKEY_COUNT 61213
+#define IDS_TIP_PARTIAL 61594
+#define IDS_TIP_SIBLINGS 61595
+#define IDS_TIP_BOTH 61596
+#define IDS_NO_SECURITY_EDITOR 61597
+
+// Commands.
+#define ID_UPDATE_TITLE 1035
+#define ID_BOOKMARK_FIRST 1125
+#define ID_BOOKMARK_LAST 1325
+#define ID_NEW_KEY 32772
+#define ID_NEW_VALUE 32773
+#define ID_DELETE 32774
+#define ID_RENAME 32775
+#define ID_EXPORT 32776
+#define ID_REFRESH 32777
+#define ID_PROPERTIES 32792
+#define ID_ENTER 32793
+#define ID_EDIT_DATA 32794
+#define ID_ONLINE_HELP 32803
+#define ID_INVERT_SELECTION 32807
+#define ID_FIND 32808
+#define ID_NEXT_PANE 32821
+#define ID_LEFT_PANE 32826
+#define ID_RIGHT_PANE 32827
+#define ID_SEARCH_PANE 32828
+#define ID_FEEDBACK 32838
+#define ID_EXPLORE 32840
+#define ID_OPTIONS 32842
+#define ID_GO_TO_DEFINITION 32849
+#define ID_GO_TO_DATA_DEFINITION 32850
+#define ID_BACK 32851
+#define ID_FORWARD 32852
+#define ID_GOTO_KEY 32854
+#define ID_ORGANIZE_BOOKMARKS 32855
+#define ID_NEW_BOOKMARK 32856
+#define ID_LIST_INVALID_CLSIDS 32880
+#define ID_CANCEL_SEARCH 32884
+#define ID_ADDRESS_COMBO 32885
+#define ID_ADDRESS_FOCUS 32893
+#define ID_TOGGLE_ADDRESS_BAR 32894
+#define ID_PREVIOUS_PANE 32895
+#define ID_COLLAPSE 32896
+#define ID_HIDE_SIBLINGS 32897
+#define ID_EXPAND 32898
+#define ID_LOAD_HIVE 32918
+#define ID_SAVE_HIVE 32919
+#define ID_UNLOAD_HIVE 32920
+#define ID_REGEDIT 32921
+#define ID_PERMISSIONS 32935
+#define ID_WEB_SEARCH 32948
+#define ID_SEARCH_DATA 32950
+#define ID_SEARCH_NAME 32951
+#define ID_WEB_SEARCH_DATA 32952
+#define ID_TAKE_OWNERSHIP 32954
+#define ID_PARENT_KEY 32964
+#define ID_GO 32965
+#define ID_COPY_VALUES 32967
+#define ID_TOGGLE_SEARCH_PANE 32968
+#define ID_SOCIAL_PAGE 32970
+#define ID_MACHINE_KEY 32974
+#define ID_USER_KEY 32976
+#define ID_CONFIG_KEY 32978
+#define ID_CLASSES_KEY 32979

@@ -59,7 +59,9 @@ status=$?
 # The registry tests once more as a 32-bit process, in the same prefix.
 if [ $# -eq 0 ]; then
     tests32="$root/build/i686/tests/registry/registry_tests.exe"
-    if [ -x /usr/lib/wine/wine ] && [ -f "$tests32" ]; then
+    if [ ! -x /usr/lib/wine/wine ]; then
+        echo "run-tests: no 32-bit Wine on this machine; 32-bit registry tests SKIPPED"
+    elif [ -f "$tests32" ]; then
         echo "run-tests: registry tests as a 32-bit process"
         if ! timeout -k 5 600 /usr/lib/wine/wine "$tests32" --gtest_brief=1; then
             echo "run-tests: 32-bit registry tests FAILED"

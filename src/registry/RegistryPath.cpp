@@ -349,3 +349,19 @@ bool LooksLikeRegistryPath(std::wstring_view text)
             return true;
     return false;
 }
+
+bool FindGuidKey(std::wstring_view guid, std::wstring& path)
+{
+    static const wchar_t* const kDefiningKeys[] = {L"CLSID", L"Interface", L"TypeLib", L"AppID",
+                                                   L"Component Categories"};
+    for (const wchar_t* key : kDefiningKeys)
+    {
+        std::wstring candidate = RootName(kRootClasses) + L"\\" + key + L"\\" + std::wstring(guid);
+        if (KeyExists(candidate))
+        {
+            path = std::move(candidate);
+            return true;
+        }
+    }
+    return false;
+}

@@ -35,3 +35,7 @@ bool StartsWithBracedGuid(std::wstring_view text);
 
 extern const wchar_t kClassesInfix[]; // "\Software\Classes"
 extern const wchar_t kConfigInfix[];  // "\SYSTEM\CurrentControlSet\Hardware Profiles\Current"
+
+// The key that defines a braced GUID: CLASSES_ROOT\ CLSID, Interface, TypeLib,
+// AppID or Component Categories \<guid>, the first that exists.
+bool FindGuidKey(std::wstring_view guid, std::wstring& path);

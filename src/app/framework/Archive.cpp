@@ -221,6 +221,16 @@ bool CArchive::WriteString(const std::wstring& text)
 
 bool CArchive::ReadString(std::wstring& text)
 {
+    // Every way a string can fail to read marks the archive, so that callers
+    // that only look at Failed() see it too.
+    if (ReadStringBody(text))
+        return true;
+    m_failed = true;
+    return false;
+}
+
+bool CArchive::ReadStringBody(std::wstring& text)
+{
     // Read the prefix byte by byte through the same rules as the decoder.
     std::vector<BYTE> prefix;
     auto take = [&](size_t n) {

@@ -36,6 +36,11 @@ class CArchive
     bool Failed() const noexcept { return m_failed; }
 
   private:
+    bool ReadStringBody(std::wstring& text);
+
+  public:
+
+  private:
     bool Fill();
     HANDLE m_file;
     Mode m_mode;

@@ -1,0 +1,99 @@
+// Application start-up.
+#include "app/NavroApp.h"
+
+#include "app/AboutDlg.h"
+#include "app/Help.h"
+#include "app/Log.h"
+#include "app/NavroDoc.h"
+#include "app/Options.h"
+#include "app/ShellRegistration.h"
+#include "app/framework/DocTemplate.h"
+#include "app/framework/FrameWnd.h"
+#include "app/framework/View.h"
+
+#include <ole2.h>
+#include <shlobj.h>
+#include <clocale>
+
+#include "resource.h"
+
+CNavroApp::CNavroApp(std::function<CFrameWnd*()> newFrame, std::function<CView*()> newView)
+    : CWinApp(kApplicationName), m_newFrame(std::move(newFrame)), m_newView(std::move(newView))
+{
+}
+
+CNavroApp::~CNavroApp()
+{
+    if (m_oleStarted)
+        OleUninitialize();
+}
+
+bool CNavroApp::InitInstance()
+{
+    setlocale(LC_ALL, "");
+    if (!m_haveArguments)
+        m_arguments = ProcessArguments();
+    m_start = ScanStartArguments(m_arguments);
+    SetLogging(m_start.logging, m_start.logFile);
+    Log();
+    if (!m_oleStarted)
+        m_oleStarted = SUCCEEDED(OleInitialize(nullptr));
+    SetRegistryKey(m_company.c_str());
+    LoadNumberFormat();
+    LoadStdProfileSettings(10);
+    AddDocTemplate(new CSingleDocTemplate(
+        IDR_MAINFRAME, [] { return new CNavroDoc; }, m_newFrame, m_newView));
+
+    wchar_t program[MAX_PATH] = {};
+    GetModuleFileNameW(nullptr, program, MAX_PATH);
+    m_registrationChanged = RegisterWithShell(program);
+    if (m_registrationChanged)
+        SHChangeNotify(SHCNE_ASSOCCHANGED, SHCNF_IDLIST, nullptr, nullptr);
+
+    // The location the document starts at; a shortcut file replaces it when opened.
+    CNavroDoc::SetStartLocation(m_start.location);
+    CCommandLineInfo command;
+    if (!m_start.logging)
+    {
+        std::wstring file = ExistingStartFile(m_start.location);
+        if (!file.empty())
+        {
+            command.m_nShellCommand = CCommandLineInfo::FileOpen;
+            command.m_strFileName = file;
+        }
+    }
+    if (!ProcessShellCommand(command))
+    {
+        // A shortcut that cannot be read still leaves a usable program.
+        if (command.m_nShellCommand != CCommandLineInfo::FileOpen)
+            return false;
+        CNavroDoc::SetStartLocation(L"");
+        if (!ProcessShellCommand(CCommandLineInfo()))
+            return false;
+    }
+    if (m_pMainWnd && m_pMainWnd->m_hWnd)
+    {
+        ::ShowWindow(m_pMainWnd->m_hWnd, SW_SHOWNORMAL);
+        ::UpdateWindow(m_pMainWnd->m_hWnd);
+    }
+    return true;
+}
+
+int CNavroApp::ExitInstance()
+{
+    // What the program put on the clipboard stays after it ends.
+    if (m_oleStarted)
+        OleFlushClipboard();
+    return CWinApp::ExitInstance();
+}
+
+void CNavroApp::OnAppAbout()
+{
+    CAboutDlg dialog;
+    dialog.DoModal();
+}
+
+void CNavroApp::OnHelpTopics()
+{
+    ShowHelp(m_pMainWnd ? m_pMainWnd->m_hWnd : nullptr, 0x20065, HELP_CONTEXT);
+}

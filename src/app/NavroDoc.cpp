@@ -1,0 +1,184 @@
+// The document: location, history, title and navigation.
+#include "app/NavroDoc.h"
+
+#include "app/Hints.h"
+#include "app/Log.h"
+#include "app/Options.h"
+#include "app/framework/Archive.h"
+#include "app/framework/SettingsStore.h"
+#include "app/framework/Strings.h"
+#include "app/framework/Window.h"
+#include "app/framework/WinApp.h"
+#include "registry/RegistryPath.h"
+#include "values/FileSafeName.h"
+
+namespace
+{
+std::wstring g_startLocation;
+const wchar_t kHistorySection[] = L"RecentPath";
+} // namespace
+
+void CNavroDoc::SetStartLocation(const std::wstring& location)
+{
+    g_startLocation = location;
+}
+
+std::wstring DocumentTitle(const std::wstring& decoration, const std::wstring& path)
+{
+    return zv::Format(L"%s %s %s ", zv::LoadResString(AFX_IDS_APP_TITLE).c_str(), decoration.c_str(), path.c_str());
+}
+
+std::wstring ShortcutFileName(const std::wstring& path)
+{
+    std::wstring key = path;
+    while (!key.empty() && key.back() == L'\\')
+        key.pop_back();
+    size_t slash = key.rfind(L'\\');
+    std::wstring name = FileSafeName(slash == std::wstring::npos ? key : key.substr(slash + 1));
+    return name.empty() ? std::wstring(L"Zorvane") : name;
+}
+
+CNavroDoc::CNavroDoc() : History(L"Path", false, true)
+{
+    TitleDecoration = IsElevated() ? L"(Administrator)" : L"(Limited Editi Rights)";
+    HistoryIndex = static_cast<int>(Settings().GetProfileInt(kHistorySection, L"Index", 0));
+    History.Load();
+    if (HistoryIndex < 0 || HistoryIndex >= History.GetSize())
+        HistoryIndex = 0;
+    if (!g_startLocation.empty())
+        CurrentPath = g_startLocation;
+    else if (!History.IsEmpty() && GetRestoreLastKey())
+        CurrentPath = History[HistoryIndex];
+}
+
+CNavroDoc::~CNavroDoc()
+{
+    SaveHistory();
+}
+
+void CNavroDoc::SaveHistory()
+{
+    History.Save();
+    Settings().WriteProfileInt(kHistorySection, L"Index", HistoryIndex);
+}
+
+bool CNavroDoc::GoTo(CView* sender, const wchar_t* target, bool addToHistory)
+{
+    std::wstring resolved;
+    if (target)
+    {
+        std::wstring text(target);
+        if (!CurrentPath.empty() && ResolveRelative(CurrentPath, text, resolved))
+        {
+            CurrentPath = resolved;
+        }
+        else
+        {
+            // The value name is cut off first: the parser drops tabs, which
+            // would glue the name onto the key path.
+            std::wstring keyText, valueName;
+            SplitKeyAndValue(text, keyText, valueName);
+            if (!ParseRegistryPath(keyText, resolved))
+                return false;
+            CurrentPath = resolved;
+            ValueName = valueName;
+        }
+    }
+    else
+    {
+        std::wstring keyText, valueName;
+        SplitKeyAndValue(CurrentPath, keyText, valueName);
+        if (!ParseRegistryPath(keyText, resolved))
+            resolved.clear();
+        CurrentPath = resolved;
+        ValueName = valueName;
+    }
+    CurrentPath = ClosestExistingKey(CurrentPath);
+    UpdateAllViews(sender, kHintLocationChanged, nullptr);
+    UpdateTitle();
+    if (!CurrentPath.empty())
+    {
+        if (addToHistory)
+        {
+            while (HistoryIndex > 0 && !History.IsEmpty())
+            {
+                History.RemoveAt(0);
+                --HistoryIndex;
+            }
+            HistoryIndex = 0;
+            History.Add(CurrentPath);
+        }
+        if (ValueSelected)
+            UpdateAllViews(nullptr, kHintSelectValue, const_cast<wchar_t*>(ValueName.c_str()));
+    }
+    return true;
+}
+
+bool CNavroDoc::CanGo(bool forward) const
+{
+    return forward ? HistoryIndex > 0 : HistoryIndex < History.GetSize() - 1;
+}
+
+void CNavroDoc::GoBack()
+{
+    if (!CanGo(false))
+        return;
+    ++HistoryIndex;
+    std::wstring target = History[HistoryIndex];
+    GoTo(nullptr, target.c_str(), false);
+}
+
+void CNavroDoc::GoForward()
+{
+    if (!CanGo(true))
+        return;
+    --HistoryIndex;
+    std::wstring target = History[HistoryIndex];
+    GoTo(nullptr, target.c_str(), false);
+}
+
+void CNavroDoc::UpdateTitle()
+{
+    if (CWnd* main = AfxGetMainWnd())
+        if (main->m_hWnd)
+            main->SetWindowText(DocumentTitle(TitleDecoration, CurrentPath));
+    SetPathName(ShortcutFileName(CurrentPath), false);
+}
+
+void CNavroDoc::KeyRenamed(CView*, const std::wstring& newPath)
+{
+    const std::wstring old = CurrentPath;
+    for (std::wstring& entry : History.Entries())
+        if (!old.empty() && IsSameOrUnder(entry, old))
+            entry = newPath + entry.substr(old.size());
+    CurrentPath = newPath;
+    if (CWnd* main = AfxGetMainWnd())
+        if (main->m_hWnd)
+            main->PostMessage(WM_COMMAND, ID_UPDATE_TITLE, 0);
+}
+
+void CNavroDoc::Serialize(CArchive& archive)
+{
+    if (archive.IsStoring())
+    {
+        std::wstring text = CurrentPath;
+        if (ValueSelected)
+            text += L"\t" + ValueName;
+        archive.WriteString(text);
+        return;
+    }
+    std::wstring text;
+    if (!archive.ReadString(text))
+        return; // the archive records the failure
+    SplitKeyAndValue(text, CurrentPath, ValueName);
+}
+
+bool CNavroDoc::OnOpenDocument(const std::wstring& path)
+{
+    std::wstring previousPath = CurrentPath, previousValue = ValueName;
+    if (CDocument::OnOpenDocument(path))
+        return true;
+    CurrentPath = previousPath;
+    ValueName = previousValue;
+    return false;
+}

@@ -1,0 +1,91 @@
+// CNavroDoc: the one document. It holds the current location and the
+// navigation history, keeps the window title, and owns the key-level
+// commands that belong to no single pane. Views follow it through hints;
+// a view that wants another location calls GoTo.
+#pragma once
+
+#include "app/RecentStrings.h"
+#include "app/framework/Document.h"
+
+#include "resource.h"
+
+#include <string>
+
+class CRegItemList;
+
+class CNavroDoc : public CDocument
+{
+  public:
+    CNavroDoc();
+    ~CNavroDoc() override;
+
+    const std::wstring& GetCurrentPath() const noexcept { return CurrentPath; }
+    // Goes to target (null: re-validates the current location); false when
+    // the target names no key.
+    bool GoTo(CView* sender, const wchar_t* target, bool addToHistory);
+    bool CanGo(bool forward) const;
+    void GoBack();
+    void GoForward();
+    void KeyRenamed(CView* sender, const std::wstring& newPath);
+    void UpdateTitle();
+
+    bool TransferItems(CRegItemList& list, const std::wstring& targetPath, bool move, bool confirm);
+    void GoToDefinition(const std::wstring& text);
+    void WebSearch(const std::wstring& text);
+    void WebSearchItem(const std::wstring& keyPath, const std::wstring& second);
+    void StartTakeOwnership(const std::wstring& path);
+    const std::wstring& GetSearchText() const noexcept { return SearchText; }
+    void SetSearchText(const std::wstring& text) { SearchText = text; }
+    const CRecentStrings& GetHistory() const noexcept { return History; }
+    int GetHistoryIndex() const noexcept { return HistoryIndex; }
+    const std::wstring& GetValueName() const noexcept { return ValueName; }
+
+    void Serialize(CArchive& archive) override;
+    bool OnOpenDocument(const std::wstring& path) override;
+
+    // The start location a new document takes (the command line's location).
+    static void SetStartLocation(const std::wstring& location);
+
+    BEGIN_COMMAND_MAP(CNavroDoc)
+        ON_COMMAND(ID_PARENT_KEY, OnParentKey)
+        ON_UPDATE_COMMAND_UI(ID_PARENT_KEY, OnUpdateParentKey)
+        ON_COMMAND(ID_MACHINE_KEY, [this] { GoToCorresponding(ID_MACHINE_KEY); })
+        ON_UPDATE_COMMAND_UI(ID_MACHINE_KEY, OnUpdateCorresponding)
+        ON_COMMAND(ID_USER_KEY, [this] { GoToCorresponding(ID_USER_KEY); })
+        ON_UPDATE_COMMAND_UI(ID_USER_KEY, OnUpdateCorresponding)
+        ON_COMMAND(ID_CONFIG_KEY, [this] { GoToCorresponding(ID_CONFIG_KEY); })
+        ON_UPDATE_COMMAND_UI(ID_CONFIG_KEY, OnUpdateCorresponding)
+        ON_COMMAND(ID_CLASSES_KEY, [this] { GoToCorresponding(ID_CLASSES_KEY); })
+        ON_UPDATE_COMMAND_UI(ID_CLASSES_KEY, OnUpdateCorresponding)
+        ON_COMMAND(ID_WEB_SEARCH, [this] { WebSearchItem(CurrentPath, L""); })
+        ON_COMMAND(ID_SEARCH_NAME, OnSearchName)
+        ON_COMMAND(ID_SEARCH_DATA, OnSearchData)
+        ON_COMMAND(ID_TAKE_OWNERSHIP, [this] { StartTakeOwnership(CurrentPath); })
+        ON_COMMAND(ID_PERMISSIONS, OnPermissions)
+    END_COMMAND_MAP_CHAIN(CDocument)
+
+    std::wstring TitleDecoration;
+    CRecentStrings History;
+    int HistoryIndex = 0;
+    std::wstring SearchText;
+    bool ValueSelected = false;
+    std::wstring ValueName;
+    std::wstring CurrentPath;
+    std::wstring ParentText;
+    std::wstring RootRest;
+
+  private:
+    void OnParentKey();
+    void OnUpdateParentKey(CCmdUI* ui);
+    void GoToCorresponding(UINT command);
+    void OnUpdateCorresponding(CCmdUI* ui);
+    void OnSearchName();
+    void OnSearchData();
+    void OnPermissions();
+    void SaveHistory();
+};
+
+// The window title for a location: program title, rights and path, with a trailing space.
+std::wstring DocumentTitle(const std::wstring& decoration, const std::wstring& path);
+// The proposed shortcut file name for a location: its last component, file-safe.
+std::wstring ShortcutFileName(const std::wstring& path);

@@ -1,0 +1,27 @@
+// What the command line of a start asks for: the log switch and its file,
+// the location or shortcut file to open.
+#pragma once
+
+#include <string>
+#include <vector>
+
+struct StartArguments
+{
+    bool logging = false;
+    std::wstring logFile;
+    // The argument that names the start location or shortcut file (empty: none).
+    std::wstring location;
+};
+
+// Scans the arguments after the program name. "/log" or "-log" (any case)
+// switches logging on; the next plain argument, once logging is on, is the
+// log file. The first other argument is the location.
+StartArguments ScanStartArguments(const std::vector<std::wstring>& arguments);
+
+// The file a start argument names when it is an existing file: tested as it
+// is, with environment references expanded, and without surrounding quotes.
+// Empty when it names no file.
+std::wstring ExistingStartFile(const std::wstring& argument);
+
+// The arguments of this process after the program name.
+std::vector<std::wstring> ProcessArguments();

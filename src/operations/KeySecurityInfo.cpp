@@ -1,0 +1,171 @@
+// Security editor object for registry keys.
+#include "operations/KeySecurityInfo.h"
+
+#include "app/framework/Handles.h"
+#include "app/framework/UserPrompts.h"
+
+#include <aclapi.h>
+#include <cwchar>
+
+#include "resource.h"
+
+namespace
+{
+// {965FC360-16FF-11D0-91CB-00AA00BBB723}
+const GUID kSecurityInformationIid = {0x965FC360, 0x16FF, 0x11D0, {0x91, 0xCB, 0x00, 0xAA, 0x00, 0xBB, 0xB7, 0x23}};
+
+SI_ACCESS kAccess[] = {
+    {&GUID_NULL, 0xF003F, const_cast<LPWSTR>(L"Full Control"), 0x20002},
+    {&GUID_NULL, 0x20019, const_cast<LPWSTR>(L"Read"), 0x20002},
+    {&GUID_NULL, 0xF003F, const_cast<LPWSTR>(L"Full Control"), 0x10000},
+    {&GUID_NULL, 0x1, const_cast<LPWSTR>(L"Query value"), 0x10000},
+    {&GUID_NULL, 0x2, const_cast<LPWSTR>(L"Set value"), 0x10000},
+    {&GUID_NULL, 0x4, const_cast<LPWSTR>(L"Create subkey"), 0x10000},
+    {&GUID_NULL, 0x8, const_cast<LPWSTR>(L"Enumerate subkeys"), 0x10000},
+    {&GUID_NULL, 0x10, const_cast<LPWSTR>(L"Notify"), 0x10000},
+    {&GUID_NULL, 0x20, const_cast<LPWSTR>(L"Create Link"), 0x10000},
+    {&GUID_NULL, 0x10000, const_cast<LPWSTR>(L"Delete"), 0x10000},
+    {&GUID_NULL, 0x40000, const_cast<LPWSTR>(L"Write DAC"), 0x10000},
+    {&GUID_NULL, 0x80000, const_cast<LPWSTR>(L"Write Owner"), 0x10000},
+    {&GUID_NULL, 0x20000, const_cast<LPWSTR>(L"Read Control"), 0x10002},
+};
+
+SI_INHERIT_TYPE kInherit[] = {
+    {&GUID_NULL, 0, const_cast<LPWSTR>(L"This key only")},
+    {&GUID_NULL, 0x2, const_cast<LPWSTR>(L"This key and subkeys")},
+    {&GUID_NULL, 0xA, const_cast<LPWSTR>(L"Subkeys only")},
+};
+
+GENERIC_MAPPING kMapping = {0x20019, 0x20006, 0x20019, 0xF003F};
+} // namespace
+
+HRESULT SecurityResult(DWORD error)
+{
+    if (error == 0)
+        return S_OK;
+    return static_cast<HRESULT>(0x80070000u | (error & 0xFFFFu));
+}
+
+SecInfoBase::SecInfoBase(const wchar_t* objectPath) : ObjectPath(objectPath)
+{
+    const wchar_t* slash = objectPath ? wcsrchr(objectPath, L'\\') : nullptr;
+    const wchar_t* name = slash ? slash + 1 : (objectPath ? objectPath : L"");
+    wcsncpy(ObjectName, name, 127);
+    ObjectName[127] = L'\0';
+}
+
+STDMETHODIMP SecInfoBase::QueryInterface(REFIID iid, void** out)
+{
+    if (!out)
+        return E_POINTER;
+    if (iid == IID_IUnknown || iid == kSecurityInformationIid)
+    {
+        *out = static_cast<ISecurityInformation*>(this);
+        AddRef();
+        return S_OK;
+    }
+    *out = nullptr;
+    return E_NOINTERFACE;
+}
+
+STDMETHODIMP_(ULONG) SecInfoBase::AddRef()
+{
+    return static_cast<ULONG>(InterlockedIncrement(&m_refs));
+}
+
+STDMETHODIMP_(ULONG) SecInfoBase::Release()
+{
+    LONG n = InterlockedDecrement(&m_refs);
+    if (n == 0)
+        delete this;
+    return static_cast<ULONG>(n);
+}
+
+STDMETHODIMP SecInfoBase::GetObjectInformation(PSI_OBJECT_INFO info)
+{
+    if (!info)
+        return E_POINTER;
+    info->dwFlags = SI_EDIT_OWNER | SI_EDIT_AUDITS | SI_CONTAINER | SI_ADVANCED;
+    info->hInstance = nullptr;
+    info->pszServerName = const_cast<LPWSTR>(L"");
+    info->pszObjectName = ObjectName;
+    return S_OK;
+}
+
+STDMETHODIMP CRegKeySecurityInfo::GetSecurity(SECURITY_INFORMATION requested, PSECURITY_DESCRIPTOR* descriptor,
+                                              BOOL)
+{
+    if (!descriptor)
+        return E_POINTER;
+    DWORD error = GetNamedSecurityInfoW(ObjectPath, SE_REGISTRY_KEY, requested, nullptr, nullptr, nullptr, nullptr,
+                                        descriptor);
+    return SecurityResult(error);
+}
+
+STDMETHODIMP CRegKeySecurityInfo::SetSecurity(SECURITY_INFORMATION parts, PSECURITY_DESCRIPTOR descriptor)
+{
+    PSID owner = nullptr, group = nullptr;
+    PACL dacl = nullptr, sacl = nullptr;
+    BOOL present = FALSE, defaulted = FALSE;
+    if (parts & OWNER_SECURITY_INFORMATION)
+        GetSecurityDescriptorOwner(descriptor, &owner, &defaulted);
+    if (parts & GROUP_SECURITY_INFORMATION)
+        GetSecurityDescriptorGroup(descriptor, &group, &defaulted);
+    if (parts & DACL_SECURITY_INFORMATION)
+        GetSecurityDescriptorDacl(descriptor, &present, &dacl, &defaulted);
+    if (parts & SACL_SECURITY_INFORMATION)
+        GetSecurityDescriptorSacl(descriptor, &present, &sacl, &defaulted);
+    SECURITY_DESCRIPTOR_CONTROL control = 0;
+    DWORD revision = 0;
+    if (GetSecurityDescriptorControl(descriptor, &control, &revision))
+        parts |= (control & SE_DACL_PROTECTED) ? PROTECTED_DACL_SECURITY_INFORMATION
+                                               : UNPROTECTED_DACL_SECURITY_INFORMATION;
+    DWORD error = SetNamedSecurityInfoW(const_cast<LPWSTR>(ObjectPath), SE_REGISTRY_KEY, parts, owner, group, dacl, sacl);
+    return SecurityResult(error);
+}
+
+STDMETHODIMP CRegKeySecurityInfo::GetAccessRights(const GUID*, DWORD, PSI_ACCESS* access, ULONG* count,
+                                                  ULONG* defaultAccess)
+{
+    if (!access || !count || !defaultAccess)
+        return E_POINTER;
+    *access = kAccess;
+    *count = sizeof(kAccess) / sizeof(kAccess[0]);
+    *defaultAccess = 1;
+    return S_OK;
+}
+
+STDMETHODIMP CRegKeySecurityInfo::MapGeneric(const GUID*, UCHAR*, ACCESS_MASK* mask)
+{
+    if (!mask)
+        return E_POINTER;
+    MapGenericMask(mask, &kMapping);
+    return S_OK;
+}
+
+STDMETHODIMP CRegKeySecurityInfo::GetInheritTypes(PSI_INHERIT_TYPE* types, ULONG* count)
+{
+    if (!types || !count)
+        return E_POINTER;
+    *types = kInherit;
+    *count = sizeof(kInherit) / sizeof(kInherit[0]);
+    return S_OK;
+}
+
+void ShowPermissions(const std::wstring& objectPath)
+{
+    using EditSecurityFn = BOOL(WINAPI*)(HWND, LPSECURITYINFO);
+    zv::unique_hmodule library(LoadLibraryW(L"AclUI.dll"));
+    auto editSecurity =
+        library ? reinterpret_cast<EditSecurityFn>(reinterpret_cast<void*>(GetProcAddress(library.get(), "EditSecurity")))
+                : nullptr;
+    if (!editSecurity)
+    {
+        AfxMessageBox(IDS_NO_SECURITY_EDITOR, MB_OK);
+        return;
+    }
+    auto* info = new CRegKeySecurityInfo(objectPath.c_str());
+    info->AddRef();
+    editSecurity(PromptOwner(), info);
+    info->Release();
+}

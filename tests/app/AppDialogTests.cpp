@@ -1,0 +1,137 @@
+// The Options, Go To and About dialogs, driven as a user would.
+#include "app/AboutDlg.h"
+#include "app/GotoDlg.h"
+#include "app/Hints.h"
+#include "app/Options.h"
+#include "app/OptionsDlg.h"
+#include "app/framework/SettingsStore.h"
+#include "registry/NumberFormat.h"
+#include "support/DocumentFixture.h"
+#include "support/ScriptedPrompts.h"
+
+#include "resource.h"
+
+#include <gtest/gtest.h>
+
+namespace
+{
+void PutClipboardText(const std::wstring& text)
+{
+    ASSERT_TRUE(OpenClipboard(nullptr));
+    EmptyClipboard();
+    HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE, (text.size() + 1) * sizeof(wchar_t));
+    memcpy(GlobalLock(block), text.c_str(), (text.size() + 1) * sizeof(wchar_t));
+    GlobalUnlock(block);
+    SetClipboardData(CF_UNICODETEXT, block);
+    CloseClipboard();
+}
+
+void ClearClipboard()
+{
+    if (OpenClipboard(nullptr))
+    {
+        EmptyClipboard();
+        CloseClipboard();
+    }
+}
+} // namespace
+
+TEST(OptionsDialog, OkStoresTheChosenFormatAndRedoesTheValueTexts)
+{
+    ScriptedPrompts prompts;
+    DocumentFixture f;
+    f.frame->SetActiveView(&f.view, false);
+    int before = NumberFormatIndex();
+    SetNumberFormat(0);
+    prompts.onDialog = [](UINT id, HWND dialog) {
+        ASSERT_EQ(id, static_cast<UINT>(IDD_OPTIONS));
+        HWND combo = GetDlgItem(dialog, IDC_NUMBER_FORMAT);
+        EXPECT_EQ(SendMessageW(combo, CB_GETCOUNT, 0, 0), 3);
+        EXPECT_EQ(SendMessageW(combo, CB_GETCURSEL, 0, 0), 0);
+        SendMessageW(combo, CB_SETCURSEL, 1, 0);
+        PostMessageW(dialog, WM_COMMAND, IDOK, 0);
+    };
+    COptionsDlg dialog;
+    EXPECT_EQ(dialog.DoModal(), IDOK);
+    EXPECT_EQ(NumberFormatIndex(), 1);
+    EXPECT_EQ(Settings().GetProfileInt(L"Numbers", L"Format", -1), 1);
+    ASSERT_FALSE(f.view.hints.empty());
+    EXPECT_EQ(f.view.hints.back().hint, kHintNumberFormat);
+    SetNumberFormat(before);
+}
+
+TEST(OptionsDialog, CancelKeepsEverything)
+{
+    ScriptedPrompts prompts;
+    SetNumberFormat(2);
+    prompts.onDialog = [](UINT, HWND dialog) {
+        SendMessageW(GetDlgItem(dialog, IDC_NUMBER_FORMAT), CB_SETCURSEL, 0, 0);
+        PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
+    };
+    COptionsDlg dialog;
+    EXPECT_EQ(dialog.DoModal(), IDCANCEL);
+    EXPECT_EQ(NumberFormatIndex(), 2);
+}
+
+TEST(GotoDialog, PicksARegistryPathOutOfTheClipboardAndRemembersWhatWasEntered)
+{
+    Settings().DeleteProfileSection(L"GoTo");
+    PutClipboardText(L"see HKLM\\Software\r\n for it");
+    {
+        CGotoDlg dialog;
+        EXPECT_EQ(dialog.EnteredText, L"HKLM\\Software for it");
+    }
+    ClearClipboard();
+
+    ScriptedPrompts prompts;
+    prompts.onDialog = [](UINT id, HWND dialog) {
+        ASSERT_EQ(id, static_cast<UINT>(IDD_GOTO));
+        SetWindowTextW(GetDlgItem(dialog, IDC_GOTO_PATH), L"hkcu/software");
+        PostMessageW(dialog, WM_COMMAND, IDOK, 0);
+    };
+    {
+        CGotoDlg dialog;
+        EXPECT_EQ(dialog.EnteredText, L"") << "no path on the clipboard and no history";
+        EXPECT_EQ(dialog.DoModal(), IDOK);
+        EXPECT_EQ(dialog.EnteredText, L"hkcu/software");
+    }
+    // The next dialog proposes the last entry and lists it.
+    prompts.onDialog = [](UINT, HWND dialog) {
+        HWND combo = GetDlgItem(dialog, IDC_GOTO_PATH);
+        EXPECT_EQ(SendMessageW(combo, CB_GETCOUNT, 0, 0), 1);
+        PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
+    };
+    CGotoDlg again;
+    EXPECT_EQ(again.EnteredText, L"hkcu/software");
+    EXPECT_EQ(again.DoModal(), IDCANCEL);
+    Settings().DeleteProfileSection(L"GoTo");
+}
+
+TEST(GotoDialog, TextWithoutARootWordIsNoPath)
+{
+    EXPECT_EQ(RegistryPathInText(L"nothing to see"), L"");
+    EXPECT_EQ(RegistryPathInText(L"hkey_users\\.DEFAULT"), L"hkey_users\\.DEFAULT");
+    EXPECT_EQ(RegistryPathInText(L"x CURRENT_USER\tA"), L"CURRENT_USERA");
+}
+
+TEST(AboutDialog, ButtonsOpenTheMakersPages)
+{
+    ScriptedPrompts prompts;
+    prompts.onDialog = [](UINT id, HWND dialog) {
+        ASSERT_EQ(id, static_cast<UINT>(IDD_ABOUTBOX));
+        wchar_t version[100] = {};
+        GetDlgItemTextW(dialog, IDC_ABOUT_VERSION, version, 100);
+        EXPECT_NE(std::wstring(version).find(L"4.9.16.1"), std::wstring::npos) << version;
+        SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDC_ABOUT_WEBSITE, BN_CLICKED),
+                     reinterpret_cast<LPARAM>(GetDlgItem(dialog, IDC_ABOUT_WEBSITE)));
+        SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDC_ABOUT_CONTACT, BN_CLICKED),
+                     reinterpret_cast<LPARAM>(GetDlgItem(dialog, IDC_ABOUT_CONTACT)));
+        PostMessageW(dialog, WM_COMMAND, IDOK, 0);
+    };
+    CAboutDlg dialog;
+    dialog.DoModal();
+    auto launches = prompts.Launches();
+    ASSERT_EQ(launches.size(), 2u);
+    EXPECT_EQ(launches[0].file, kMakerWebSite);
+    EXPECT_EQ(launches[1].file, kMakerContactPage);
+}

@@ -1,0 +1,162 @@
+// The command line, the log and the shell registration of a start.
+#include "app/Log.h"
+#include "app/ShellRegistration.h"
+#include "app/StartArguments.h"
+#include "support/ScriptedPrompts.h"
+#include "support/TreeFixtures.h"
+
+#include "app/framework/Strings.h"
+
+#include <gtest/gtest.h>
+#include <fstream>
+#include <sstream>
+
+namespace
+{
+std::string ReadText(const std::wstring& path)
+{
+    std::vector<BYTE> bytes = ReadFileBytes(path);
+    return std::string(bytes.begin(), bytes.end());
+}
+
+struct LogOff
+{
+    ~LogOff() { SetLogging(false, L""); }
+};
+} // namespace
+
+TEST(StartArguments, LogSwitchInBothSpellingsTakesTheNextArgumentAsFile)
+{
+    StartArguments a = ScanStartArguments({L"/LOG", L"c:\\temp\\x.txt", L"HKCU\\Software"});
+    EXPECT_TRUE(a.logging);
+    EXPECT_EQ(a.logFile, L"c:\\temp\\x.txt");
+    EXPECT_EQ(a.location, L"HKCU\\Software");
+
+    StartArguments b = ScanStartArguments({L"before", L"-log", L"after.txt"});
+    EXPECT_TRUE(b.logging);
+    EXPECT_EQ(b.logFile, L"after.txt");
+    EXPECT_EQ(b.location, L"before");
+
+    StartArguments c = ScanStartArguments({L"zorvane:HKEY_CURRENT_USER\\Software"});
+    EXPECT_FALSE(c.logging);
+    EXPECT_EQ(c.location, L"zorvane:HKEY_CURRENT_USER\\Software");
+
+    StartArguments d = ScanStartArguments({L"/logx", L"/log"});
+    EXPECT_TRUE(d.logging);
+    EXPECT_EQ(d.logFile, L"");
+    EXPECT_EQ(d.location, L"/logx");
+}
+
+TEST(StartArguments, OnlyExistingFilesAreOpenedAsShortcuts)
+{
+    std::wstring file = TempFilePath(L"start.s2r");
+    CloseHandle(CreateFileW(file.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+    EXPECT_EQ(ExistingStartFile(file), file);
+    EXPECT_EQ(ExistingStartFile(L"\"" + file + L"\""), file);
+    SetEnvironmentVariableW(L"ZORVANE_TEST_FILE", file.c_str());
+    EXPECT_EQ(ExistingStartFile(L"%ZORVANE_TEST_FILE%"), file);
+    EXPECT_EQ(ExistingStartFile(L"HKCU\\Software"), L"");
+    EXPECT_EQ(ExistingStartFile(L"C:\\windows"), L""); // a folder is no shortcut
+    DeleteFileW(file.c_str());
+}
+
+TEST(Log, StartWritesTheHeaderAndEveryStartBeginsAFreshFile)
+{
+    LogOff off;
+    std::wstring file = TempFilePath(L"log.txt");
+    {
+        std::ofstream stale(zv::ToUtf8(file));
+        stale << "old content\n";
+    }
+    SetLogging(true, file);
+    Log(L"Searching...");
+    Log(L"%s found %d", L"value", 3);
+    std::string text = ReadText(file);
+    EXPECT_EQ(text.find("old content"), std::string::npos);
+    EXPECT_EQ(text.rfind("Start Log: ", 0), 0u);
+    // ctime's line feed ends the first field, so the version starts a line.
+    EXPECT_NE(text.find("\n Version: 4.9.16.1 32-bit with Unicode\n"), std::string::npos);
+    EXPECT_NE(text.find("TokenIsElevated"), std::string::npos);
+    EXPECT_NE(text.find("\nSearching...\nvalue found 3\n"), std::string::npos);
+
+    LogStart();
+    Log(L"Search aborted.");
+    text = ReadText(file);
+    EXPECT_EQ(text.find("Searching..."), std::string::npos);
+    EXPECT_NE(text.find("Search aborted."), std::string::npos);
+    DeleteFileW(file.c_str());
+}
+
+TEST(Log, MissingOrUnwritableFileExplainsAndSwitchesLoggingOff)
+{
+    LogOff off;
+    ScriptedPrompts user;
+    user.Answer(IDOK);
+    SetLogging(true, L"");
+    Log(L"x");
+    EXPECT_FALSE(IsLogging());
+    ASSERT_EQ(user.Boxes().size(), 1u);
+    EXPECT_EQ(user.Boxes()[0].text.rfind(L"To enable logging run:\n\n\tZorvane.exe /log <logfile>", 0), 0u);
+
+    user.Answer(IDOK);
+    SetLogging(true, L"C:\\no\\such\\folder\\log.txt");
+    Log(L"x");
+    EXPECT_FALSE(IsLogging());
+    ASSERT_EQ(user.Boxes().size(), 2u);
+    EXPECT_EQ(user.Boxes()[1].text, L"Log write failed. Please make sure you have permissions to write to the log file "
+                                    L"or specify a different log file.");
+}
+
+TEST(Log, LinesFromSeveralThreadsStayWhole)
+{
+    LogOff off;
+    std::wstring file = TempFilePath(L"threads.txt");
+    SetLogging(true, file);
+    Log();
+    auto worker = [](void*) -> DWORD {
+        for (int i = 0; i < 200; ++i)
+            Log(L"%s", L"0123456789abcdefghijklmnopqrstuvwxyz");
+        return 0;
+    };
+    HANDLE threads[3];
+    for (HANDLE& t : threads)
+        t = CreateThread(nullptr, 0, worker, nullptr, 0, nullptr);
+    WaitForMultipleObjects(3, threads, TRUE, 30000);
+    for (HANDLE t : threads)
+        CloseHandle(t);
+    std::istringstream lines(ReadText(file));
+    std::string line;
+    int whole = 0;
+    while (std::getline(lines, line))
+        if (line == "0123456789abcdefghijklmnopqrstuvwxyz")
+            ++whole;
+    EXPECT_EQ(whole, 600);
+    DeleteFileW(file.c_str());
+}
+
+TEST(ShellRegistration, SecondStartChangesNothing)
+{
+    std::wstring program = L"C:\\Program Files\\Zorvane\\Zorvane" + std::to_wstring(GetCurrentProcessId()) + L".exe";
+    EXPECT_TRUE(RegisterWithShell(program));
+    EXPECT_FALSE(RegisterWithShell(program));
+    RegistrySandbox unused; // for the raw reading helpers only
+    wchar_t text[300];
+    LONG size = sizeof(text);
+    ASSERT_EQ(RegQueryValueW(HKEY_CLASSES_ROOT, L"zorvane\\shell\\open\\command", text, &size), ERROR_SUCCESS);
+    EXPECT_EQ(std::wstring(text), L"\"" + program + L"\" \"%1\"");
+    size = sizeof(text);
+    ASSERT_EQ(RegQueryValueW(HKEY_CLASSES_ROOT, L"reg\\DefaultIcon", text, &size), ERROR_SUCCESS);
+    EXPECT_EQ(std::wstring(text), program);
+    size = sizeof(text);
+    ASSERT_EQ(RegQueryValueW(HKEY_CLASSES_ROOT, L".s2r", text, &size), ERROR_SUCCESS);
+    EXPECT_EQ(std::wstring(text), L"zorvane");
+    HKEY key;
+    ASSERT_EQ(RegOpenKeyExW(HKEY_CLASSES_ROOT, L"reg", 0, KEY_READ, &key), ERROR_SUCCESS);
+    DWORD type = 0, bytes = 0;
+    EXPECT_EQ(RegQueryValueExW(key, L"URL Protocol", nullptr, &type, nullptr, &bytes), ERROR_SUCCESS);
+    EXPECT_EQ(type, static_cast<DWORD>(REG_SZ));
+    EXPECT_EQ(bytes, 2u);
+    RegCloseKey(key);
+    // Another program path counts as a change again.
+    EXPECT_TRUE(RegisterWithShell(program + L"2"));
+}
