@@ -129,5 +129,10 @@ bool CCtrlView::CreateView(HWND parent, UINT id, const RECT& rect)
 {
     DWORD style = m_style, exStyle = 0;
     PreCreateWindow(style, exStyle);
-    return CreateControl(exStyle, m_controlClass, L"", style, rect, parent, id);
+    if (!CreateControl(exStyle, m_controlClass, L"", style, rect, parent, id))
+        return false;
+    if (OnControlCreated())
+        return true;
+    DestroyWindow();
+    return false;
 }

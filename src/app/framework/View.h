@@ -68,6 +68,9 @@ class CCtrlView : public CView
   public:
     CCtrlView(const wchar_t* controlClass, DWORD style) : m_controlClass(controlClass), m_style(style) {}
     bool CreateView(HWND parent, UINT id, const RECT& rect) override;
+    // Runs once the control exists and is bound (the control's own WM_CREATE
+    // came before the binding); false fails the creation.
+    virtual bool OnControlCreated() { return true; }
     // Adjusts the control's styles before creation.
     virtual void PreCreateWindow(DWORD& style, DWORD& exStyle)
     {

@@ -1,0 +1,156 @@
+// Address bar.
+#include "frame/AddressBar.h"
+
+#include "app/framework/FrameWnd.h"
+#include "frame/MainToolbars.h"
+#include "frame/RegistryACList.h"
+
+#include "resource.h"
+
+bool CComboBoxHA::Create(HWND parent)
+{
+    if (!CreateControl(0, WC_COMBOBOXEXW, L"", WS_CHILD | WS_VISIBLE | CBS_DROPDOWN | CBS_AUTOHSCROLL,
+                       RECT{0, 0, 200, 120}, parent, ID_ADDRESS_COMBO))
+        return false;
+    SendMessage(CBEM_SETEXTENDEDSTYLE, CBES_EX_PATHWORDBREAKPROC, CBES_EX_PATHWORDBREAKPROC);
+    return true;
+}
+
+HWND CComboBoxHA::EditControl() const
+{
+    return reinterpret_cast<HWND>(SendMessage(CBEM_GETEDITCONTROL));
+}
+
+HWND CComboBoxHA::InnerCombo() const
+{
+    return reinterpret_cast<HWND>(SendMessage(CBEM_GETCOMBOCONTROL));
+}
+
+std::wstring CComboBoxHA::EditText() const
+{
+    HWND edit = EditControl();
+    HWND source = edit ? edit : m_hWnd;
+    int length = ::GetWindowTextLengthW(source);
+    std::wstring text(static_cast<size_t>(length) + 1, L'\0');
+    text.resize(static_cast<size_t>(::GetWindowTextW(source, text.data(), length + 1)));
+    return text;
+}
+
+CAddressContainer::CAddressContainer() = default;
+
+CAddressContainer::~CAddressContainer()
+{
+    DetachAutoComplete(m_autoComplete);
+    delete m_combo;
+}
+
+bool CAddressContainer::CreateBar(CFrameWnd* frame)
+{
+    m_frame = frame->m_hWnd;
+    if (!CreateEx(frame, TBSTYLE_FLAT, WS_CHILD | WS_VISIBLE | CBRS_ALIGN_TOP, AFX_IDW_TOOLBAR))
+        return false;
+    if (!LoadToolBar(AddressBarButtons()))
+        return false;
+    // The bitmap holds the two real buttons; the placeholder has no image.
+    TBBUTTONINFOW info = {};
+    info.cbSize = sizeof(info);
+    info.dwMask = TBIF_IMAGE;
+    info.iImage = I_IMAGENONE;
+    SendMessage(TB_SETBUTTONINFOW, ID_ADDRESS_COMBO, reinterpret_cast<LPARAM>(&info));
+    info.iImage = 1;
+    SendMessage(TB_SETBUTTONINFOW, ID_GO, reinterpret_cast<LPARAM>(&info));
+
+    delete m_combo;
+    m_combo = new CComboBoxHA;
+    if (!m_combo->Create(m_hWnd))
+        return false;
+    RECT rc = GetClientRect();
+    Layout(rc.right, rc.bottom);
+    DetachAutoComplete(m_autoComplete);
+    if (HWND edit = m_combo->EditControl())
+        AttachRegistryAutoComplete(m_autoComplete, edit);
+    return true;
+}
+
+void CAddressContainer::Layout(int width, int height)
+{
+    if ((width == 0 && height == 0) || !m_combo || !m_combo->m_hWnd)
+        return;
+    int others = 0;
+    int placeholder = -1;
+    int count = static_cast<int>(SendMessage(TB_BUTTONCOUNT));
+    for (int i = 0; i < count; ++i)
+    {
+        TBBUTTON button = {};
+        SendMessage(TB_GETBUTTON, i, reinterpret_cast<LPARAM>(&button));
+        if (button.idCommand == ID_ADDRESS_COMBO)
+            placeholder = i;
+        else
+            others += ButtonWidth(i);
+    }
+    if (placeholder < 0)
+        return;
+    int wanted = std::max(0, width - others - 1);
+    TBBUTTON current = {};
+    SendMessage(TB_GETBUTTON, placeholder, reinterpret_cast<LPARAM>(&current));
+    if (!(current.fsStyle & BTNS_SEP) || current.iBitmap != wanted)
+    {
+        // A separator as wide as the room left is where the combo box sits.
+        SendMessage(TB_DELETEBUTTON, placeholder);
+        TBBUTTON separator = {};
+        separator.iBitmap = wanted;
+        separator.idCommand = ID_ADDRESS_COMBO;
+        separator.fsStyle = BTNS_SEP;
+        SendMessage(TB_INSERTBUTTONW, placeholder, reinterpret_cast<LPARAM>(&separator));
+    }
+    RECT rc = {};
+    SendMessage(TB_GETITEMRECT, placeholder, reinterpret_cast<LPARAM>(&rc));
+    RECT comboRect = {};
+    ::GetWindowRect(m_combo->m_hWnd, &comboRect);
+    int comboHeight = comboRect.bottom - comboRect.top;
+    int top = rc.top + ((rc.bottom - rc.top) - comboHeight) / 2;
+    ::SetWindowPos(m_combo->m_hWnd, nullptr, rc.left, top > 0 ? top : 0, rc.right - rc.left, 200,
+                   SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+bool CAddressContainer::HasFocus() const
+{
+    if (!m_combo || !m_combo->m_hWnd || !::IsWindowVisible(m_combo->m_hWnd))
+        return false;
+    for (HWND at = ::GetFocus(); at; at = ::GetParent(at))
+        if (at == m_combo->m_hWnd)
+            return true;
+    return false;
+}
+
+void CAddressContainer::OnDestroy()
+{
+    DetachAutoComplete(m_autoComplete);
+    DefWindowProc(WM_DESTROY, 0, 0);
+}
+
+LRESULT CAddressContainer::OnEraseBackground(UINT, WPARAM, LPARAM, bool& handled)
+{
+    RECT rc = GetWindowRect();
+    Layout(rc.right - rc.left, rc.bottom - rc.top);
+    handled = false;
+    return 0;
+}
+
+LRESULT CAddressContainer::OnSizeMessage(UINT, WPARAM, LPARAM lParam, bool& handled)
+{
+    Layout(LOWORD(lParam), HIWORD(lParam));
+    handled = false;
+    return 0;
+}
+
+LRESULT CAddressContainer::OnForward(UINT message, WPARAM wParam, LPARAM lParam, bool& handled)
+{
+    // The combo box's notifications belong to the frame.
+    if (message == WM_COMMAND && LOWORD(wParam) == ID_ADDRESS_COMBO && m_frame)
+        return ::SendMessageW(m_frame, message, wParam, lParam);
+    if (message == WM_NOTIFY && m_frame && reinterpret_cast<NMHDR*>(lParam)->idFrom == ID_ADDRESS_COMBO)
+        return ::SendMessageW(m_frame, message, wParam, lParam);
+    handled = false;
+    return 0;
+}

@@ -1,0 +1,52 @@
+// The address bar: a toolbar band holding Go to Parent Key, an editable
+// combo box for typed or recent locations (with registry completion), and Go.
+#pragma once
+
+#include "app/framework/ControlBars.h"
+
+#include <shldisp.h>
+
+class CFrameWnd;
+
+// The address combo box (a ComboBoxEx whose edit breaks words at "\").
+class CComboBoxHA : public CWnd
+{
+  public:
+    bool Create(HWND parent);
+    HWND EditControl() const;
+    HWND InnerCombo() const;
+    std::wstring EditText() const;
+};
+
+class CAddressContainer : public CToolBar
+{
+  public:
+    CAddressContainer();
+    ~CAddressContainer() override;
+
+    // Creates the bar in the frame with the combo box, completion attached.
+    bool CreateBar(CFrameWnd* frame);
+    void Layout(int width, int height);
+    CComboBoxHA* ComboBox() const noexcept { return m_combo; }
+    IAutoComplete* AutoComplete() const noexcept { return m_autoComplete; }
+    // The combo box is visible and the focus is in it or below it.
+    bool HasFocus() const;
+
+    BEGIN_MSG_MAP(CAddressContainer)
+        MSG_WM_DESTROY(OnDestroy)
+        MESSAGE_HANDLER(WM_ERASEBKGND, OnEraseBackground)
+        MESSAGE_HANDLER(WM_SIZE, OnSizeMessage)
+        MESSAGE_HANDLER(WM_COMMAND, OnForward)
+        MESSAGE_HANDLER(WM_NOTIFY, OnForward)
+    END_MSG_MAP()
+
+  private:
+    void OnDestroy();
+    LRESULT OnEraseBackground(UINT, WPARAM, LPARAM, bool& handled);
+    LRESULT OnSizeMessage(UINT, WPARAM, LPARAM, bool& handled);
+    LRESULT OnForward(UINT message, WPARAM wParam, LPARAM lParam, bool& handled);
+
+    IAutoComplete* m_autoComplete = nullptr;
+    CComboBoxHA* m_combo = nullptr;
+    HWND m_frame = nullptr;
+};

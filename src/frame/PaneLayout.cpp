@@ -1,0 +1,72 @@
+// Layout rules.
+#include "frame/PaneLayout.h"
+
+#include <algorithm>
+
+int RatioShare(int total, DWORD ratio, DWORD defaultRatio) noexcept
+{
+    if (ratio == kAbsentSetting || HIWORD(ratio) == 0)
+        ratio = defaultRatio;
+    return static_cast<int>(static_cast<long long>(total) * LOWORD(ratio) / HIWORD(ratio));
+}
+
+DWORD EncodeRatio(int part, int total) noexcept
+{
+    return (static_cast<DWORD>(total) << 16) | (static_cast<DWORD>(part) & 0xFFFF);
+}
+
+void OrderBands(std::vector<BandPlace>& bands)
+{
+    std::stable_sort(bands.begin(), bands.end(),
+                     [](const BandPlace& a, const BandPlace& b) { return a.index < b.index; });
+}
+
+namespace
+{
+Pane StepS(const PaneState& s) noexcept
+{
+    if (s.searchVisible && s.searchFocusable)
+        return Pane::Search;
+    if (s.addressVisible)
+        return Pane::Address;
+    return Pane::None;
+}
+} // namespace
+
+Pane NextPane(const PaneState& s) noexcept
+{
+    if (s.addressHasFocus)
+        return Pane::Tree;
+    switch (s.active)
+    {
+    case Pane::Tree:
+        return s.valuesFocusable ? Pane::Values : StepS(s);
+    case Pane::Values:
+        return StepS(s);
+    default:
+        return s.addressVisible ? Pane::Address : Pane::Tree;
+    }
+}
+
+Pane PreviousPane(const PaneState& s) noexcept
+{
+    if (s.addressHasFocus)
+    {
+        if (s.searchVisible && s.searchFocusable)
+            return Pane::Search;
+        return s.valuesFocusable ? Pane::Values : Pane::Tree;
+    }
+    switch (s.active)
+    {
+    case Pane::Tree:
+        if (s.addressVisible)
+            return Pane::Address;
+        if (s.searchVisible && s.searchFocusable)
+            return Pane::Search;
+        return s.valuesFocusable ? Pane::Values : Pane::None;
+    case Pane::Values:
+        return Pane::Tree;
+    default:
+        return s.valuesFocusable ? Pane::Values : Pane::Tree;
+    }
+}

@@ -1,0 +1,120 @@
+// CLeftView: the key tree. Only the roots exist at start; an item's children
+// are read the first time it is expanded, and navigation inserts only the
+// items on the way. Items whose children are only partly loaded carry item
+// data 1 and overlay marks. Slow refreshes run on short-lived workers that
+// touch the control only by messages and reach the document only by posting.
+#pragma once
+
+#include "app/framework/View.h"
+
+#include <commctrl.h>
+
+#include <atomic>
+#include <string>
+
+class CNavroDoc;
+class CLeftView;
+
+using TreeCallback = void (*)(CLeftView* view, HTREEITEM item, const std::wstring& path);
+
+// The state bit the tree sets on an item whose children are partly loaded.
+constexpr UINT TVIS_EXPANDPARTIAL_ = 0x80;
+
+class CLeftView : public CTreeView
+{
+  public:
+    static constexpr DWORD kCheckedChildrenLimit = 500;
+
+    CLeftView();
+    ~CLeftView() override;
+
+    CNavroDoc* GetDocument() const;
+    HWND Tree() const noexcept { return m_hWnd; }
+
+    // The item model.
+    std::wstring GetItemPath(HTREEITEM item) const;
+    bool IsRootItem(HTREEITEM item) const;
+    HTREEITEM FindChildItem(const std::wstring& name, HTREEITEM parent, int* count = nullptr) const;
+    HTREEITEM FindItemByPath(const std::wstring& path, HTREEITEM start) const;
+    HTREEITEM InsertKeyItem(const std::wstring& name, HTREEITEM parent, HTREEITEM insertAfter);
+    void UpdateChildrenFlag(HTREEITEM item);
+    void SetPartial(HTREEITEM item, bool partial);
+    void DeleteKeyItem(HTREEITEM item, bool fixParent);
+    void HideSiblings(HTREEITEM item);
+    void SelectPath(const std::wstring& relativePath, HTREEITEM start);
+    bool ItemHasMoreSiblings(HTREEITEM item) const;
+    bool CanModifySelectedKey() const;
+    void VerifyCutItem();
+    bool ClearCutMark(bool tellOthers);
+    void StartTreeWorker(TreeCallback callback, HTREEITEM item, const std::wstring& path, bool perChild);
+
+    void PopulateRoots();
+    void ExpandItem(HTREEITEM item);
+    void RefreshChildren(HTREEITEM item, const std::wstring& path);
+    void RefreshItem(HTREEITEM item, const std::wstring& path);
+
+    // Item state helpers (safe from workers: they send messages).
+    std::wstring ItemText(HTREEITEM item) const;
+    UINT ItemState(HTREEITEM item, UINT mask) const;
+    LPARAM ItemData(HTREEITEM item) const;
+    int ItemOverlay(HTREEITEM item) const;
+    bool ItemHasButton(HTREEITEM item) const;
+    void SetChildrenButton(HTREEITEM item, bool on);
+    HTREEITEM Child(HTREEITEM item) const;
+    HTREEITEM Next(HTREEITEM item) const;
+    HTREEITEM Previous(HTREEITEM item) const;
+    HTREEITEM Parent(HTREEITEM item) const;
+    HTREEITEM Selected() const;
+    // The tip text for an item (empty when it has no marks).
+    std::wstring InfoTip(HTREEITEM item) const;
+
+    void OnInitialUpdate() override;
+    void OnUpdate(CView* sender, LPARAM hint, void* hintObject) override;
+    void PreCreateWindow(DWORD& style, DWORD& exStyle) override;
+
+    // Tree workers still running (tests wait for them).
+    static int RunningWorkers() noexcept { return s_workers.load(); }
+
+    bool RenameIdle = true;
+    bool ExpandNotifications = true;
+    HIMAGELIST ImageList = nullptr;
+    bool RootsPopulated = false;
+    HTREEITEM CutItem = nullptr;
+
+    BEGIN_MSG_MAP(CLeftView)
+        MSG_WM_DESTROY(OnDestroy)
+        REFLECTED_NOTIFY_CODE_HANDLER(TVN_ITEMEXPANDINGW, OnItemExpanding)
+        REFLECTED_NOTIFY_CODE_HANDLER(TVN_SELCHANGEDW, OnSelChanged)
+        REFLECTED_NOTIFY_CODE_HANDLER(TVN_GETINFOTIPW, OnGetInfoTip)
+        MESSAGE_HANDLER(kDocumentCallMessage, OnDocumentCall)
+    END_MSG_MAP()
+
+  private:
+    static constexpr UINT kDocumentCallMessage = WM_APP + 0x31;
+    enum DocumentCall : WPARAM
+    {
+        kCallGoTo,
+        kCallKeyRenamed,
+    };
+    struct TreeWorkerJob;
+    static unsigned TreeWorkerThread(void* param);
+    static void SetChildrenButtonIfAny(CLeftView* view, HTREEITEM child, const std::wstring& childPath);
+    static void RefreshItemCallback(CLeftView* view, HTREEITEM item, const std::wstring& path);
+
+    bool OnControlCreated() override;
+    void OnDestroy();
+    LRESULT OnItemExpanding(NMHDR* header);
+    LRESULT OnSelChanged(NMHDR* header);
+    LRESULT OnGetInfoTip(NMHDR* header);
+    LRESULT OnDocumentCall(UINT, WPARAM kind, LPARAM text, bool&);
+    // Runs a document operation on the UI thread: at once there, posted from a worker.
+    void CallDocument(DocumentCall kind, const std::wstring& path);
+    bool OnUiThread() const;
+    void SetOverlay(HTREEITEM item, int overlay);
+    void EndLabelEdit();
+
+    static std::atomic<int> s_workers;
+};
+
+// Whether path names a hive loaded below USERS or LOCAL_MACHINE.
+bool IsLoadedHive(const std::wstring& path);

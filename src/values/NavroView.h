@@ -1,0 +1,112 @@
+// CNavroView: the value list, a report-mode list of the current key's values
+// with name, type and data text, type icons and data link icons. It follows
+// the document through hints. The search pane is the same class with a
+// Location column and rows of its own.
+#pragma once
+
+#include "app/framework/View.h"
+
+#include <commctrl.h>
+
+#include <string>
+
+class CNavroDoc;
+class CRegReader;
+
+class CNavroView : public CListView
+{
+  public:
+    CNavroView();
+    ~CNavroView() override;
+
+    CNavroDoc* GetDocument() const;
+
+    virtual void InitColumns();
+    virtual void ActivateSelectedItem();
+    virtual std::wstring GetItemParentPath(int row) const;
+    virtual std::wstring GetItemKeyPath(int row) const;
+    virtual bool IsPasteTarget(int row) const;
+
+    int AddItem(const std::wstring& name, const std::wstring& text, DWORD type, int kind);
+    void Refill();
+    void RefreshValues(const std::wstring& path);
+    void UpdateRow(int row, CRegReader& reader);
+    bool SelectItem(int row);
+    int FindItem(const std::wstring& text, int column) const;
+    int GetItemKind(int row) const;
+    DWORD GetItemType(int row) const;
+    void SetItemType(int row, DWORD type);
+    int GetDataLinkIcon(const std::wstring& text) const;
+    bool IsKeyLink(const std::wstring& text) const;
+    int FocusedItem() const;
+    void ClearCutMarks(bool notify);
+    // Sorts by a column's text, flipping the direction each time.
+    void SortByColumn(int column);
+    // Saves column widths and order in SettingsSection.
+    void SaveLayout();
+
+    int ItemCount() const;
+    std::wstring ItemText(int row, int column) const;
+    int ItemImage(int row, int column) const;
+    bool IsListEmpty() const { return ItemCount() == 0; }
+
+    void OnInitialUpdate() override { InitColumns(); }
+    void OnUpdate(CView* sender, LPARAM hint, void* hintObject) override;
+    void OnActivateView(bool activate, CView* activated, CView* deactivated) override;
+    void PreCreateWindow(DWORD& style, DWORD& exStyle) override;
+
+    HWND ListWindow = nullptr;
+    int DataColumn = 2;
+    int TypeColumn = 1;
+    bool IsSearchView = false;
+    const wchar_t* SettingsSection = L"RightPane";
+    bool ColumnsReady = false;
+    HCURSOR LinkCursor = nullptr;
+    bool SortAscending = false;
+    HIMAGELIST Images = nullptr;
+
+    BEGIN_MSG_MAP(CNavroView)
+        MSG_WM_DESTROY(OnDestroy)
+        MESSAGE_HANDLER(WM_SETCURSOR, OnSetCursor)
+        REFLECTED_NOTIFY_CODE_HANDLER(LVN_COLUMNCLICK, OnColumnClick)
+        REFLECTED_NOTIFY_CODE_HANDLER(NM_DBLCLK, OnDoubleClick)
+        REFLECTED_NOTIFY_CODE_HANDLER(NM_CLICK, OnClick)
+    END_MSG_MAP()
+
+    BEGIN_COMMAND_MAP(CNavroView)
+        ON_COMMAND(ID_ENTER_, OnEnter)
+        ON_COMMAND(ID_GO_TO_DATA_DEFINITION_, OnGoToDataDefinition)
+    END_COMMAND_MAP_CHAIN(CCmdTarget)
+
+  protected:
+    static constexpr UINT ID_ENTER_ = 32793;
+    static constexpr UINT ID_GO_TO_DATA_DEFINITION_ = 32850;
+
+    bool OnControlCreated() override;
+    void OnDestroy();
+    LRESULT OnSetCursor(UINT, WPARAM, LPARAM, bool& handled);
+    LRESULT OnColumnClick(NMHDR* header);
+    LRESULT OnDoubleClick(NMHDR* header);
+    LRESULT OnClick(NMHDR* header);
+    void OnEnter() { ActivateSelectedItem(); }
+    void OnGoToDataDefinition();
+    // The cell and whether the point is on its icon.
+    bool HitIcon(POINT client, int& row, int& column) const;
+    void SetCell(int row, int column, const std::wstring& text, int image);
+};
+
+// The search pane until searching arrives: the value list class with the
+// Location column, its own settings section and its three command rows.
+class CSearchPaneView : public CNavroView
+{
+  public:
+    CSearchPaneView();
+    void ActivateSelectedItem() override;
+    std::wstring GetItemParentPath(int row) const override;
+    bool IsPasteTarget(int row) const override;
+    void OnUpdate(CView* sender, LPARAM hint, void* hintObject) override;
+    // No search runs yet.
+    bool IsSearching() const noexcept { return false; }
+
+    bool OnControlCreated() override;
+};
