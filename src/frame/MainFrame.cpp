@@ -48,6 +48,10 @@ CMainFrame* MainFrame()
 
 CMainFrame::CMainFrame() : AddressHistory(L"GoTo")
 {
+    // The rebar, the address combo box and the panes' controls.
+    INITCOMMONCONTROLSEX controls = {sizeof(controls), ICC_WIN95_CLASSES | ICC_COOL_CLASSES | ICC_BAR_CLASSES |
+                                                           ICC_USEREX_CLASSES | ICC_STANDARD_CLASSES};
+    InitCommonControlsEx(&controls);
     HINSTANCE instance = GetModuleHandleW(nullptr);
     m_clipboardKeys = LoadAcceleratorsW(instance, MAKEINTRESOURCEW(IDR_CLIPBOARD_KEYS));
     m_paneKeys = LoadAcceleratorsW(instance, MAKEINTRESOURCEW(IDR_PANE_KEYS));
@@ -503,6 +507,9 @@ void CMainFrame::OnGo()
     AddressHistory.Load();
     AddressHistory.Add(text);
     AddressHistory.Save();
+    // The completion list has done its work once the address is taken.
+    if (IsAutoCompleteListShown(m_addressBar->AutoComplete()))
+        ::SendMessageW(m_addressBar->ComboBox()->EditControl(), WM_KEYDOWN, VK_ESCAPE, 1);
     if (CNavroDoc* doc = Document())
         doc->GoTo(nullptr, text.c_str(), true);
 }

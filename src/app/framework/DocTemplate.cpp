@@ -20,6 +20,7 @@ CSingleDocTemplate::~CSingleDocTemplate()
     if (m_frame && m_frame->m_hWnd)
     {
         m_frame->m_autoDelete = false;
+        m_frame->m_docTemplate = nullptr;
         ::DestroyWindow(m_frame->m_hWnd);
         delete m_frame;
     }
@@ -56,6 +57,7 @@ bool CSingleDocTemplate::CreateFrame()
     if (!m_frame)
         return false;
     m_frame->m_autoDelete = true;
+    m_frame->m_docTemplate = this;
     CCreateContext context;
     context.document = m_document;
     context.docTemplate = this;

@@ -29,6 +29,12 @@ class CSingleDocTemplate : public CCmdTarget
     CSingleDocTemplate(UINT resourceId, std::function<CDocument*()> newDocument, std::function<CFrameWnd*()> newFrame,
                        std::function<CView*()> newView);
     ~CSingleDocTemplate() override;
+    // The frame's window is gone; the frame is no longer this template's.
+    void FrameGone(CFrameWnd* frame) noexcept
+    {
+        if (m_frame == frame)
+            m_frame = nullptr;
+    }
 
     // Null path: a new document. Creates document and frame the first time.
     CDocument* OpenDocumentFile(const wchar_t* path, bool makeVisible = true);

@@ -1,6 +1,8 @@
 // Frame window: creation, layout, routing, update states and status texts.
 #include "app/framework/FrameWnd.h"
 
+#include "app/framework/DocTemplate.h"
+
 #include "app/framework/Document.h"
 #include "app/framework/SettingsStore.h"
 #include "app/framework/Strings.h"
@@ -422,6 +424,8 @@ void CFrameWnd::OnFinalMessage(HWND)
         if (app->m_pMainWnd == this)
             app->m_pMainWnd = nullptr;
     m_menu = nullptr; // destroyed with the window
+    if (m_docTemplate)
+        m_docTemplate->FrameGone(this);
     if (m_autoDelete)
         delete this;
 }

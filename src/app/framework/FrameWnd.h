@@ -79,6 +79,8 @@ class CFrameWnd : public CWnd, public CCmdTarget, public IStatusText
     UINT m_resourceId = 0;
     // Deleted when its window is gone (frames the document template made).
     bool m_autoDelete = false;
+    // The template that made this frame; told when the window is gone.
+    CSingleDocTemplate* m_docTemplate = nullptr;
 
     BEGIN_COMMAND_MAP(CFrameWnd)
         ON_COMMAND_RANGE(ID_VIEW_TOOLBAR, ID_VIEW_STATUS_BAR, OnBarCheck)

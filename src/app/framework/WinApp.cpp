@@ -34,7 +34,9 @@ CWinApp::CWinApp(const wchar_t* appName) : m_appName(appName ? appName : L"")
 CWinApp::~CWinApp()
 {
     m_template.reset();
-    SetSettingsStore(nullptr);
+    // Only the store this application installed goes with it.
+    if (m_profile && &Settings() == m_profile.get())
+        SetSettingsStore(m_previousStore);
     if (g_app == this)
         g_app = nullptr;
 }
@@ -46,6 +48,8 @@ int CWinApp::ExitInstance()
 
 void CWinApp::SetRegistryKey(const wchar_t* company)
 {
+    if (!m_profile)
+        m_previousStore = &Settings();
     m_profile = std::make_unique<CSettingsStore>(company, m_appName);
     SetSettingsStore(m_profile.get());
 }

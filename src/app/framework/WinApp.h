@@ -93,6 +93,7 @@ class CWinApp : public CCmdTarget
 
     std::wstring m_appName;
     std::unique_ptr<CSettingsStore> m_profile;
+    CSettingsStore* m_previousStore = nullptr;
     std::unique_ptr<CSingleDocTemplate> m_template;
     std::vector<std::wstring> m_recentFiles;
     UINT m_recentMax = 0;

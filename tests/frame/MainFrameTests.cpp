@@ -1,0 +1,321 @@
+// The main window: layout kept across starts, pane focus and its commands,
+// the accelerator tables' focus rules, the address bar and frame commands.
+#include "app/Hints.h"
+#include "app/Shutdown.h"
+#include "app/framework/SettingsStore.h"
+#include "frame/AddressBar.h"
+#include "support/FrameFixture.h"
+#include "support/RegistrySandbox.h"
+#include "support/ScriptedPrompts.h"
+#include "tree/ChangeMonitor.h"
+
+#include <gtest/gtest.h>
+
+namespace
+{
+DWORD Stored(const wchar_t* entry)
+{
+    return Settings().GetProfileInt(L"MainWindow", entry, kAbsentSetting);
+}
+
+void ForgetLayout()
+{
+    for (const wchar_t* section : {L"MainWindow", L"Rebar", L"Bars", L"RightPane", L"SearchPane", L"GoTo"})
+        Settings().DeleteProfileSection(section);
+}
+
+int Width(HWND window)
+{
+    RECT rc;
+    GetWindowRect(window, &rc);
+    return rc.right - rc.left;
+}
+
+int Height(HWND window)
+{
+    RECT rc;
+    GetWindowRect(window, &rc);
+    return rc.bottom - rc.top;
+}
+
+CCmdUI State(CMainFrame& frame, UINT id)
+{
+    CCmdUI ui(id);
+    frame.UpdateCommandUI(ui);
+    return ui;
+}
+
+void TypeAddress(FrameFixture& f, const std::wstring& text)
+{
+    SetWindowTextW(f.frame->AddressBar()->ComboBox()->EditControl(), text.c_str());
+}
+} // namespace
+
+TEST(MainFrame, FirstStartSplitsTwoFifthsAndTwoThirds)
+{
+    ForgetLayout();
+    FrameFixture f;
+    RECT client = f.frame->GetClientRect();
+    int treeWidth = Width(f.Tree().m_hWnd);
+    EXPECT_NEAR(treeWidth, client.right * 2 / 5, 2);
+    int upper = Height(f.Tree().m_hWnd);
+    EXPECT_NEAR(upper, client.bottom * 2 / 3, 2) << "two thirds of the client height at creation";
+    // Bands in toolbar-then-address order.
+    REBARBANDINFOW info = {sizeof(info), RBBIM_ID};
+    f.frame->Rebar().SendMessage(RB_GETBANDINFOW, 0, reinterpret_cast<LPARAM>(&info));
+    EXPECT_EQ(info.wID, static_cast<UINT>(AFX_IDW_TOOLBAR));
+    f.frame->Rebar().SendMessage(RB_GETBANDINFOW, 1, reinterpret_cast<LPARAM>(&info));
+    EXPECT_EQ(info.wID, static_cast<UINT>(IDR_ADDRESSBAR));
+    ForgetLayout();
+}
+
+TEST(MainFrame, LayoutComesBackAfterARestart)
+{
+    ForgetLayout();
+    int treeWidth = 0;
+    {
+        FrameFixture f;
+        SetWindowPos(f.frame->m_hWnd, nullptr, 40, 30, 900, 640, SWP_NOZORDER);
+        f.frame->InnerSplitter().SetColumnInfo(0, 250, 0);
+        f.frame->RecalcLayout();
+        f.Pump(50);
+        treeWidth = Width(f.Tree().m_hWnd);
+        f.Close();
+    }
+    EXPECT_EQ(Stored(L"SaveWindowLayoutOnExit"), 1u);
+    EXPECT_EQ(Stored(L"x"), 40u);
+    EXPECT_EQ(Stored(L"cx"), 900u);
+    {
+        FrameFixture f;
+        RECT rc = f.frame->GetWindowRect();
+        EXPECT_EQ(rc.left, 40);
+        EXPECT_EQ(rc.top, 30);
+        EXPECT_EQ(rc.right - rc.left, 900);
+        EXPECT_EQ(rc.bottom - rc.top, 640);
+        EXPECT_NEAR(Width(f.Tree().m_hWnd), treeWidth, 2);
+    }
+    ForgetLayout();
+}
+
+TEST(MainFrame, AStoredRatioWithoutDenominatorGivesTheDefault)
+{
+    ForgetLayout();
+    Settings().WriteProfileInt(L"MainWindow", L"LeftPaneWidth", 5);
+    Settings().WriteProfileInt(L"MainWindow", L"LeftPaneHeight", 0);
+    FrameFixture f;
+    RECT client = f.frame->GetClientRect();
+    EXPECT_NEAR(Width(f.Tree().m_hWnd), client.right * 2 / 5, 2);
+    ForgetLayout();
+}
+
+TEST(MainFrame, ClosingMaximisedKeepsTheLastPlacementAndLayoutOffIsRemembered)
+{
+    ForgetLayout();
+    Settings().WriteProfileInt(L"MainWindow", L"x", 11);
+    Settings().WriteProfileInt(L"MainWindow", L"y", 12);
+    Settings().WriteProfileInt(L"MainWindow", L"cx", 700);
+    Settings().WriteProfileInt(L"MainWindow", L"cy", 500);
+    {
+        FrameFixture f;
+        ShowWindow(f.frame->m_hWnd, SW_MAXIMIZE);
+        f.Pump(50);
+        f.Close();
+    }
+    EXPECT_EQ(Stored(L"x"), 11u);
+    EXPECT_EQ(Stored(L"cx"), 700u);
+    EXPECT_EQ(Stored(L"SaveWindowLayoutOnExit"), 1u);
+
+    Settings().WriteProfileInt(L"MainWindow", L"SaveWindowLayoutOnExit", 0);
+    {
+        FrameFixture f;
+        EXPECT_EQ(f.frame->SaveWindowLayoutOnExit, 0);
+        EXPECT_NE(f.frame->GetWindowRect().left, 11) << "stored placement ignored";
+        SetWindowPos(f.frame->m_hWnd, nullptr, 5, 5, 600, 400, SWP_NOZORDER);
+        f.Close();
+    }
+    EXPECT_EQ(Stored(L"SaveWindowLayoutOnExit"), 0u);
+    EXPECT_EQ(Stored(L"x"), 11u) << "nothing else written";
+    ForgetLayout();
+}
+
+TEST(MainFrame, TabCyclesThroughThePanesThatCanTakeTheFocus)
+{
+    RegistrySandbox box;
+    box.SetDword(L"K", L"V", 1);
+    box.CreateKey(L"Empty");
+    FrameFixture f;
+    f.doc->GoTo(nullptr, box.PathOf(L"K").c_str(), true);
+    f.frame->FocusPane(Pane::Tree);
+    f.PressKey(VK_TAB);
+    EXPECT_EQ(f.frame->GetActiveView(), static_cast<CView*>(&f.Values()));
+    EXPECT_EQ(GetFocus(), f.Values().m_hWnd);
+    f.PressKey(VK_TAB);
+    EXPECT_EQ(f.frame->GetActiveView(), static_cast<CView*>(f.frame->SearchPane())) << "its command rows count";
+    f.PressKey(VK_TAB);
+    EXPECT_TRUE(f.frame->AddressBarHasFocus());
+    f.PressKey(VK_TAB, false, true);
+    EXPECT_EQ(f.frame->GetActiveView(), static_cast<CView*>(f.frame->SearchPane())) << "Shift+Tab goes back";
+
+    // Empty value and search lists: Tab from the tree goes to the address bar.
+    f.doc->GoTo(nullptr, box.PathOf(L"Empty").c_str(), true);
+    ListView_DeleteAllItems(f.frame->SearchPane()->m_hWnd);
+    f.frame->FocusPane(Pane::Tree);
+    f.PressKey(VK_TAB);
+    EXPECT_TRUE(f.frame->AddressBarHasFocus());
+    // With the address bar hidden as well, the focus stays.
+    f.frame->FocusPane(Pane::Tree);
+    f.frame->SendMessage(WM_COMMAND, ID_TOGGLE_ADDRESS_BAR);
+    f.PressKey(VK_TAB);
+    EXPECT_EQ(GetFocus(), f.Tree().m_hWnd);
+}
+
+TEST(MainFrame, PaneCommandsShowWhereTheFocusIs)
+{
+    RegistrySandbox box;
+    box.CreateKey(L"Empty");
+    FrameFixture f;
+    f.doc->GoTo(nullptr, box.PathOf(L"Empty").c_str(), true);
+    f.frame->FocusPane(Pane::Tree);
+    CCmdUI left = State(*f.frame, ID_LEFT_PANE);
+    EXPECT_TRUE(left.m_radio);
+    EXPECT_FALSE(left.m_enabled);
+    EXPECT_FALSE(State(*f.frame, ID_RIGHT_PANE).m_enabled) << "the value list is empty";
+    EXPECT_TRUE(State(*f.frame, ID_SEARCH_PANE).m_enabled);
+    EXPECT_TRUE(State(*f.frame, ID_ADDRESS_FOCUS).m_enabled);
+    f.frame->FocusPane(Pane::Address);
+    CCmdUI address = State(*f.frame, ID_ADDRESS_FOCUS);
+    EXPECT_TRUE(address.m_radio);
+    EXPECT_FALSE(address.m_enabled);
+    EXPECT_TRUE(State(*f.frame, ID_LEFT_PANE).m_enabled) << "the address bar has the focus, not the tree";
+    EXPECT_EQ(State(*f.frame, ID_TOGGLE_SEARCH_PANE).m_checked, 1);
+    EXPECT_FALSE(State(*f.frame, ID_LOAD_HIVE).m_enabled) << "commands nobody handles yet are off";
+}
+
+TEST(MainFrame, HidingTheSearchPaneWhileFocusedMovesTheFocusOnAndShowingItAgainRestoresTheLayout)
+{
+    FrameFixture f;
+    f.frame->FocusPane(Pane::Search);
+    ASSERT_EQ(f.frame->GetActiveView(), static_cast<CView*>(f.frame->SearchPane()));
+    f.frame->SendMessage(WM_COMMAND, ID_TOGGLE_SEARCH_PANE);
+    EXPECT_EQ(f.frame->SearchPane(), nullptr);
+    EXPECT_TRUE(f.frame->AddressBarHasFocus()) << "Next Pane from the search pane";
+    RECT client = f.frame->GetClientRect();
+    int fullHeight = Height(f.Tree().m_hWnd);
+    EXPECT_GT(fullHeight, client.bottom * 2 / 3) << "the tree takes the whole height";
+    EXPECT_EQ(State(*f.frame, ID_TOGGLE_SEARCH_PANE).m_checked, 0);
+    f.frame->SendMessage(WM_COMMAND, ID_SEARCH_PANE);
+    ASSERT_NE(f.frame->SearchPane(), nullptr);
+    EXPECT_LT(Height(f.Tree().m_hWnd), fullHeight);
+    EXPECT_EQ(f.frame->GetActiveView(), static_cast<CView*>(f.frame->SearchPane()));
+}
+
+TEST(MainFrame, TheAddressBarGoesWhereTypedAndRemembersIt)
+{
+    ScriptedPrompts prompts;
+    RegistrySandbox box;
+    box.CreateKey(L"Typed\\Here");
+    Settings().DeleteProfileSection(L"GoTo");
+    FrameFixture f;
+    std::wstring typed = L"hkcu/" + box.SubKey() + L"/Typed/Here";
+    for (wchar_t& c : typed)
+        if (c == L'\\')
+            c = L'/';
+    f.frame->FocusPane(Pane::Address);
+    TypeAddress(f, typed);
+    f.PressKey(VK_RETURN);
+    f.Pump(50);
+    EXPECT_EQ(_wcsicmp(f.doc->GetCurrentPath().c_str(), box.PathOf(L"Typed\\Here").c_str()), 0)
+        << f.doc->GetCurrentPath();
+    EXPECT_EQ(f.Tree().GetItemPath(f.Tree().Selected()), f.doc->GetCurrentPath());
+    EXPECT_NE(f.frame->GetWindowText().find(f.doc->GetCurrentPath()), std::wstring::npos);
+
+    // The drop-down lists the history; picking an entry goes there.
+    f.doc->GoTo(nullptr, L"CURRENT_USER", true);
+    CComboBoxHA* combo = f.frame->AddressBar()->ComboBox();
+    f.frame->SendMessage(WM_COMMAND, MAKEWPARAM(ID_ADDRESS_COMBO, CBN_DROPDOWN), reinterpret_cast<LPARAM>(combo->m_hWnd));
+    ASSERT_EQ(combo->SendMessage(CB_GETCOUNT), 1);
+    combo->SendMessage(CB_SETCURSEL, 0);
+    f.frame->SendMessage(WM_COMMAND, MAKEWPARAM(ID_ADDRESS_COMBO, CBN_SELENDOK), reinterpret_cast<LPARAM>(combo->m_hWnd));
+    EXPECT_EQ(_wcsicmp(f.doc->GetCurrentPath().c_str(), box.PathOf(L"Typed\\Here").c_str()), 0);
+    // An empty address does nothing.
+    TypeAddress(f, L"");
+    f.frame->SendMessage(WM_COMMAND, ID_GO);
+    EXPECT_EQ(_wcsicmp(f.doc->GetCurrentPath().c_str(), box.PathOf(L"Typed\\Here").c_str()), 0);
+    Settings().DeleteProfileSection(L"GoTo");
+}
+
+TEST(MainFrame, ClipboardKeysStayWithTheAddressText)
+{
+    FrameFixture f;
+    f.frame->FocusPane(Pane::Address);
+    // Alt+Down is the search pane's key, but not while typing an address.
+    f.PressKey(VK_DOWN, false, false, true);
+    EXPECT_TRUE(f.frame->AddressBarHasFocus());
+    f.frame->FocusPane(Pane::Tree);
+    f.PressKey(VK_DOWN, false, false, true);
+    EXPECT_EQ(f.frame->GetActiveView(), static_cast<CView*>(f.frame->SearchPane()));
+}
+
+TEST(MainFrame, HistoryButtonsAndBookmarkItemsFollowTheDocument)
+{
+    RegistrySandbox box;
+    box.CreateKey(L"One");
+    box.CreateKey(L"Two");
+    FrameFixture f;
+    f.doc->GoTo(nullptr, box.PathOf(L"One").c_str(), true);
+    f.doc->GoTo(nullptr, box.PathOf(L"Two").c_str(), true);
+    EXPECT_TRUE(State(*f.frame, ID_BACK).m_enabled);
+    EXPECT_FALSE(State(*f.frame, ID_FORWARD).m_enabled);
+    f.frame->SendMessage(WM_COMMAND, ID_BACK);
+    EXPECT_EQ(f.doc->GetCurrentPath(), box.PathOf(L"One"));
+    EXPECT_EQ(f.Tree().GetItemPath(f.Tree().Selected()), box.PathOf(L"One"));
+    EXPECT_TRUE(State(*f.frame, ID_FORWARD).m_enabled);
+
+    f.frame->BookmarkPaths.assign(212, L"");
+    f.frame->BookmarkPaths[202] = box.PathOf(L"Two") + L"\tValue";
+    EXPECT_EQ(f.frame->GetMessageString(ID_BOOKMARK_FIRST), L"Go to " + box.PathOf(L"Two") + L", value Value");
+    f.frame->SendMessage(WM_COMMAND, ID_BOOKMARK_FIRST);
+    EXPECT_EQ(f.doc->GetCurrentPath(), box.PathOf(L"Two"));
+    f.frame->SendMessage(WM_COMMAND, ID_BOOKMARK_FIRST + 50);
+    EXPECT_EQ(f.doc->GetCurrentPath(), box.PathOf(L"Two")) << "beyond the stored paths nothing happens";
+    EXPECT_EQ(f.frame->GetMessageString(ID_FILE_MRU_FILE1), L"Go to Saved Address");
+}
+
+TEST(MainFrame, ChangeEventsBecomeHintsUntilShutdown)
+{
+    RegistrySandbox box;
+    box.SetDword(L"W", L"Before", 1);
+    FrameFixture f;
+    f.doc->GoTo(nullptr, box.PathOf(L"W").c_str(), true);
+    ASSERT_EQ(f.Values().ItemCount(), 1);
+    CChngMntr user(nullptr, L"CURRENT_USER");
+    box.SetDword(L"W", L"After", 2);
+    f.frame->SendMessage(CChngMntr::Message(), 1, reinterpret_cast<LPARAM>(&user));
+    EXPECT_EQ(f.Values().ItemCount(), 2);
+    SignalShutdown();
+    box.SetDword(L"W", L"Late", 3);
+    f.frame->SendMessage(CChngMntr::Message(), 1, reinterpret_cast<LPARAM>(&user));
+    EXPECT_EQ(f.Values().ItemCount(), 2) << "ignored while closing";
+}
+
+TEST(MainFrame, OnlinePagesAndTheSystemEditorAreLaunched)
+{
+    ScriptedPrompts prompts;
+    FrameFixture f;
+    f.doc->GoTo(nullptr, L"CURRENT_USER\\Software", true);
+    f.frame->SendMessage(WM_COMMAND, ID_ONLINE_HELP);
+    f.frame->SendMessage(WM_COMMAND, ID_REGEDIT);
+    auto launches = prompts.Launches();
+    ASSERT_EQ(launches.size(), 2u);
+    EXPECT_EQ(launches[0].verb, L"open");
+    EXPECT_EQ(launches[1].file, L"regedit.exe");
+    HKEY key = nullptr;
+    ASSERT_EQ(RegOpenKeyExW(HKEY_CURRENT_USER, L"Software\\Microsoft\\Windows\\CurrentVersion\\Applets\\Regedit", 0,
+                            KEY_READ, &key),
+              ERROR_SUCCESS);
+    wchar_t last[200] = {};
+    DWORD size = sizeof(last);
+    RegQueryValueExW(key, L"LastKey", nullptr, nullptr, reinterpret_cast<BYTE*>(last), &size);
+    RegCloseKey(key);
+    EXPECT_STREQ(last, L"HKEY_CURRENT_USER\\Software");
+}

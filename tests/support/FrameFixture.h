@@ -1,0 +1,44 @@
+// The main window as the program builds it (document template, frame, tree,
+// value list and search pane), shown under the test display, with helpers
+// that pump messages until the background work settles.
+#pragma once
+
+#include "app/NavroDoc.h"
+#include "app/framework/DocTemplate.h"
+#include "app/framework/WinApp.h"
+#include "frame/MainFrame.h"
+#include "tree/LeftView.h"
+#include "values/NavroView.h"
+
+#include <functional>
+
+class FrameFixture
+{
+  public:
+    FrameFixture();
+    ~FrameFixture();
+    FrameFixture(const FrameFixture&) = delete;
+    FrameFixture& operator=(const FrameFixture&) = delete;
+
+    // Pumps messages for ms milliseconds.
+    void Pump(DWORD ms = 50);
+    // Pumps until condition holds or the timeout passes; returns condition().
+    bool PumpUntil(const std::function<bool()>& condition, DWORD timeoutMs = 10000);
+    // Pumps until no tree worker runs any more.
+    bool SettleWorkers(DWORD timeoutMs = 20000);
+    // Closes the window as the user would (WM_CLOSE) and waits until it is gone.
+    void Close();
+    // Sends a key press through the program's own translation and dispatch.
+    void PressKey(WORD key, bool control = false, bool shift = false, bool alt = false);
+
+    CLeftView& Tree() const { return *frame->TreePane(); }
+    CNavroView& Values() const { return *frame->ValuePane(); }
+
+    CWinApp app;
+    CSingleDocTemplate* docTemplate = nullptr;
+    CMainFrame* frame = nullptr;
+    CNavroDoc* doc = nullptr;
+};
+
+// Runs the program's message loop step for one message (translation included).
+void DispatchThroughProgram(MSG& msg);

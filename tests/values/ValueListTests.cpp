@@ -1,0 +1,202 @@
+// The value list in the running window: rows, refreshes, focus, sorting.
+#include "app/Hints.h"
+#include "app/Shutdown.h"
+#include "support/FrameFixture.h"
+#include "support/RegistrySandbox.h"
+#include "tree/ChangeMonitor.h"
+#include "app/framework/SettingsStore.h"
+#include "values/DataLinks.h"
+
+#include <gtest/gtest.h>
+
+namespace
+{
+std::vector<std::wstring> Names(const CNavroView& list)
+{
+    std::vector<std::wstring> names;
+    for (int row = 0; row < list.ItemCount(); ++row)
+        names.push_back(list.ItemText(row, 0));
+    return names;
+}
+
+void DeleteValue(const RegistrySandbox& box, const wchar_t* sub, const wchar_t* name)
+{
+    HKEY key = nullptr;
+    RegOpenKeyExW(HKEY_CURRENT_USER, (box.SubKey() + L"\\" + sub).c_str(), 0, KEY_SET_VALUE, &key);
+    RegDeleteValueW(key, name);
+    RegCloseKey(key);
+}
+
+void ClickHeader(CNavroView& list, int column)
+{
+    NMLISTVIEW click = {};
+    click.hdr.hwndFrom = list.m_hWnd;
+    click.hdr.idFrom = static_cast<UINT_PTR>(GetDlgCtrlID(list.m_hWnd));
+    click.hdr.code = LVN_COLUMNCLICK;
+    click.iItem = -1;
+    click.iSubItem = column;
+    SendMessageW(GetParent(list.m_hWnd), WM_NOTIFY, click.hdr.idFrom, reinterpret_cast<LPARAM>(&click));
+}
+} // namespace
+
+TEST(ValueList, RowsShowNameTypeDataAndIcons)
+{
+    RegistrySandbox box;
+    box.SetString(L"K", L"", L"default text");
+    box.SetString(L"K", L"Path", L"C:\\Windows\\notepad.exe");
+    box.SetString(L"K", L"Class", L"{00021401-0000-0000-C000-000000000046}");
+    box.SetString(L"K", L"Key", L"HKEY_LOCAL_MACHINE\\Software");
+    box.SetDword(L"K", L"Number", 10);
+    box.SetValue(L"K", L"Odd", 0x20, {1, 2});
+    box.SetValue(L"K", L"Big", REG_DWORD_BIG_ENDIAN, {0, 0, 0, 1});
+    FrameFixture f;
+    f.doc->GoTo(nullptr, box.PathOf(L"K").c_str(), true);
+    CNavroView& list = f.Values();
+    ASSERT_EQ(list.ItemCount(), 7);
+    int odd = list.FindItem(L"odd", 0);
+    ASSERT_GE(odd, 0);
+    EXPECT_EQ(list.ItemText(odd, list.TypeColumn), L"0x20");
+    EXPECT_EQ(list.GetItemType(odd), 0x20u);
+    EXPECT_EQ(list.ItemImage(list.FindItem(L"Big", 0), 0), kIconOtherType);
+    EXPECT_EQ(list.ItemImage(list.FindItem(L"Number", 0), 0), TypeIcon(REG_DWORD));
+    EXPECT_EQ(list.ItemImage(list.FindItem(L"Path", 0), list.DataColumn), kIconFileLink);
+    EXPECT_EQ(list.ItemImage(list.FindItem(L"Class", 0), list.DataColumn), kIconGuidLink);
+    EXPECT_EQ(list.ItemImage(list.FindItem(L"Key", 0), list.DataColumn), kIconKey);
+    EXPECT_EQ(list.ItemText(list.FindItem(L"", 0), list.DataColumn), L"default text");
+    EXPECT_EQ(list.GetItemKind(0), 1);
+    EXPECT_EQ(list.GetItemKind(99), 5);
+}
+
+TEST(ValueList, RefillKeepsTheFocusedValueByNameOrItsPlace)
+{
+    RegistrySandbox box;
+    for (const wchar_t* name : {L"a", L"b", L"c"})
+        box.SetDword(L"K", name, 1);
+    FrameFixture f;
+    f.doc->GoTo(nullptr, box.PathOf(L"K").c_str(), true);
+    CNavroView& list = f.Values();
+    ASSERT_TRUE(list.SelectItem(list.FindItem(L"b", 0)));
+    DeleteValue(box, L"K", L"a");
+    list.Refill();
+    EXPECT_EQ(list.ItemText(list.FocusedItem(), 0), L"b");
+    DeleteValue(box, L"K", L"b");
+    DeleteValue(box, L"K", L"c");
+    box.SetDword(L"K", L"z", 1);
+    list.Refill();
+    EXPECT_EQ(list.FocusedItem(), 0) << "gone: the same index, or the last row";
+}
+
+TEST(ValueList, RefreshReusesTheRowOfARenamedValueAndAppendsTheRest)
+{
+    RegistrySandbox box;
+    for (const wchar_t* name : {L"v1", L"v2", L"v3", L"v4"})
+        box.SetDword(L"K", name, 1);
+    FrameFixture f;
+    f.doc->GoTo(nullptr, box.PathOf(L"K").c_str(), true);
+    CNavroView& list = f.Values();
+    ASSERT_EQ(Names(list), (std::vector<std::wstring>{L"v1", L"v2", L"v3", L"v4"}));
+    DeleteValue(box, L"K", L"v2");
+    box.SetDword(L"K", L"w2", 2);
+    list.RefreshValues(f.doc->GetCurrentPath());
+    EXPECT_EQ(Names(list), (std::vector<std::wstring>{L"v1", L"w2", L"v3", L"v4"}));
+
+    DeleteValue(box, L"K", L"v1");
+    DeleteValue(box, L"K", L"v3");
+    box.SetDword(L"K", L"n1", 1);
+    box.SetDword(L"K", L"n2", 1);
+    list.RefreshValues(f.doc->GetCurrentPath());
+    EXPECT_EQ(Names(list), (std::vector<std::wstring>{L"n1", L"w2", L"v4", L"n2"}))
+        << "the lowest vanished row is reused, the other new value appended";
+}
+
+TEST(ValueList, SortingFlipsOneDirectionForEveryColumn)
+{
+    RegistrySandbox box;
+    box.SetDword(L"K", L"b", 9);
+    box.SetDword(L"K", L"a", 10);
+    box.SetDword(L"K", L"c", 1);
+    FrameFixture f;
+    f.doc->GoTo(nullptr, box.PathOf(L"K").c_str(), true);
+    CNavroView& list = f.Values();
+    ClickHeader(list, 0);
+    EXPECT_EQ(Names(list), (std::vector<std::wstring>{L"a", L"b", L"c"}));
+    ClickHeader(list, 0);
+    EXPECT_EQ(Names(list), (std::vector<std::wstring>{L"c", L"b", L"a"}));
+    // One direction for all columns: it flips with every click, whichever column.
+    ClickHeader(list, list.TypeColumn);
+    ClickHeader(list, list.DataColumn);
+    std::vector<std::wstring> data;
+    for (int row = 0; row < list.ItemCount(); ++row)
+        data.push_back(list.ItemText(row, list.DataColumn));
+    for (size_t i = 1; i < data.size(); ++i)
+        EXPECT_GE(_wcsicmp(data[i - 1].c_str(), data[i].c_str()), 0) << "descending as text";
+}
+
+TEST(ValueList, UpToAHundredRowsRefreshInPlaceAndMoreAreRebuilt)
+{
+    RegistrySandbox box;
+    for (int i = 0; i < 101; ++i)
+        box.SetDword(L"Big", (L"v" + std::to_wstring(1000 + i)).c_str(), 1);
+    for (int i = 0; i < 100; ++i)
+        box.SetDword(L"Small", (L"v" + std::to_wstring(1000 + i)).c_str(), 1);
+    FrameFixture f;
+    CNavroView& list = f.Values();
+    f.doc->GoTo(nullptr, box.PathOf(L"Small").c_str(), true);
+    ClickHeader(list, 0);
+    ClickHeader(list, 0); // descending: registry order reversed
+    list.RefreshValues(f.doc->GetCurrentPath());
+    EXPECT_EQ(list.ItemText(0, 0), L"v1099") << "rows kept in place";
+    f.doc->GoTo(nullptr, box.PathOf(L"Big").c_str(), true);
+    ClickHeader(list, 0);
+    ClickHeader(list, 0);
+    EXPECT_EQ(list.ItemText(0, 0), L"v1100");
+    list.RefreshValues(f.doc->GetCurrentPath());
+    EXPECT_EQ(list.ItemText(0, 0), L"v1000") << "rebuilt in registry order";
+    EXPECT_EQ(list.ItemCount(), 101);
+}
+
+TEST(ValueList, HintsSelectValuesAndAreIgnoredWhileClosing)
+{
+    RegistrySandbox box;
+    box.SetDword(L"K", L"one", 1);
+    box.SetDword(L"K", L"two", 2);
+    FrameFixture f;
+    f.doc->GoTo(nullptr, box.PathOf(L"K").c_str(), true);
+    CNavroView& list = f.Values();
+    f.doc->UpdateAllViews(nullptr, kHintSelectValue, const_cast<wchar_t*>(L"TWO"));
+    EXPECT_EQ(list.ItemText(list.FocusedItem(), 0), L"two");
+    f.Pump(50);
+    EXPECT_EQ(f.frame->GetActiveView(), static_cast<CView*>(&list)) << "the list takes the focus";
+
+    CChngMntr machine(nullptr, L"LOCAL_MACHINE");
+    box.SetDword(L"K", L"three", 3);
+    f.doc->UpdateAllViews(nullptr, kHintRegistryChanged, &machine);
+    EXPECT_EQ(list.ItemCount(), 2) << "another root's change";
+    SignalShutdown();
+    f.doc->UpdateAllViews(nullptr, kHintLocationChanged, nullptr);
+    EXPECT_EQ(list.ItemCount(), 2);
+    ResetShutdownForTests();
+}
+
+TEST(ValueList, ColumnWidthsAndOrderAreKept)
+{
+    for (const wchar_t* section : {L"RightPane", L"SearchPane"})
+        Settings().DeleteProfileSection(section);
+    {
+        FrameFixture f;
+        CNavroView& list = f.Values();
+        ListView_SetColumnWidth(list.m_hWnd, 0, 123);
+        int order[3] = {2, 0, 1};
+        ListView_SetColumnOrderArray(list.m_hWnd, 3, order);
+    }
+    EXPECT_EQ(Settings().GetProfileInt(L"RightPane", L"Name", 0), 123u);
+    EXPECT_EQ(Settings().GetProfileInt(L"RightPane", L"0", 9), 2u);
+    FrameFixture f;
+    EXPECT_EQ(ListView_GetColumnWidth(f.Values().m_hWnd, 0), 123);
+    int order[3] = {};
+    ListView_GetColumnOrderArray(f.Values().m_hWnd, 3, order);
+    EXPECT_EQ(order[0], 2);
+    EXPECT_EQ(order[1], 0);
+    for (const wchar_t* section : {L"RightPane", L"SearchPane"})
+        Settings().DeleteProfileSection(section);
+}
