@@ -109,23 +109,78 @@ int CLeftView::ItemOverlay(HTREEITEM item) const
     return static_cast<int>((ItemState(item, TVIS_OVERLAYMASK) & TVIS_OVERLAYMASK) >> 8);
 }
 
-bool CLeftView::ItemHasButton(HTREEITEM item) const
+int CLeftView::RawChildren(HTREEITEM item) const
 {
     TVITEMW tv = {};
     tv.mask = TVIF_CHILDREN | TVIF_HANDLE;
     tv.hItem = item;
     if (!item || !::SendMessageW(m_hWnd, TVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&tv)))
-        return false;
-    return tv.cChildren != 0;
+        return 0;
+    return tv.cChildren;
+}
+
+bool CLeftView::ItemHasButton(HTREEITEM item) const
+{
+    {
+        std::lock_guard<std::mutex> lock(m_buttonsLock);
+        auto found = m_buttons.find(item);
+        if (found != m_buttons.end())
+            return found->second;
+    }
+    return RawChildren(item) != 0;
 }
 
 void CLeftView::SetChildrenButton(HTREEITEM item, bool on)
 {
+    if (!item)
+        return;
+    {
+        // Children of a large expansion ask for their button when drawn: the
+        // answer changes here and the tree is drawn again.
+        std::lock_guard<std::mutex> lock(m_buttonsLock);
+        auto found = m_buttons.find(item);
+        if (found != m_buttons.end())
+        {
+            if (found->second != on)
+            {
+                found->second = on;
+                ::InvalidateRect(m_hWnd, nullptr, FALSE);
+            }
+            return;
+        }
+    }
+    int children = RawChildren(item);
+    // Unchanged buttons are left alone: every change makes the control lay
+    // out all visible items again.
+    if ((children != 0) == on)
+        return;
     TVITEMW tv = {};
     tv.mask = TVIF_CHILDREN | TVIF_HANDLE;
     tv.hItem = item;
     tv.cChildren = on ? 1 : 0;
     ::SendMessageW(m_hWnd, TVM_SETITEMW, 0, reinterpret_cast<LPARAM>(&tv));
+}
+
+LRESULT CLeftView::OnDeleteItem(NMHDR* header)
+{
+    auto* info = reinterpret_cast<NMTREEVIEWW*>(header);
+    std::lock_guard<std::mutex> lock(m_buttonsLock);
+    m_buttons.erase(info->itemOld.hItem);
+    if (CutItem == info->itemOld.hItem)
+        CutItem = nullptr;
+    return 0;
+}
+
+LRESULT CLeftView::OnGetDispInfo(NMHDR* header)
+{
+    auto* info = reinterpret_cast<NMTVDISPINFOW*>(header);
+    if (info->item.mask & TVIF_CHILDREN)
+    {
+        std::lock_guard<std::mutex> lock(m_buttonsLock);
+        auto found = m_buttons.find(info->item.hItem);
+        info->item.cChildren = found != m_buttons.end() && found->second ? 1 : 0;
+    }
+    return 0;
 }
 
 HTREEITEM CLeftView::Child(HTREEITEM item) const
@@ -241,7 +296,7 @@ void CLeftView::UpdateChildrenFlag(HTREEITEM item)
         SetChildrenButton(item, false);
 }
 
-void CLeftView::SetPartial(HTREEITEM item, bool partial)
+void CLeftView::SetPartial(HTREEITEM item, bool partial, bool markChildren)
 {
     if (!item)
         return;
@@ -253,15 +308,17 @@ void CLeftView::SetPartial(HTREEITEM item, bool partial)
     tv.stateMask = TVIS_EXPANDPARTIAL_ | TVIS_OVERLAYMASK;
     tv.state = (partial ? TVIS_EXPANDPARTIAL_ : 0) | INDEXTOOVERLAYMASK(overlay);
     ::SendMessageW(m_hWnd, TVM_SETITEMW, 0, reinterpret_cast<LPARAM>(&tv));
-    if (!ItemHasButton(item))
+    if (!markChildren || !ItemHasButton(item))
         return;
     for (HTREEITEM child = Child(item); child; child = Next(child))
     {
-        bool expandedPartial = ItemData(child) == 1 && (ItemState(child, TVIS_EXPANDED) & TVIS_EXPANDED);
+        UINT state = ItemState(child, TVIS_EXPANDED | TVIS_OVERLAYMASK);
+        bool expandedPartial = (state & TVIS_EXPANDED) && ItemData(child) == 1;
         int mark = partial ? 2 : 0;
         if (expandedPartial)
             mark |= 1;
-        SetOverlay(child, mark);
+        if (static_cast<int>((state & TVIS_OVERLAYMASK) >> 8) != mark)
+            SetOverlay(child, mark);
     }
 }
 
@@ -436,18 +493,30 @@ void CLeftView::ExpandItem(HTREEITEM item)
     TVINSERTSTRUCTW insert = {};
     insert.hParent = item;
     insert.hInsertAfter = TVI_LAST;
-    insert.item.mask = TVIF_TEXT | TVIF_IMAGE | TVIF_SELECTEDIMAGE | TVIF_PARAM;
+    insert.item.mask = TVIF_TEXT | TVIF_IMAGE | TVIF_SELECTEDIMAGE | TVIF_PARAM | TVIF_CHILDREN;
     insert.item.iImage = 5;
     insert.item.iSelectedImage = 6;
+    insert.item.cChildren = I_CHILDRENCALLBACK;
     SendMessage(WM_SETREDRAW, FALSE);
+    // The worker gets the children as inserted: walking a control of many
+    // thousand items one message at a time costs more than the registry.
+    std::vector<std::pair<HTREEITEM, std::wstring>> children;
+    children.reserve(count);
     for (bool more = key.FirstSubKey(); more; more = key.NextSubKey())
     {
         insert.item.pszText = key.SubKeyName;
-        SendMessage(TVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&insert));
+        auto child = reinterpret_cast<HTREEITEM>(SendMessage(TVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&insert)));
+        if (child)
+            children.emplace_back(child, key.SubKeyName);
+    }
+    {
+        std::lock_guard<std::mutex> lock(m_buttonsLock);
+        for (const auto& entry : children)
+            m_buttons[entry.first] = false;
     }
     SendMessage(TVM_SORTCHILDREN, FALSE, reinterpret_cast<LPARAM>(item));
     SendMessage(WM_SETREDRAW, TRUE);
-    StartTreeWorker(&CLeftView::SetChildrenButtonIfAny, item, path, true);
+    StartTreeWorker(&CLeftView::SetChildrenButtonIfAny, item, path, true, std::move(children));
 }
 
 void CLeftView::SetChildrenButtonIfAny(CLeftView* view, HTREEITEM child, const std::wstring& childPath)
@@ -508,11 +577,17 @@ void CLeftView::RefreshChildren(HTREEITEM item, const std::wstring& path)
             TVINSERTSTRUCTW insert = {};
             insert.hParent = item ? item : TVI_ROOT;
             insert.hInsertAfter = TVI_LAST;
-            insert.item.mask = TVIF_TEXT | TVIF_IMAGE | TVIF_SELECTEDIMAGE | TVIF_PARAM;
+            insert.item.mask = TVIF_TEXT | TVIF_IMAGE | TVIF_SELECTEDIMAGE | TVIF_PARAM | TVIF_CHILDREN;
             insert.item.pszText = const_cast<wchar_t*>(name.c_str());
             insert.item.iImage = 5;
             insert.item.iSelectedImage = 6;
-            SendMessage(TVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&insert));
+            insert.item.cChildren = I_CHILDRENCALLBACK;
+            auto child = reinterpret_cast<HTREEITEM>(SendMessage(TVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&insert)));
+            if (child)
+            {
+                std::lock_guard<std::mutex> lock(m_buttonsLock);
+                m_buttons[child] = false;
+            }
         }
     }
     StartTreeWorker(&CLeftView::RefreshItemCallback, item, path, true);
@@ -565,6 +640,26 @@ void CLeftView::RefreshItem(HTREEITEM item, const std::wstring& path)
 
 // --- Tree workers ---------------------------------------------------------
 
+std::vector<std::pair<HTREEITEM, std::wstring>> CLeftView::ChildSnapshot(HTREEITEM item) const
+{
+    std::vector<std::pair<HTREEITEM, std::wstring>> children;
+    if (OnUiThread())
+    {
+        for (HTREEITEM child = Child(item); child; child = Next(child))
+            children.emplace_back(child, ItemText(child));
+    }
+    else
+        ::SendMessageW(m_hWnd, kSnapshotMessage, reinterpret_cast<WPARAM>(item), reinterpret_cast<LPARAM>(&children));
+    return children;
+}
+
+LRESULT CLeftView::OnSnapshot(UINT, WPARAM item, LPARAM out, bool&)
+{
+    *reinterpret_cast<std::vector<std::pair<HTREEITEM, std::wstring>>*>(out) =
+        ChildSnapshot(reinterpret_cast<HTREEITEM>(item));
+    return 0;
+}
+
 struct CLeftView::TreeWorkerJob
 {
     CLeftView* view;
@@ -573,11 +668,13 @@ struct CLeftView::TreeWorkerJob
     std::wstring path;
     bool perChild;
     HWND window;
+    std::vector<std::pair<HTREEITEM, std::wstring>> children; // empty: read them when the worker runs
 };
 
-void CLeftView::StartTreeWorker(TreeCallback callback, HTREEITEM item, const std::wstring& path, bool perChild)
+void CLeftView::StartTreeWorker(TreeCallback callback, HTREEITEM item, const std::wstring& path, bool perChild,
+                                std::vector<std::pair<HTREEITEM, std::wstring>> children)
 {
-    auto* job = new TreeWorkerJob{this, callback, item, path, perChild, m_hWnd};
+    auto* job = new TreeWorkerJob{this, callback, item, path, perChild, m_hWnd, std::move(children)};
     ++s_workers;
     if (!AfxBeginThread(&CLeftView::TreeWorkerThread, job))
     {
@@ -598,9 +695,13 @@ unsigned CLeftView::TreeWorkerThread(void* param)
         else
         {
             std::wstring prefix = path.empty() ? std::wstring() : path + L"\\";
-            for (HTREEITEM child = view->Child(job->item); child; child = view->Next(child))
+            // One message brings every child; a message per child would make
+            // a large key's refresh wait on the window thousands of times.
+            if (job->children.empty())
+                job->children = view->ChildSnapshot(job->item);
+            for (const auto& [child, text] : job->children)
             {
-                job->callback(view, child, prefix + view->ItemText(child));
+                job->callback(view, child, prefix + text);
                 if (IsShuttingDown() || !::IsWindow(job->window))
                     break;
             }
@@ -654,7 +755,8 @@ LRESULT CLeftView::OnItemExpanding(NMHDR* header)
         if (!(ItemState(item, TVIS_EXPANDEDONCE) & TVIS_EXPANDEDONCE))
         {
             ExpandItem(item);
-            SetPartial(item, false);
+            // The children are new: none of them carries a mark yet.
+            SetPartial(item, false, false);
         }
         else if (ItemData(item) == 1)
         {

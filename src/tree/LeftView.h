@@ -10,7 +10,12 @@
 #include <commctrl.h>
 
 #include <atomic>
+#include <memory>
+#include <mutex>
 #include <string>
+#include <unordered_map>
+#include <utility>
+#include <vector>
 
 class CNavroDoc;
 class CLeftView;
@@ -38,7 +43,8 @@ class CLeftView : public CTreeView
     HTREEITEM FindItemByPath(const std::wstring& path, HTREEITEM start) const;
     HTREEITEM InsertKeyItem(const std::wstring& name, HTREEITEM parent, HTREEITEM insertAfter);
     void UpdateChildrenFlag(HTREEITEM item);
-    void SetPartial(HTREEITEM item, bool partial);
+    // markChildren false: the children are known to carry no marks yet.
+    void SetPartial(HTREEITEM item, bool partial, bool markChildren = true);
     void DeleteKeyItem(HTREEITEM item, bool fixParent);
     void HideSiblings(HTREEITEM item);
     void SelectPath(const std::wstring& relativePath, HTREEITEM start);
@@ -46,7 +52,8 @@ class CLeftView : public CTreeView
     bool CanModifySelectedKey() const;
     void VerifyCutItem();
     bool ClearCutMark(bool tellOthers);
-    void StartTreeWorker(TreeCallback callback, HTREEITEM item, const std::wstring& path, bool perChild);
+    void StartTreeWorker(TreeCallback callback, HTREEITEM item, const std::wstring& path, bool perChild,
+                         std::vector<std::pair<HTREEITEM, std::wstring>> children = {});
 
     void PopulateRoots();
     void ExpandItem(HTREEITEM item);
@@ -86,11 +93,15 @@ class CLeftView : public CTreeView
         REFLECTED_NOTIFY_CODE_HANDLER(TVN_ITEMEXPANDINGW, OnItemExpanding)
         REFLECTED_NOTIFY_CODE_HANDLER(TVN_SELCHANGEDW, OnSelChanged)
         REFLECTED_NOTIFY_CODE_HANDLER(TVN_GETINFOTIPW, OnGetInfoTip)
+        REFLECTED_NOTIFY_CODE_HANDLER(TVN_GETDISPINFOW, OnGetDispInfo)
+        REFLECTED_NOTIFY_CODE_HANDLER(TVN_DELETEITEMW, OnDeleteItem)
         MESSAGE_HANDLER(kDocumentCallMessage, OnDocumentCall)
+        MESSAGE_HANDLER(kSnapshotMessage, OnSnapshot)
     END_MSG_MAP()
 
   private:
     static constexpr UINT kDocumentCallMessage = WM_APP + 0x31;
+    static constexpr UINT kSnapshotMessage = WM_APP + 0x32;
     enum DocumentCall : WPARAM
     {
         kCallGoTo,
@@ -106,7 +117,13 @@ class CLeftView : public CTreeView
     LRESULT OnItemExpanding(NMHDR* header);
     LRESULT OnSelChanged(NMHDR* header);
     LRESULT OnGetInfoTip(NMHDR* header);
+    LRESULT OnGetDispInfo(NMHDR* header);
+    LRESULT OnDeleteItem(NMHDR* header);
+    int RawChildren(HTREEITEM item) const;
     LRESULT OnDocumentCall(UINT, WPARAM kind, LPARAM text, bool&);
+    LRESULT OnSnapshot(UINT, WPARAM item, LPARAM out, bool&);
+    // The children of item with their texts, read on the window's thread.
+    std::vector<std::pair<HTREEITEM, std::wstring>> ChildSnapshot(HTREEITEM item) const;
     // Runs a document operation on the UI thread: at once there, posted from a worker.
     void CallDocument(DocumentCall kind, const std::wstring& path);
     bool OnUiThread() const;
@@ -114,6 +131,9 @@ class CLeftView : public CTreeView
     void EndLabelEdit();
 
     static std::atomic<int> s_workers;
+    // Buttons of children inserted without a check, as the workers found them.
+    mutable std::mutex m_buttonsLock;
+    std::unordered_map<HTREEITEM, bool> m_buttons;
 };
 
 // Whether path names a hive loaded below USERS or LOCAL_MACHINE.

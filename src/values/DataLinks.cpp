@@ -2,6 +2,7 @@
 #include "values/DataLinks.h"
 
 #include "app/framework/Strings.h"
+#include "registry/ValueText.h"
 
 #include <shlwapi.h>
 
@@ -9,19 +10,6 @@
 
 namespace
 {
-const wchar_t* const kTypeNames[] = {L"REG_NONE",
-                                     L"REG_SZ",
-                                     L"REG_EXPAND_SZ",
-                                     L"REG_BINARY",
-                                     L"REG_DWORD",
-                                     L"REG_DWORD_BIG_ENDIAN",
-                                     L"REG_LINK",
-                                     L"REG_MULTI_SZ",
-                                     L"REG_RESOURCE_LIST",
-                                     L"REG_FULL_RESOURCE_DESCRIPTOR",
-                                     L"REG_RESOURCE_REQUIREMENTS_LIST",
-                                     L"REG_QWORD"};
-
 const DWORD kEditableTypes[] = {REG_SZ, REG_DWORD, REG_QWORD, REG_BINARY, REG_MULTI_SZ, REG_EXPAND_SZ, REG_NONE};
 
 bool IsHex(wchar_t c) noexcept
@@ -80,16 +68,14 @@ bool IsFolder(const std::wstring& path)
 
 std::wstring TypeText(DWORD type)
 {
-    if (type < std::size(kTypeNames))
-        return kTypeNames[type];
-    return zv::Format(L"0x%x", type);
+    return TypeName(type);
 }
 
 DWORD TypeFromText(std::wstring_view text)
 {
-    for (DWORD i = 0; i < std::size(kTypeNames); ++i)
-        if (text == kTypeNames[i])
-            return i;
+    int named = TypeFromName(text);
+    if (named >= 0)
+        return static_cast<DWORD>(named);
     if (!text.empty() && text[0] == L'0')
     {
         std::wstring digits(text.size() > 2 ? text.substr(2) : std::wstring_view());

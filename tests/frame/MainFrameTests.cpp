@@ -319,3 +319,43 @@ TEST(MainFrame, OnlinePagesAndTheSystemEditorAreLaunched)
     RegCloseKey(key);
     EXPECT_STREQ(last, L"HKEY_CURRENT_USER\\Software");
 }
+
+TEST(MainFrame, AValueWrittenByAnotherProgramShowsUpWithoutARefresh)
+{
+    RegistrySandbox box;
+    box.SetDword(L"Watched", L"Old", 1);
+    FrameFixture f;
+    f.doc->GoTo(nullptr, box.PathOf(L"Watched").c_str(), true);
+    ASSERT_EQ(f.Values().ItemCount(), 1);
+    f.Pump(400); // the monitors are armed
+    std::wstring command = L"reg.exe add \"HKCU\\" + box.SubKey() + L"\\Watched\" /v Fresh /t REG_SZ /d typed /f";
+    STARTUPINFOW startup = {sizeof(startup)};
+    PROCESS_INFORMATION process = {};
+    ASSERT_TRUE(CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr, nullptr,
+                               &startup, &process));
+    WaitForSingleObject(process.hProcess, 20000);
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    DWORD written = GetTickCount();
+    ASSERT_TRUE(f.PumpUntil([&] { return f.Values().FindItem(L"Fresh", 0) >= 0; }, 5000));
+    EXPECT_LT(GetTickCount() - written, 1500u) << "within about a second";
+    EXPECT_EQ(f.Values().ItemText(f.Values().FindItem(L"Fresh", 0), f.Values().DataColumn), L"typed");
+    f.SettleWorkers();
+}
+
+TEST(MainFrame, TheOptionsDialogCarriesTheSaveLayoutChoice)
+{
+    ScriptedPrompts prompts;
+    FrameFixture f;
+    ASSERT_EQ(f.frame->SaveWindowLayoutOnExit, 1);
+    prompts.onDialog = [](UINT, HWND dialog) {
+        EXPECT_EQ(IsDlgButtonChecked(dialog, IDC_SAVE_LAYOUT), BST_CHECKED);
+        CheckDlgButton(dialog, IDC_SAVE_LAYOUT, BST_UNCHECKED);
+        PostMessageW(dialog, WM_COMMAND, IDOK, 0);
+    };
+    f.frame->SendMessage(WM_COMMAND, ID_OPTIONS);
+    EXPECT_EQ(f.frame->SaveWindowLayoutOnExit, 0);
+    f.Close();
+    EXPECT_EQ(Stored(L"SaveWindowLayoutOnExit"), 0u);
+    ForgetLayout();
+}

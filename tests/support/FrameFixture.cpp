@@ -49,7 +49,8 @@ void FrameFixture::Pump(DWORD ms)
             DispatchThroughProgram(msg);
         if (AfxGetApp())
             AfxGetApp()->OnIdle(0);
-        Sleep(5);
+        // Wakes at once for messages that workers send to our windows.
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 5, QS_ALLINPUT);
     } while (GetTickCount() - start < ms);
 }
 

@@ -224,7 +224,7 @@ INT_PTR CALLBACK CDialog::DialogProc(HWND window, UINT message, WPARAM wParam, L
     {
         self = reinterpret_cast<CDialog*>(lParam);
         self->m_hWnd = window;
-        ::SetPropW(window, L"ZorvaneWindowObject", self);
+        CWnd::BindHandle(window, self);
         INT_PTR focus = TRUE;
         try
         {
@@ -250,7 +250,7 @@ INT_PTR CALLBACK CDialog::DialogProc(HWND window, UINT message, WPARAM wParam, L
     }
     if (message == WM_NCDESTROY)
     {
-        ::RemovePropW(window, L"ZorvaneWindowObject");
+        CWnd::UnbindHandle(window);
         self->m_hWnd = nullptr;
     }
     return handled;
@@ -304,7 +304,7 @@ INT_PTR CALLBACK CPropertyPage::PageProc(HWND window, UINT message, WPARAM wPara
         auto* description = reinterpret_cast<PROPSHEETPAGEW*>(lParam);
         auto* self = reinterpret_cast<CPropertyPage*>(description->lParam);
         self->m_hWnd = window;
-        ::SetPropW(window, L"ZorvaneWindowObject", self);
+        CWnd::BindHandle(window, self);
         try
         {
             return self->OnInitDialog() ? TRUE : FALSE;
@@ -327,7 +327,7 @@ INT_PTR CALLBACK CPropertyPage::PageProc(HWND window, UINT message, WPARAM wPara
     }
     if (message == WM_NCDESTROY)
     {
-        ::RemovePropW(window, L"ZorvaneWindowObject");
+        CWnd::UnbindHandle(window);
         self->m_hWnd = nullptr;
     }
     return handled;

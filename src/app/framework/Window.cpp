@@ -1,12 +1,42 @@
 // Window binding, subclassing, dispatch and reflection.
 #include "app/framework/Window.h"
 
+#include <mutex>
+#include <shared_mutex>
+#include <unordered_map>
 #include <vector>
 
 namespace
 {
-const wchar_t kWindowProperty[] = L"ZorvaneWindowObject";
+// Which object a window is bound to. A table of our own rather than a window
+// property: the lookup runs for every message, and a property read can cost a
+// round trip to the window server.
+struct BindingTable
+{
+    std::shared_mutex lock;
+    std::unordered_map<HWND, CWnd*> windows;
+};
+
+BindingTable& Bindings()
+{
+    static BindingTable* table = new BindingTable; // outlives every window
+    return *table;
 }
+
+void Bind(HWND window, CWnd* object)
+{
+    BindingTable& table = Bindings();
+    std::unique_lock<std::shared_mutex> guard(table.lock);
+    table.windows[window] = object;
+}
+
+void Unbind(HWND window)
+{
+    BindingTable& table = Bindings();
+    std::unique_lock<std::shared_mutex> guard(table.lock);
+    table.windows.erase(window);
+}
+} // namespace
 
 CWnd::~CWnd()
 {
@@ -18,13 +48,26 @@ CWnd* CWnd::FromHandle(HWND window) noexcept
 {
     if (!window)
         return nullptr;
-    return static_cast<CWnd*>(::GetPropW(window, kWindowProperty));
+    BindingTable& table = Bindings();
+    std::shared_lock<std::shared_mutex> guard(table.lock);
+    auto found = table.windows.find(window);
+    return found == table.windows.end() ? nullptr : found->second;
+}
+
+void CWnd::BindHandle(HWND window, CWnd* object)
+{
+    Bind(window, object);
+}
+
+void CWnd::UnbindHandle(HWND window)
+{
+    Unbind(window);
 }
 
 void CWnd::Attach(HWND window)
 {
     m_hWnd = window;
-    ::SetPropW(window, kWindowProperty, this);
+    Bind(window, this);
 }
 
 bool CWnd::CreateEx(DWORD exStyle, const wchar_t* className, const wchar_t* title, DWORD style, const RECT& rect,
@@ -86,7 +129,7 @@ HWND CWnd::UnsubclassWindow()
         return nullptr;
     if (m_superProc)
         ::SetWindowLongPtrW(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(m_superProc));
-    ::RemovePropW(window, kWindowProperty);
+    Unbind(window);
     m_superProc = nullptr;
     m_hWnd = nullptr;
     return window;
@@ -167,7 +210,7 @@ LRESULT CALLBACK CWnd::StaticWindowProc(HWND window, UINT message, WPARAM wParam
     if (message == WM_NCDESTROY)
     {
         WNDPROC super = self->m_superProc;
-        ::RemovePropW(window, kWindowProperty);
+        Unbind(window);
         if (super)
             ::SetWindowLongPtrW(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(super));
         self->m_superProc = nullptr;

@@ -26,6 +26,9 @@ class CWnd
 
     // The CWnd bound to a window, or null.
     static CWnd* FromHandle(HWND window) noexcept;
+    // Binds a window made elsewhere (a dialog) to its object, and undoes it.
+    static void BindHandle(HWND window, CWnd* object);
+    static void UnbindHandle(HWND window);
 
     // Registers (once) and creates a window of the framework's own class
     // named className.
