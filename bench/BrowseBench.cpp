@@ -97,6 +97,8 @@ int wmain()
         IDR_MAINFRAME, [] { return new CNavroDoc; }, [] { return static_cast<CFrameWnd*>(new CMainFrame); },
         nullptr);
     app.AddDocTemplate(docTemplate);
+    // A start without a last location to go back to: the window alone.
+    Settings().DeleteProfileSection(L"RecentPath");
 
     LARGE_INTEGER start = Now();
     auto* doc = static_cast<CNavroDoc*>(docTemplate->OpenDocumentFile(nullptr, true));
