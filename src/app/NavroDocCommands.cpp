@@ -19,13 +19,6 @@
 
 namespace
 {
-void PostToMainWindow(UINT command)
-{
-    if (CWnd* main = AfxGetMainWnd())
-        if (main->m_hWnd)
-            main->PostMessage(WM_COMMAND, command, 0);
-}
-
 int TargetRoot(UINT command)
 {
     switch (command)
@@ -87,14 +80,14 @@ void CNavroDoc::OnSearchName()
 {
     size_t slash = CurrentPath.rfind(L'\\');
     SearchText = slash == std::wstring::npos ? CurrentPath : CurrentPath.substr(slash + 1);
-    PostToMainWindow(ID_FIND);
+    PostCommandToMainWindow(ID_FIND);
 }
 
 void CNavroDoc::OnSearchData()
 {
     CEzReg reader(CurrentPath);
     SearchText = reader.QueryValue(L"") ? reader.DataText() : std::wstring();
-    PostToMainWindow(ID_FIND);
+    PostCommandToMainWindow(ID_FIND);
 }
 
 void CNavroDoc::OnPermissions()
@@ -136,7 +129,7 @@ void CNavroDoc::GoToDefinition(const std::wstring& text)
     {
         // The search pane searches below LOCAL_MACHINE for the text.
         SearchText = guid;
-        PostToMainWindow(ID_FIND);
+        PostCommandToMainWindow(ID_FIND);
     }
 }
 

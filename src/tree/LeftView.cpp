@@ -281,6 +281,25 @@ HTREEITEM CLeftView::InsertKeyItem(const std::wstring& name, HTREEITEM parent, H
     return item;
 }
 
+HTREEITEM CLeftView::InsertUncheckedItem(const std::wstring& name, HTREEITEM parent)
+{
+    TVINSERTSTRUCTW insert = {};
+    insert.hParent = parent ? parent : TVI_ROOT;
+    insert.hInsertAfter = TVI_LAST;
+    insert.item.mask = TVIF_TEXT | TVIF_IMAGE | TVIF_SELECTEDIMAGE | TVIF_PARAM | TVIF_CHILDREN;
+    insert.item.pszText = const_cast<wchar_t*>(name.c_str());
+    insert.item.iImage = 5;
+    insert.item.iSelectedImage = 6;
+    insert.item.cChildren = I_CHILDRENCALLBACK;
+    auto child = reinterpret_cast<HTREEITEM>(SendMessage(TVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&insert)));
+    if (child)
+    {
+        std::lock_guard<std::mutex> lock(m_buttonsLock);
+        m_buttons[child] = false;
+    }
+    return child;
+}
+
 void CLeftView::UpdateChildrenFlag(HTREEITEM item)
 {
     CEzReg key(GetItemPath(item));
@@ -490,30 +509,14 @@ void CLeftView::ExpandItem(HTREEITEM item)
         return;
     }
     CWaitCursor wait;
-    TVINSERTSTRUCTW insert = {};
-    insert.hParent = item;
-    insert.hInsertAfter = TVI_LAST;
-    insert.item.mask = TVIF_TEXT | TVIF_IMAGE | TVIF_SELECTEDIMAGE | TVIF_PARAM | TVIF_CHILDREN;
-    insert.item.iImage = 5;
-    insert.item.iSelectedImage = 6;
-    insert.item.cChildren = I_CHILDRENCALLBACK;
     SendMessage(WM_SETREDRAW, FALSE);
     // The worker gets the children as inserted: walking a control of many
     // thousand items one message at a time costs more than the registry.
     std::vector<std::pair<HTREEITEM, std::wstring>> children;
     children.reserve(count);
     for (bool more = key.FirstSubKey(); more; more = key.NextSubKey())
-    {
-        insert.item.pszText = key.SubKeyName;
-        auto child = reinterpret_cast<HTREEITEM>(SendMessage(TVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&insert)));
-        if (child)
+        if (HTREEITEM child = InsertUncheckedItem(key.SubKeyName, item))
             children.emplace_back(child, key.SubKeyName);
-    }
-    {
-        std::lock_guard<std::mutex> lock(m_buttonsLock);
-        for (const auto& entry : children)
-            m_buttons[entry.first] = false;
-    }
     SendMessage(TVM_SORTCHILDREN, FALSE, reinterpret_cast<LPARAM>(item));
     SendMessage(WM_SETREDRAW, TRUE);
     StartTreeWorker(&CLeftView::SetChildrenButtonIfAny, item, path, true, std::move(children));
@@ -573,22 +576,7 @@ void CLeftView::RefreshChildren(HTREEITEM item, const std::wstring& path)
         if (check)
             InsertKeyItem(name, item, TVI_LAST);
         else
-        {
-            TVINSERTSTRUCTW insert = {};
-            insert.hParent = item ? item : TVI_ROOT;
-            insert.hInsertAfter = TVI_LAST;
-            insert.item.mask = TVIF_TEXT | TVIF_IMAGE | TVIF_SELECTEDIMAGE | TVIF_PARAM | TVIF_CHILDREN;
-            insert.item.pszText = const_cast<wchar_t*>(name.c_str());
-            insert.item.iImage = 5;
-            insert.item.iSelectedImage = 6;
-            insert.item.cChildren = I_CHILDRENCALLBACK;
-            auto child = reinterpret_cast<HTREEITEM>(SendMessage(TVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&insert)));
-            if (child)
-            {
-                std::lock_guard<std::mutex> lock(m_buttonsLock);
-                m_buttons[child] = false;
-            }
-        }
+            InsertUncheckedItem(name, item);
     }
     StartTreeWorker(&CLeftView::RefreshItemCallback, item, path, true);
 }

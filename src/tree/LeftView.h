@@ -42,6 +42,9 @@ class CLeftView : public CTreeView
     HTREEITEM FindChildItem(const std::wstring& name, HTREEITEM parent, int* count = nullptr) const;
     HTREEITEM FindItemByPath(const std::wstring& path, HTREEITEM start) const;
     HTREEITEM InsertKeyItem(const std::wstring& name, HTREEITEM parent, HTREEITEM insertAfter);
+    // Appends a key item without asking the registry; its button comes later
+    // (by callback, from what a worker finds).
+    HTREEITEM InsertUncheckedItem(const std::wstring& name, HTREEITEM parent);
     void UpdateChildrenFlag(HTREEITEM item);
     // markChildren false: the children are known to carry no marks yet.
     void SetPartial(HTREEITEM item, bool partial, bool markChildren = true);

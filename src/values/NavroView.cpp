@@ -21,13 +21,6 @@
 
 namespace
 {
-void PostToMainWindow(UINT command)
-{
-    if (CWnd* main = AfxGetMainWnd())
-        if (main->m_hWnd)
-            main->PostMessage(WM_COMMAND, command, 0);
-}
-
 constexpr int kCommandRowData = 0x40000;
 } // namespace
 
@@ -239,15 +232,19 @@ DWORD CNavroView::GetItemType(int row) const
     return TypeFromText(ItemText(row, TypeColumn));
 }
 
+LPARAM CNavroView::ItemData(int row) const
+{
+    LVITEMW item = {};
+    item.mask = LVIF_PARAM;
+    item.iItem = row;
+    return ListView_GetItem(ListWindow, &item) ? item.lParam : 0;
+}
+
 int CNavroView::GetItemKind(int row) const
 {
     if (row < 0 || row >= ItemCount())
         return 5;
-    LVITEMW item = {};
-    item.mask = LVIF_PARAM;
-    item.iItem = row;
-    ListView_GetItem(ListWindow, &item);
-    DWORD data = static_cast<DWORD>(item.lParam);
+    DWORD data = static_cast<DWORD>(ItemData(row));
     return data >= kCommandRowData ? 4 : static_cast<int>(data >> 16);
 }
 
@@ -483,7 +480,7 @@ void CNavroView::OnUpdate(CView*, LPARAM hint, void* hintObject)
         break;
     case kHintSelectValue:
         if (hintObject && SelectItem(FindItem(static_cast<const wchar_t*>(hintObject), 0)))
-            PostToMainWindow(ID_RIGHT_PANE);
+            PostCommandToMainWindow(ID_RIGHT_PANE);
         break;
     case kHintClearMarks:
         ClearCutMarks(false);
@@ -500,11 +497,7 @@ void CNavroView::ActivateSelectedItem()
         return;
     if (GetItemKind(row) >= 4)
     {
-        LVITEMW item = {};
-        item.mask = LVIF_PARAM;
-        item.iItem = row;
-        ListView_GetItem(ListWindow, &item);
-        PostToMainWindow(static_cast<UINT>(item.lParam >> 16));
+        PostCommandToMainWindow(static_cast<UINT>(ItemData(row) >> 16));
     }
     // Editing a value opens the value editor, which arrives with editing.
 }
@@ -550,11 +543,7 @@ LRESULT CNavroView::OnClick(NMHDR* header)
     }
     else if (column == 0 && GetItemKind(row) >= 4)
     {
-        LVITEMW item = {};
-        item.mask = LVIF_PARAM;
-        item.iItem = row;
-        ListView_GetItem(ListWindow, &item);
-        PostToMainWindow(static_cast<UINT>(item.lParam >> 16));
+        PostCommandToMainWindow(static_cast<UINT>(ItemData(row) >> 16));
     }
     return 0;
 }

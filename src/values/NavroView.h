@@ -48,6 +48,8 @@ class CNavroView : public CListView
     int ItemCount() const;
     std::wstring ItemText(int row, int column) const;
     int ItemImage(int row, int column) const;
+    // The row's item data: kind in the high half, scratch in the low half.
+    LPARAM ItemData(int row) const;
     bool IsListEmpty() const { return ItemCount() == 0; }
 
     void OnInitialUpdate() override { InitColumns(); }

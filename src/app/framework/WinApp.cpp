@@ -26,6 +26,13 @@ CWnd* AfxGetMainWnd()
     return g_app ? g_app->m_pMainWnd : nullptr;
 }
 
+void PostCommandToMainWindow(UINT command)
+{
+    if (CWnd* main = AfxGetMainWnd())
+        if (main->m_hWnd)
+            main->PostMessage(WM_COMMAND, command, 0);
+}
+
 CWinApp::CWinApp(const wchar_t* appName) : m_appName(appName ? appName : L"")
 {
     g_app = this;

@@ -101,3 +101,5 @@ class CWinApp : public CCmdTarget
 
 CWinApp* AfxGetApp();
 CWnd* AfxGetMainWnd();
+// Posts a command to the main window, when there is one.
+void PostCommandToMainWindow(UINT command);
