@@ -3,9 +3,9 @@
 // time until every child has its button), and the fill of a list of 10,000
 // values. Run through scripts/bench.sh; prints one "name=milliseconds" line each.
 #include "app/NavroDoc.h"
-#include "app/Shutdown.h"
+#include "base/Shutdown.h"
 #include "app/framework/DocTemplate.h"
-#include "app/framework/SettingsStore.h"
+#include "base/SettingsStore.h"
 #include "app/framework/WinApp.h"
 #include "frame/MainFrame.h"
 #include "registry/EzReg.h"

@@ -1,7 +1,8 @@
 // About dialog.
 #include "app/AboutDlg.h"
 
-#include "app/framework/UserPrompts.h"
+#include "base/ProgramInfo.h"
+#include "base/UserPrompts.h"
 
 #include "resource.h"
 
@@ -11,6 +12,13 @@ const wchar_t kMakerSocialPage[] = L"https://zorvane.example.com/community";
 
 CAboutDlg::CAboutDlg() : CDialog(IDD_ABOUTBOX)
 {
+}
+
+bool CAboutDlg::OnInitDialog()
+{
+    // The resource names one build; the running one may be the other.
+    SetDlgItemTextW(m_hWnd, IDC_ABOUT_VERSION, kVersionLine);
+    return CDialog::OnInitDialog();
 }
 
 void CAboutDlg::OnWebSite()

@@ -13,6 +13,7 @@ class CAboutDlg : public CDialog
 {
   public:
     CAboutDlg();
+    bool OnInitDialog() override;
 
     BEGIN_MSG_MAP(CAboutDlg)
         COMMAND_CODE_HANDLER_EX(IDC_ABOUT_WEBSITE, BN_CLICKED, OnWebSite)

@@ -1,7 +1,7 @@
 // Go To dialog.
 #include "app/GotoDlg.h"
 
-#include "app/framework/Strings.h"
+#include "base/Strings.h"
 
 #include "resource.h"
 

@@ -3,7 +3,7 @@
 
 #include "app/AboutDlg.h"
 #include "app/Help.h"
-#include "app/Log.h"
+#include "base/Log.h"
 #include "app/NavroDoc.h"
 #include "app/Options.h"
 #include "app/ShellRegistration.h"

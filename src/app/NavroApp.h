@@ -4,6 +4,7 @@
 
 #include "app/StartArguments.h"
 #include "app/framework/WinApp.h"
+#include "base/ProgramInfo.h"
 
 #include <functional>
 

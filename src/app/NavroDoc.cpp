@@ -2,13 +2,12 @@
 #include "app/NavroDoc.h"
 
 #include "app/Hints.h"
-#include "app/Log.h"
+#include "base/Elevation.h"
 #include "app/Options.h"
 #include "app/framework/Archive.h"
-#include "app/framework/SettingsStore.h"
-#include "app/framework/Strings.h"
-#include "app/framework/Window.h"
-#include "app/framework/WinApp.h"
+#include "base/SettingsStore.h"
+#include "base/Strings.h"
+#include "app/FrameServices.h"
 #include "registry/RegistryPath.h"
 #include "values/FileSafeName.h"
 
@@ -139,10 +138,15 @@ void CNavroDoc::GoForward()
 
 void CNavroDoc::UpdateTitle()
 {
-    if (CWnd* main = AfxGetMainWnd())
-        if (main->m_hWnd)
-            main->SetWindowText(DocumentTitle(TitleDecoration, CurrentPath));
+    if (m_frame)
+        m_frame->SetTitle(DocumentTitle(TitleDecoration, CurrentPath));
     SetPathName(ShortcutFileName(CurrentPath), false);
+}
+
+void CNavroDoc::PostFrameCommand(UINT command)
+{
+    if (m_frame)
+        m_frame->PostCommand(command);
 }
 
 void CNavroDoc::KeyRenamed(CView*, const std::wstring& newPath)
@@ -152,9 +156,7 @@ void CNavroDoc::KeyRenamed(CView*, const std::wstring& newPath)
         if (!old.empty() && IsSameOrUnder(entry, old))
             entry = newPath + entry.substr(old.size());
     CurrentPath = newPath;
-    if (CWnd* main = AfxGetMainWnd())
-        if (main->m_hWnd)
-            main->PostMessage(WM_COMMAND, ID_UPDATE_TITLE, 0);
+    PostFrameCommand(ID_UPDATE_TITLE);
 }
 
 void CNavroDoc::Serialize(CArchive& archive)

@@ -12,6 +12,7 @@
 #include <string>
 
 class CRegItemList;
+class IFrameServices;
 
 class CNavroDoc : public CDocument
 {
@@ -45,6 +46,9 @@ class CNavroDoc : public CDocument
 
     // The start location a new document takes (the command line's location).
     static void SetStartLocation(const std::wstring& location);
+    // The frame that shows this document, handed over when it creates its panes.
+    void SetFrameServices(IFrameServices* frame) noexcept { m_frame = frame; }
+    IFrameServices* FrameServices() const noexcept { return m_frame; }
 
     BEGIN_COMMAND_MAP(CNavroDoc)
         ON_COMMAND(ID_PARENT_KEY, OnParentKey)
@@ -75,6 +79,7 @@ class CNavroDoc : public CDocument
     std::wstring RootRest;
 
   private:
+    void PostFrameCommand(UINT command);
     void OnParentKey();
     void OnUpdateParentKey(CCmdUI* ui);
     void GoToCorresponding(UINT command);
@@ -83,6 +88,8 @@ class CNavroDoc : public CDocument
     void OnSearchData();
     void OnPermissions();
     void SaveHistory();
+
+    IFrameServices* m_frame = nullptr;
 };
 
 // The window title for a location: program title, rights and path, with a trailing space.

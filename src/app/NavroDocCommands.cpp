@@ -2,14 +2,13 @@
 // searches, ownership, permissions, definitions and item transfers.
 #include "app/NavroDoc.h"
 
-#include "app/Log.h"
+#include "app/FrameServices.h"
 #include "app/WebSearch.h"
-#include "app/framework/Strings.h"
-#include "app/framework/UserPrompts.h"
-#include "app/framework/Window.h"
-#include "app/framework/WinApp.h"
+#include "base/Strings.h"
+#include "base/UserPrompts.h"
 #include "operations/KeySecurityInfo.h"
 #include "operations/Ownership.h"
+#include "operations/ReportError.h"
 #include "registry/EzReg.h"
 #include "registry/RegistryPath.h"
 #include "registry/RootKeys.h"
@@ -80,14 +79,14 @@ void CNavroDoc::OnSearchName()
 {
     size_t slash = CurrentPath.rfind(L'\\');
     SearchText = slash == std::wstring::npos ? CurrentPath : CurrentPath.substr(slash + 1);
-    PostCommandToMainWindow(ID_FIND);
+    PostFrameCommand(ID_FIND);
 }
 
 void CNavroDoc::OnSearchData()
 {
     CEzReg reader(CurrentPath);
     SearchText = reader.QueryValue(L"") ? reader.DataText() : std::wstring();
-    PostCommandToMainWindow(ID_FIND);
+    PostFrameCommand(ID_FIND);
 }
 
 void CNavroDoc::OnPermissions()
@@ -111,7 +110,19 @@ void CNavroDoc::WebSearchItem(const std::wstring& keyPath, const std::wstring& s
 
 void CNavroDoc::StartTakeOwnership(const std::wstring& path)
 {
-    StartTakeOwnershipThread(path.empty() ? CurrentPath : path);
+    std::wstring target = path.empty() ? CurrentPath : path;
+    auto task = [target](const zv::StopToken& stop) -> IFrameServices::UiAction {
+        if (TakeOwnership(target, true, false, stop))
+            return {};
+        DWORD error = GetLastError();
+        if (error == ERROR_CANCELLED)
+            return {};
+        return [error] { ReportError(error, kTakeOwnershipFailed, true); };
+    };
+    if (m_frame)
+        m_frame->StartTask(std::move(task));
+    else if (IFrameServices::UiAction report = task({}))
+        report(); // no frame to run it in the background
 }
 
 void CNavroDoc::GoToDefinition(const std::wstring& text)
@@ -129,7 +140,7 @@ void CNavroDoc::GoToDefinition(const std::wstring& text)
     {
         // The search pane searches below LOCAL_MACHINE for the text.
         SearchText = guid;
-        PostCommandToMainWindow(ID_FIND);
+        PostFrameCommand(ID_FIND);
     }
 }
 

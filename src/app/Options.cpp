@@ -1,7 +1,7 @@
 // Option accessors over the settings store.
 #include "app/Options.h"
 
-#include "app/framework/SettingsStore.h"
+#include "base/SettingsStore.h"
 #include "registry/NumberFormat.h"
 
 void LoadNumberFormat()

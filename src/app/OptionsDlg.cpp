@@ -4,13 +4,12 @@
 #include "app/Hints.h"
 #include "app/Options.h"
 #include "app/framework/Document.h"
-#include "app/framework/FrameWnd.h"
-#include "app/framework/WinApp.h"
 #include "registry/NumberFormat.h"
 
 #include "resource.h"
 
-COptionsDlg::COptionsDlg() : CDialog(IDD_OPTIONS), GoToLastSelectedKey(GetRestoreLastKey())
+COptionsDlg::COptionsDlg(CDocument* document)
+    : CDialog(IDD_OPTIONS), GoToLastSelectedKey(GetRestoreLastKey()), m_document(document)
 {
 }
 
@@ -39,8 +38,7 @@ void COptionsDlg::OnOK()
     if (NumberFormat >= 0)
         SetNumberFormat(NumberFormat);
     SetRestoreLastKey(GoToLastSelectedKey);
-    if (auto* frame = dynamic_cast<CFrameWnd*>(AfxGetMainWnd()))
-        if (CDocument* document = frame->GetActiveDocument())
-            document->UpdateAllViews(nullptr, kHintNumberFormat, nullptr);
+    if (m_document)
+        m_document->UpdateAllViews(nullptr, kHintNumberFormat, nullptr);
     EndDialog(IDOK);
 }

@@ -3,10 +3,13 @@
 
 #include "app/framework/Dialog.h"
 
+class CDocument;
+
 class COptionsDlg : public CDialog
 {
   public:
-    COptionsDlg();
+    // OK tells document's views when the numeric format may have changed.
+    explicit COptionsDlg(CDocument* document = nullptr);
     bool OnInitDialog() override;
     void OnOK() override;
     void DoDataExchange(CDataExchange* dx) override;
@@ -14,4 +17,7 @@ class COptionsDlg : public CDialog
     int NumberFormat = -1;
     bool SaveLayout = false;
     bool GoToLastSelectedKey;
+
+  private:
+    CDocument* m_document;
 };

@@ -1,8 +1,8 @@
 // Recent-string lists: normalising, ordering and persistence.
 #include "app/RecentStrings.h"
 
-#include "app/framework/SettingsStore.h"
-#include "app/framework/Strings.h"
+#include "base/SettingsStore.h"
+#include "base/Strings.h"
 
 CRecentStrings::CRecentStrings(std::wstring_view name, bool caseSensitive, bool trim)
     : CaseSensitive(caseSensitive), TrimSpaces(trim), Section(zv::Format(L"Recent%s", std::wstring(name).c_str())),

@@ -1,8 +1,8 @@
 // Shell registration under the classes root.
 #include "app/ShellRegistration.h"
 
-#include "app/framework/Handles.h"
-#include "app/framework/Strings.h"
+#include "base/Handles.h"
+#include "base/Strings.h"
 #include "registry/EzReg.h"
 
 bool SetDefaultIfDifferent(const std::wstring& subKey, const std::wstring& text)

@@ -1,7 +1,7 @@
 // Command line scanning at start-up.
 #include "app/StartArguments.h"
 
-#include "app/framework/Strings.h"
+#include "base/Strings.h"
 
 #include <windows.h>
 #include <shellapi.h>

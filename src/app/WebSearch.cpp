@@ -1,7 +1,7 @@
 // Web search queries.
 #include "app/WebSearch.h"
 
-#include "app/framework/Strings.h"
+#include "base/Strings.h"
 
 const wchar_t kWebSearchEndpoint[] = L"https://www.google.com/search?q=";
 

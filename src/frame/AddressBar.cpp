@@ -146,11 +146,73 @@ LRESULT CAddressContainer::OnSizeMessage(UINT, WPARAM, LPARAM lParam, bool& hand
 
 LRESULT CAddressContainer::OnForward(UINT message, WPARAM wParam, LPARAM lParam, bool& handled)
 {
-    // The combo box's notifications belong to the frame.
-    if (message == WM_COMMAND && LOWORD(wParam) == ID_ADDRESS_COMBO && m_frame)
-        return ::SendMessageW(m_frame, message, wParam, lParam);
+    if (message == WM_COMMAND && LOWORD(wParam) == ID_ADDRESS_COMBO && lParam)
+    {
+        if (HIWORD(wParam) == CBN_DROPDOWN)
+            FillDropDown();
+        else if (HIWORD(wParam) == CBN_SELENDOK)
+            TakePickedEntry();
+        return 0;
+    }
     if (message == WM_NOTIFY && m_frame && reinterpret_cast<NMHDR*>(lParam)->idFrom == ID_ADDRESS_COMBO)
         return ::SendMessageW(m_frame, message, wParam, lParam);
     handled = false;
     return 0;
+}
+
+// --- Going to a location -----------------------------------------------------------
+
+void CAddressContainer::Go()
+{
+    if (!m_combo)
+        return;
+    std::wstring text = m_combo->EditText();
+    if (text.empty())
+        return;
+    History.Load();
+    History.Add(text);
+    History.Save();
+    // The completion list has done its work once the address is taken.
+    if (IsAutoCompleteListShown(m_autoComplete))
+        ::SendMessageW(m_combo->EditControl(), WM_KEYDOWN, VK_ESCAPE, 1);
+    if (Navigate)
+        Navigate(text);
+}
+
+void CAddressContainer::FillDropDown()
+{
+    if (!m_combo)
+        return;
+    ::SendMessageW(m_combo->InnerCombo(), CB_RESETCONTENT, 0, 0);
+    History.Load();
+    for (const std::wstring& entry : History.Entries())
+    {
+        if (entry.empty())
+            continue;
+        COMBOBOXEXITEMW item = {};
+        item.mask = CBEIF_TEXT;
+        item.iItem = -1;
+        item.pszText = const_cast<wchar_t*>(entry.c_str());
+        m_combo->SendMessage(CBEM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item));
+    }
+}
+
+void CAddressContainer::TakePickedEntry()
+{
+    if (!m_combo)
+        return;
+    int selected = static_cast<int>(m_combo->SendMessage(CB_GETCURSEL));
+    if (selected < 0)
+        return;
+    // History entries are locations: far below this in length.
+    wchar_t text[4096] = {};
+    COMBOBOXEXITEMW item = {};
+    item.mask = CBEIF_TEXT;
+    item.iItem = selected;
+    item.pszText = text;
+    item.cchTextMax = static_cast<int>(std::size(text));
+    if (!m_combo->SendMessage(CBEM_GETITEMW, 0, reinterpret_cast<LPARAM>(&item)))
+        return;
+    if (Navigate)
+        Navigate(text);
 }

@@ -2,9 +2,13 @@
 // combo box for typed or recent locations (with registry completion), and Go.
 #pragma once
 
+#include "app/RecentStrings.h"
 #include "app/framework/ControlBars.h"
 
 #include <shldisp.h>
+
+#include <functional>
+#include <string>
 
 class CFrameWnd;
 
@@ -31,6 +35,13 @@ class CAddressContainer : public CToolBar
     IAutoComplete* AutoComplete() const noexcept { return m_autoComplete; }
     // The combo box is visible and the focus is in it or below it.
     bool HasFocus() const;
+    // Go: records the typed location in the history and navigates to it.
+    void Go();
+
+    // Where Go and a picked history entry lead.
+    std::function<void(const std::wstring& location)> Navigate;
+    // The typed locations, newest first ("RecentGoTo").
+    CRecentLocations History{L"GoTo"};
 
     BEGIN_MSG_MAP(CAddressContainer)
         MSG_WM_DESTROY(OnDestroy)
@@ -45,6 +56,8 @@ class CAddressContainer : public CToolBar
     LRESULT OnEraseBackground(UINT, WPARAM, LPARAM, bool& handled);
     LRESULT OnSizeMessage(UINT, WPARAM, LPARAM, bool& handled);
     LRESULT OnForward(UINT message, WPARAM wParam, LPARAM lParam, bool& handled);
+    void FillDropDown();
+    void TakePickedEntry();
 
     IAutoComplete* m_autoComplete = nullptr;
     CComboBoxHA* m_combo = nullptr;

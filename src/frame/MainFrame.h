@@ -1,13 +1,15 @@
 // CMainFrame: the one top-level window. Nested static splitters hold the key
 // tree, the value list and the search pane; a rebar holds the main toolbar
 // and the address bar. The frame owns the pane focus commands, the commands
-// that belong to no pane, the layout it saves and restores, and turns
-// registry change events into document hints.
+// that belong to no pane, the layout it saves and restores, the change
+// monitors of the five roots (turning their events into document hints) and
+// the background tasks it runs for the panes and the document.
 #pragma once
 
-#include "app/RecentStrings.h"
+#include "app/FrameServices.h"
 #include "app/framework/FrameWnd.h"
 #include "app/framework/SplitterWnd.h"
+#include "base/UiInbox.h"
 #include "frame/PaneLayout.h"
 
 #include "resource.h"
@@ -17,13 +19,14 @@
 #include <vector>
 
 class CAddressContainer;
+class CChngMntr;
 class CLeftView;
 class CNavroDoc;
 class CNavroView;
 class CSearchPaneView;
 class CToolBar;
 
-class CMainFrame : public CFrameWnd
+class CMainFrame : public CFrameWnd, public IFrameServices
 {
   public:
     CMainFrame();
@@ -39,27 +42,51 @@ class CMainFrame : public CFrameWnd
     CSplitterWnd& InnerSplitter() noexcept { return m_inner; }
     CNavroDoc* Document() const;
 
+    // --- Creation and life cycle (MainFrame.cpp) ---
     bool PreCreateWindow(CREATESTRUCTW& cs) override;
     bool OnCreateClient(const CREATESTRUCTW& cs, CCreateContext* context) override;
-    void RecalcLayout() override;
-    std::wstring GetMessageString(UINT id) const override;
-    bool PreTranslateMessage(MSG* msg) override;
-    bool ProcessWindowMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
 
+    // --- IFrameServices (MainFrameServices.cpp) ---
+    void FocusPane(Pane pane) override;
+    void SetStatusText(const std::wstring& text) override { CFrameWnd::SetStatusText(text); }
+    void PostCommand(UINT command) override;
+    void SetTitle(const std::wstring& title) override;
+    void WatchRegistry() override;
+    void StartTask(Task task) override;
+    // The monitors watching now (tests look at them).
+    const std::vector<std::unique_ptr<CChngMntr>>& Monitors() const noexcept { return m_monitors; }
+    // Background tasks still running or results not yet applied.
+    bool HasRunningTasks() const;
+
+    // --- Layout and panes (MainFrameLayout.cpp) ---
+    void RecalcLayout() override;
     void ToggleSearchPane();
     bool AddressBarHasFocus() const;
     // Where the pane commands stand now (for the cycle rules).
     PaneState CurrentPaneState() const;
-    void FocusPane(Pane pane);
     // Saves placement, ratios, bars and bands as closing does.
     void SaveLayout();
 
-    CRecentLocations AddressHistory;
+    // --- Commands (MainFrameCommands.cpp) ---
+    std::wstring GetMessageString(UINT id) const override;
+    bool PreTranslateMessage(MSG* msg) override;
+
     int SaveWindowLayoutOnExit = 1;
     DWORD LeftPaneWidth = kAbsentSetting;
     DWORD LeftPaneHeight = kAbsentSetting;
     bool SearchPaneVisible = true;
     std::vector<std::wstring> BookmarkPaths;
+
+    BEGIN_MSG_MAP(CMainFrame)
+        MSG_WM_CREATE(OnCreate)
+        MESSAGE_HANDLER(WM_CLOSE, OnCloseMessage)
+        MESSAGE_HANDLER(WM_DESTROY, OnDestroyMessage)
+        MESSAGE_HANDLER(WM_SETTINGCHANGE, OnSettingChange)
+        MESSAGE_HANDLER(kTaskInboxMessage, OnTaskInbox)
+        MESSAGE_HANDLER(CChngMntrMessage(), OnRegistryChange)
+        NOTIFY_CODE_HANDLER(RBN_HEIGHTCHANGE, OnRebarHeightChange)
+        CHAIN_MSG_MAP(CFrameWnd)
+    END_MSG_MAP()
 
     BEGIN_COMMAND_MAP(CMainFrame)
         ON_COMMAND(ID_REFRESH, OnRefresh)
@@ -96,9 +123,28 @@ class CMainFrame : public CFrameWnd
     END_COMMAND_MAP_CHAIN(CFrameWnd)
 
   private:
-    int OnCreateFrame();
+    // Posted by background tasks when results wait in m_taskInbox.
+    static constexpr UINT kTaskInboxMessage = WM_APP + 0x41;
+    static UINT CChngMntrMessage();
+
+    // MainFrame.cpp
+    int OnCreate(const CREATESTRUCTW& cs);
     bool BuildBands();
-    void OnClose();
+    LRESULT OnCloseMessage(UINT, WPARAM, LPARAM, bool& handled);
+    LRESULT OnDestroyMessage(UINT, WPARAM, LPARAM, bool& handled);
+    LRESULT OnSettingChange(UINT, WPARAM, LPARAM, bool& handled);
+    LRESULT OnRebarHeightChange(NMHDR*);
+    // MainFrameServices.cpp
+    LRESULT OnTaskInbox(UINT, WPARAM, LPARAM, bool&);
+    LRESULT OnRegistryChange(UINT, WPARAM, LPARAM cookie, bool&);
+    void StopBackgroundWork();
+    // MainFrameLayout.cpp
+    void OnUpdatePaneCommand(CCmdUI* ui);
+    void OnSearchPaneFocus();
+    void OnToggleAddressBar();
+    void OnUpdateToggleAddressBar(CCmdUI* ui);
+    bool IsFocusable(CNavroView* pane) const;
+    // MainFrameCommands.cpp
     void OnRefresh();
     void OnHistoryStep(bool forward);
     void OnUpdateHistoryStep(CCmdUI* ui);
@@ -106,18 +152,12 @@ class CMainFrame : public CFrameWnd
     void OnOptions();
     void OnOrganizeBookmarks();
     void OnUpdateOrganizeBookmarks(CCmdUI* ui);
-    void OnUpdatePaneCommand(CCmdUI* ui);
-    void OnSearchPaneFocus();
-    void OnToggleAddressBar();
-    void OnUpdateToggleAddressBar(CCmdUI* ui);
     void OnSystemEditor();
     void OpenPage(UINT command);
     void OnGo();
     void OnUpdateTitle();
     void OnBookmark(UINT id);
-    void OnAddressDropDown();
-    void OnAddressPicked();
-    bool IsFocusable(CNavroView* pane) const;
+    void Navigate(const std::wstring& location);
 
     CSplitterWnd m_outer;
     CSplitterWnd m_inner;
@@ -125,13 +165,13 @@ class CMainFrame : public CFrameWnd
     std::unique_ptr<CToolBar> m_toolbar;
     std::unique_ptr<CAddressContainer> m_addressBar;
     CStatusBar m_status;
-    HACCEL m_clipboardKeys = nullptr;
-    HACCEL m_paneKeys = nullptr;
+    zv::unique_haccel m_clipboardKeys;
+    zv::unique_haccel m_paneKeys;
     CLeftView* m_tree = nullptr;
     CNavroView* m_values = nullptr;
     CSearchPaneView* m_search = nullptr;
     bool m_outerCreated = false;
+    std::vector<std::unique_ptr<CChngMntr>> m_monitors;
+    std::vector<zv::WorkerThread> m_tasks;
+    zv::UiInbox m_taskInbox;
 };
-
-// The frame of the running program, when there is one.
-CMainFrame* MainFrame();

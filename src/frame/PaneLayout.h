@@ -2,6 +2,8 @@
 // order of the rebar bands, and where Next Pane and Previous Pane go.
 #pragma once
 
+#include "app/FrameServices.h"
+
 #include <windows.h>
 #include <vector>
 
@@ -23,15 +25,6 @@ struct BandPlace
 };
 // Orders bands by index, ascending; equal indexes keep their order.
 void OrderBands(std::vector<BandPlace>& bands);
-
-enum class Pane
-{
-    None,
-    Tree,
-    Values,
-    Search,
-    Address,
-};
 
 struct PaneState
 {

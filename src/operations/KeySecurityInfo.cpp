@@ -1,8 +1,8 @@
 // Security editor object for registry keys.
 #include "operations/KeySecurityInfo.h"
 
-#include "app/framework/Handles.h"
-#include "app/framework/UserPrompts.h"
+#include "base/Handles.h"
+#include "base/UserPrompts.h"
 
 #include <aclapi.h>
 #include <cwchar>

@@ -1,11 +1,11 @@
 // Deleting, creating, copying, moving and renaming keys and values.
 #include "operations/KeyTransfer.h"
 
-#include "app/Log.h"
-#include "app/framework/Handles.h"
-#include "app/framework/Strings.h"
-#include "app/framework/UserPrompts.h"
-#include "app/framework/WaitCursor.h"
+#include "base/UserPrompts.h"
+#include "base/Handles.h"
+#include "base/Strings.h"
+#include "base/UserPrompts.h"
+#include "base/WaitCursor.h"
 #include "operations/Ownership.h"
 #include "operations/ReportError.h"
 #include "registry/EzReg.h"
@@ -376,6 +376,7 @@ bool DeleteRegistryKey(std::wstring_view path)
             return true;
         error = reader.LastError;
     }
+    CWaitCursor wait;
     if (TakeOwnership(text, true, true))
     {
         CEzReg reader(text);

@@ -1,11 +1,9 @@
 // Take ownership: the recursive owner walk and its worker thread.
 #include "operations/Ownership.h"
 
-#include "app/framework/Handles.h"
-#include "app/framework/Strings.h"
-#include "app/framework/UserPrompts.h"
-#include "app/framework/WaitCursor.h"
-#include "app/framework/WorkerThread.h"
+#include "base/Handles.h"
+#include "base/Strings.h"
+#include "base/UserPrompts.h"
 #include "operations/ReportError.h"
 #include "registry/EzReg.h"
 
@@ -18,8 +16,16 @@ std::wstring SecurityObjectName(std::wstring_view path)
     return std::wstring(path);
 }
 
-bool SetOwnerTree(const std::wstring& path, bool recursive, PACL acl, PSID owner)
+const wchar_t kTakeOwnershipFailed[] =
+    L"Take ownership failed. You need to be a member of Administrators group and run Zorvane as Administrator";
+
+bool SetOwnerTree(const std::wstring& path, bool recursive, PACL acl, PSID owner, const zv::StopToken& stop)
 {
+    if (stop.StopRequested())
+    {
+        SetLastError(ERROR_CANCELLED);
+        return false;
+    }
     std::wstring object = SecurityObjectName(path);
     DWORD error = SetNamedSecurityInfoW(object.data(), SE_REGISTRY_KEY, OWNER_SECURITY_INFORMATION, owner, nullptr,
                                         nullptr, nullptr);
@@ -48,14 +54,13 @@ bool SetOwnerTree(const std::wstring& path, bool recursive, PACL acl, PSID owner
         return true;
     reader.SubKeyIndex = 0;
     while (reader.CRegReader::NextSubKey())
-        if (!SetOwnerTree(zv::Format(L"%s\\%s", path.c_str(), reader.SubKeyName), true, acl, owner))
+        if (!SetOwnerTree(zv::Format(L"%s\\%s", path.c_str(), reader.SubKeyName), true, acl, owner, stop))
             return false;
     return true;
 }
 
-bool TakeOwnership(std::wstring_view path, bool recursive, bool grant)
+bool TakeOwnership(std::wstring_view path, bool recursive, bool grant, const zv::StopToken& stop)
 {
-    CWaitCursor wait;
     std::wstring text(path);
     bool enabled = EnablePrivilege(L"SeTakeOwnershipPrivilege", true);
     SID_IDENTIFIER_AUTHORITY ntAuthority = SECURITY_NT_AUTHORITY;
@@ -93,7 +98,7 @@ bool TakeOwnership(std::wstring_view path, bool recursive, bool grant)
             error = SetEntriesInAclW(2, entries, nullptr, &acl);
             if (error == ERROR_SUCCESS)
             {
-                result = SetOwnerTree(text, recursive, acl, administrators.get());
+                result = SetOwnerTree(text, recursive, acl, administrators.get(), stop);
                 if (!result)
                     error = GetLastError();
             }
@@ -101,7 +106,7 @@ bool TakeOwnership(std::wstring_view path, bool recursive, bool grant)
     }
     else
     {
-        result = SetOwnerTree(text, recursive, nullptr, administrators.get());
+        result = SetOwnerTree(text, recursive, nullptr, administrators.get(), stop);
         if (!result)
             error = GetLastError();
     }
@@ -112,17 +117,4 @@ bool TakeOwnership(std::wstring_view path, bool recursive, bool grant)
         LocalFree(acl);
     SetLastError(result ? ERROR_SUCCESS : error);
     return result;
-}
-
-bool StartTakeOwnershipThread(std::wstring_view path)
-{
-    std::wstring copy(path);
-    return StartWorkerThread([copy]() -> unsigned {
-        if (!TakeOwnership(copy, true, false))
-            ReportError(GetLastError(),
-                        L"Take ownership failed. You need to be a member of Administrators group and run Zorvane as "
-                        L"Administrator",
-                        true);
-        return 0;
-    });
 }

@@ -1,10 +1,10 @@
 // The .reg writer: file layout, key sections, value lines and byte lists.
 #include "operations/RegExport.h"
 
-#include "app/framework/FileErrors.h"
-#include "app/framework/Handles.h"
-#include "app/framework/Strings.h"
-#include "app/framework/WaitCursor.h"
+#include "base/FileErrors.h"
+#include "base/Handles.h"
+#include "base/Strings.h"
+#include "base/WaitCursor.h"
 #include "registry/EzReg.h"
 #include "registry/RootKeys.h"
 

@@ -1,8 +1,9 @@
 // ReportError and EnablePrivilege.
 #include "operations/ReportError.h"
 
-#include "app/framework/Handles.h"
-#include "app/framework/UserPrompts.h"
+#include "base/Elevation.h"
+#include "base/Handles.h"
+#include "base/UserPrompts.h"
 
 std::wstring SystemErrorText(DWORD code)
 {
@@ -56,4 +57,14 @@ bool EnablePrivilege(const wchar_t* name, bool enable)
     if (!AdjustTokenPrivileges(token.get(), FALSE, &privileges, sizeof(privileges), nullptr, nullptr))
         return false;
     return GetLastError() == ERROR_SUCCESS;
+}
+
+bool ReportWriteFailure()
+{
+    std::wstring text = L"Registry changes were not saved. You may not have write permissions to this key. Try "
+                        L"changing permissions of the key. ";
+    text += IsElevated() ? L"You may need to take ownership of the key first."
+                         : L"You may need to run Zorvane as Administrator.";
+    AfxMessageBox(text, MB_OK | MB_ICONERROR);
+    return false;
 }

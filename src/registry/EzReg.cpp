@@ -2,9 +2,8 @@
 // simple edits, and the background sub-key count.
 #include "registry/EzReg.h"
 
-#include "app/framework/Handles.h"
-#include "app/framework/Strings.h"
-#include "app/framework/WorkerThread.h"
+#include "base/Handles.h"
+#include "base/Strings.h"
 #include "registry/RootKeys.h"
 
 #include <cwchar>
@@ -12,7 +11,6 @@
 namespace
 {
 constexpr size_t kSegmentChars = 260;
-constexpr DWORD kCountReportEvery = 4321;
 } // namespace
 
 CEzReg::CEzReg(std::wstring_view path) : CRegReader(nullptr, nullptr), Path(path)
@@ -298,47 +296,23 @@ bool CEzReg::DeleteValue(const wchar_t* name)
     return LastError == ERROR_SUCCESS;
 }
 
-// Background count -----------------------------------------------------------
+// Counting sub-keys ------------------------------------------------------------
 
-DWORD CEzReg::CountSubKeys(DWORD& count, bool final)
+DWORD CEzReg::CountSubKeys(DWORD& count, const CountProgress& progress, const zv::StopToken& stop)
 {
     if (!Open(KEY_ENUMERATE_SUB_KEYS) || !Key)
         return count;
     SubKeyIndex = 0;
-    while (CRegReader::NextSubKey())
+    while (!stop.StopRequested() && CRegReader::NextSubKey())
     {
         ++count;
         if (SubKeyName[0])
         {
             CEzReg child(Key, SubKeyName);
-            child.NotifyWindow = NotifyWindow;
-            child.NotifyMessage = NotifyMessage;
-            child.CountSubKeys(count, false);
+            child.CountSubKeys(count, progress, stop);
         }
-        if (count % kCountReportEvery == 0 && NotifyWindow)
-        {
-            if (!IsWindow(NotifyWindow))
-                break;
-            SendMessageW(NotifyWindow, NotifyMessage, count, reinterpret_cast<LPARAM>(SubKeyName));
-        }
+        if (count % kCountReportEvery == 0 && progress && !progress(count, SubKeyName))
+            break;
     }
-    if (final && NotifyWindow && IsWindow(NotifyWindow))
-        SendMessageW(NotifyWindow, NotifyMessage, count, 0);
     return count;
-}
-
-bool CEzReg::StartSubKeyCount(HWND window, UINT message, std::wstring_view path)
-{
-    auto* reader = new CEzReg(path);
-    reader->NotifyWindow = window;
-    reader->NotifyMessage = message;
-    bool started = StartWorkerThread([reader]() -> unsigned {
-        DWORD count = 0;
-        reader->CountSubKeys(count, true);
-        delete reader;
-        return 0;
-    });
-    if (!started)
-        delete reader;
-    return started;
 }

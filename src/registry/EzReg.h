@@ -2,8 +2,10 @@
 // name) that opens its key with just the rights each operation needs.
 #pragma once
 
+#include "base/WorkerThread.h"
 #include "registry/RegReader.h"
 
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -39,15 +41,17 @@ class CEzReg : public CRegReader
     // Writes a value given in its text form (see ValueText.h).
     bool SetValueText(const wchar_t* name, std::wstring_view text, DWORD type);
 
-    // Counts every key below path on a worker thread, sending message to
-    // window with the running count every 4321 keys and the total at the end.
-    static bool StartSubKeyCount(HWND window, UINT message, std::wstring_view path);
-    DWORD CountSubKeys(DWORD& count, bool final);
+    // Adds every key below this one to count, depth-first. After each sub-key
+    // and its whole sub-tree, when count is a multiple of kCountReportEvery,
+    // progress(count, that sub-key's name) runs; false from it ends this
+    // key's loop (an enclosing level notices at its own next check point).
+    // A stop request ends the whole walk.
+    static constexpr DWORD kCountReportEvery = 4321;
+    using CountProgress = std::function<bool(DWORD count, const wchar_t* name)>;
+    DWORD CountSubKeys(DWORD& count, const CountProgress& progress, const zv::StopToken& stop = {});
 
     std::wstring Path;
     REGSAM OpenAccess = 0;
-    HWND NotifyWindow = nullptr;
-    UINT NotifyMessage = 0;
 
     // --- Key and value transfer (operations/KeyTransfer.cpp) ---
     // Deletes this key with its whole sub-tree.

@@ -1,7 +1,7 @@
 // Registry path parsing and path arithmetic.
 #include "registry/RegistryPath.h"
 
-#include "app/framework/Strings.h"
+#include "base/Strings.h"
 #include "registry/EzReg.h"
 #include "registry/RootKeys.h"
 

@@ -1,7 +1,7 @@
 // Root key table: names and predefined handles, indexed alike.
 #include "registry/RootKeys.h"
 
-#include "app/framework/Strings.h"
+#include "base/Strings.h"
 
 const wchar_t kComputerName[] = L"My Computer";
 

@@ -1,7 +1,7 @@
 // Value data <-> text conversions.
 #include "registry/ValueText.h"
 
-#include "app/framework/Strings.h"
+#include "base/Strings.h"
 #include "registry/EzReg.h"
 #include "registry/NumberFormat.h"
 

@@ -1,15 +1,20 @@
 // Change monitor.
 #include "tree/ChangeMonitor.h"
 
-#include "app/Shutdown.h"
-#include "app/framework/WorkerThread.h"
+#include "base/Shutdown.h"
 #include "registry/RootKeys.h"
 
-CChngMntr::CChngMntr(HWND notifyWindow, const std::wstring& rootName)
-    : m_rootName(rootName), m_notifyWindow(notifyWindow),
+CChngMntr::CChngMntr(HWND notifyWindow, const std::wstring& rootName, LPARAM cookie)
+    : m_rootName(rootName), m_notifyWindow(notifyWindow), m_cookie(cookie),
       m_changeEvent(CreateEventW(nullptr, FALSE, FALSE, nullptr))
 {
     m_rootKey = RootHandleFromName(rootName);
+}
+
+CChngMntr::~CChngMntr()
+{
+    // The thread waits on the change event: stop it before the event goes.
+    m_thread.Stop();
 }
 
 UINT CChngMntr::Message()
@@ -20,12 +25,15 @@ UINT CChngMntr::Message()
 
 bool CChngMntr::Start()
 {
-    return AfxBeginThread(&CChngMntr::ThreadProc, this);
+    if (m_thread.IsRunning())
+        return true;
+    m_thread = zv::StartWorkerThread([this](const zv::StopToken& stop) { return Run(stop); });
+    return static_cast<bool>(m_thread);
 }
 
-unsigned CChngMntr::ThreadProc(void* param)
+bool CChngMntr::WaitUntilWatching(DWORD ms) const noexcept
 {
-    return static_cast<CChngMntr*>(param)->Run();
+    return WaitForSingleObject(m_watching.get(), ms) == WAIT_OBJECT_0;
 }
 
 bool CChngMntr::Arm()
@@ -35,28 +43,33 @@ bool CChngMntr::Arm()
            RegNotifyChangeKeyValue(m_rootKey, TRUE, filter, m_changeEvent.get(), TRUE) == ERROR_SUCCESS;
 }
 
-unsigned CChngMntr::Run()
+unsigned CChngMntr::Run(const zv::StopToken& stop)
 {
-    constexpr unsigned kExitCode = 3599;
-    const HANDLE handles[2] = {ShutdownEvent(), m_changeEvent.get()};
+    // Either the process-wide shutdown or this monitor's own stop ends it.
+    const HANDLE handles[3] = {ShutdownEvent(), stop.StopEvent(), m_changeEvent.get()};
+    constexpr DWORD kChange = WAIT_OBJECT_0 + 2;
     for (;;)
     {
         if (!Arm())
-            return kExitCode;
-        if (WaitForMultipleObjects(2, handles, FALSE, INFINITE) == WAIT_OBJECT_0)
-            return kExitCode;
+            return zv::kExitChangeMonitor;
+        SetEvent(m_watching.get());
+        DWORD wait = WaitForMultipleObjects(3, handles, FALSE, INFINITE);
+        if (wait == WAIT_OBJECT_0 || wait == WAIT_OBJECT_0 + 1)
+            return zv::kExitChangeMonitor;
+        ++m_changesSeen;
         // Settle: every further change within the settle time starts it again.
         for (;;)
         {
             if (!Arm())
                 break;
-            DWORD wait = WaitForMultipleObjects(2, handles, FALSE, kSettleMs);
-            if (wait == WAIT_OBJECT_0)
-                return kExitCode;
-            if (wait == WAIT_TIMEOUT)
+            wait = WaitForMultipleObjects(3, handles, FALSE, kSettleMs);
+            if (wait == WAIT_OBJECT_0 || wait == WAIT_OBJECT_0 + 1)
+                return zv::kExitChangeMonitor;
+            if (wait != kChange)
                 break;
+            ++m_changesSeen;
         }
         if (m_notifyWindow && IsWindow(m_notifyWindow))
-            PostMessageW(m_notifyWindow, Message(), 1, reinterpret_cast<LPARAM>(this));
+            PostMessageW(m_notifyWindow, Message(), 1, m_cookie);
     }
 }

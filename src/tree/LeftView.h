@@ -1,42 +1,55 @@
 // CLeftView: the key tree. Only the roots exist at start; an item's children
 // are read the first time it is expanded, and navigation inserts only the
 // items on the way. Items whose children are only partly loaded carry item
-// data 1 and overlay marks. Slow refreshes run on short-lived workers that
-// touch the control only by messages and reach the document only by posting.
+// data 1 and overlay marks. Slow work runs on workers the view owns: they
+// read the registry on their own copies of paths and names, and hand results
+// back through the view's inbox; the window thread applies them to the items
+// that still exist.
 #pragma once
 
+#include "app/framework/TreeCtrl.h"
 #include "app/framework/View.h"
+#include "base/UiInbox.h"
+#include "base/WorkerThread.h"
 
 #include <commctrl.h>
 
-#include <atomic>
-#include <memory>
-#include <mutex>
+#include <cstdint>
 #include <string>
 #include <unordered_map>
-#include <utility>
 #include <vector>
 
 class CNavroDoc;
-class CLeftView;
-
-using TreeCallback = void (*)(CLeftView* view, HTREEITEM item, const std::wstring& path);
+class IFrameServices;
 
 // The state bit the tree sets on an item whose children are partly loaded.
+// This platform's tree does not keep it, so it only mirrors the item data.
 constexpr UINT TVIS_EXPANDPARTIAL_ = 0x80;
 
 class CLeftView : public CTreeView
 {
   public:
+    // Above this many sub-keys an expansion shows the children first and
+    // asks the registry for their buttons on a worker.
     static constexpr DWORD kCheckedChildrenLimit = 500;
+    // Image list indexes: 0-4 the roots in table order, then a key and a selected key.
+    static constexpr int kKeyImage = 5;
+    static constexpr int kSelectedKeyImage = 6;
+    // Overlay marks: this item is partial; its parent is partial (more siblings).
+    static constexpr int kOverlayPartial = 1;
+    static constexpr int kOverlaySiblings = 2;
+    // Item data of a partially expanded item.
+    static constexpr LPARAM kPartialData = 1;
 
     CLeftView();
     ~CLeftView() override;
 
     CNavroDoc* GetDocument() const;
     HWND Tree() const noexcept { return m_hWnd; }
+    CTreeCtrl Ctrl() const noexcept { return CTreeCtrl(m_hWnd); }
+    void SetFrameServices(IFrameServices* frame) noexcept { m_frame = frame; }
 
-    // The item model.
+    // --- The item model (LeftViewItems.cpp) ---
     std::wstring GetItemPath(HTREEITEM item) const;
     bool IsRootItem(HTREEITEM item) const;
     HTREEITEM FindChildItem(const std::wstring& name, HTREEITEM parent, int* count = nullptr) const;
@@ -46,6 +59,8 @@ class CLeftView : public CTreeView
     // (by callback, from what a worker finds).
     HTREEITEM InsertUncheckedItem(const std::wstring& name, HTREEITEM parent);
     void UpdateChildrenFlag(HTREEITEM item);
+    // Whether the item's children are only partly loaded (its item data).
+    bool IsPartial(HTREEITEM item) const;
     // markChildren false: the children are known to carry no marks yet.
     void SetPartial(HTREEITEM item, bool partial, bool markChildren = true);
     void DeleteKeyItem(HTREEITEM item, bool fixParent);
@@ -55,35 +70,41 @@ class CLeftView : public CTreeView
     bool CanModifySelectedKey() const;
     void VerifyCutItem();
     bool ClearCutMark(bool tellOthers);
-    void StartTreeWorker(TreeCallback callback, HTREEITEM item, const std::wstring& path, bool perChild,
-                         std::vector<std::pair<HTREEITEM, std::wstring>> children = {});
-
-    void PopulateRoots();
-    void ExpandItem(HTREEITEM item);
-    void RefreshChildren(HTREEITEM item, const std::wstring& path);
-    void RefreshItem(HTREEITEM item, const std::wstring& path);
-
-    // Item state helpers (safe from workers: they send messages).
-    std::wstring ItemText(HTREEITEM item) const;
-    UINT ItemState(HTREEITEM item, UINT mask) const;
-    LPARAM ItemData(HTREEITEM item) const;
-    int ItemOverlay(HTREEITEM item) const;
     bool ItemHasButton(HTREEITEM item) const;
     void SetChildrenButton(HTREEITEM item, bool on);
-    HTREEITEM Child(HTREEITEM item) const;
-    HTREEITEM Next(HTREEITEM item) const;
-    HTREEITEM Previous(HTREEITEM item) const;
-    HTREEITEM Parent(HTREEITEM item) const;
-    HTREEITEM Selected() const;
     // The tip text for an item (empty when it has no marks).
     std::wstring InfoTip(HTREEITEM item) const;
+    // Whether item is an item of this tree that has not been deleted.
+    bool IsLiveItem(HTREEITEM item) const noexcept { return m_serials.count(item) != 0; }
+
+    // Short names for the control's relatives.
+    std::wstring ItemText(HTREEITEM item) const { return Ctrl().GetItemText(item); }
+    int ItemOverlay(HTREEITEM item) const { return Ctrl().GetOverlay(item); }
+    HTREEITEM Child(HTREEITEM item) const { return Ctrl().GetChildItem(item); }
+    HTREEITEM Next(HTREEITEM item) const { return Ctrl().GetNextSiblingItem(item); }
+    HTREEITEM Previous(HTREEITEM item) const { return Ctrl().GetPrevSiblingItem(item); }
+    HTREEITEM Parent(HTREEITEM item) const { return Ctrl().GetParentItem(item); }
+    HTREEITEM Selected() const { return Ctrl().GetSelectedItem(); }
+
+    // --- Population and refresh (LeftViewRefresh.cpp) ---
+    void PopulateRoots();
+    void ExpandItem(HTREEITEM item);
+    // Reconciles item's loaded children with the registry's sub-keys, then
+    // refreshes every child's loaded sub-tree on a worker.
+    void RefreshChildren(HTREEITEM item, const std::wstring& path);
+    // Refreshes the loaded sub-tree below item on a worker.
+    void RefreshItem(HTREEITEM item);
+
+    // --- Workers (LeftViewWorkers.cpp) ---
+    // Workers running or results not yet applied (tests wait for none).
+    bool IsBusy() const;
+    size_t RunningWorkers() const;
+    // Stops every worker and waits for it; drops results not yet applied.
+    void StopWorkers();
 
     void OnInitialUpdate() override;
     void OnUpdate(CView* sender, LPARAM hint, void* hintObject) override;
     void PreCreateWindow(DWORD& style, DWORD& exStyle) override;
-
-    // Tree workers still running (tests wait for them).
-    static int RunningWorkers() noexcept { return s_workers.load(); }
 
     bool RenameIdle = true;
     bool ExpandNotifications = true;
@@ -98,22 +119,41 @@ class CLeftView : public CTreeView
         REFLECTED_NOTIFY_CODE_HANDLER(TVN_GETINFOTIPW, OnGetInfoTip)
         REFLECTED_NOTIFY_CODE_HANDLER(TVN_GETDISPINFOW, OnGetDispInfo)
         REFLECTED_NOTIFY_CODE_HANDLER(TVN_DELETEITEMW, OnDeleteItem)
-        MESSAGE_HANDLER(kDocumentCallMessage, OnDocumentCall)
-        MESSAGE_HANDLER(kSnapshotMessage, OnSnapshot)
+        MESSAGE_HANDLER(kInboxMessage, OnInbox)
     END_MSG_MAP()
 
-  private:
-    static constexpr UINT kDocumentCallMessage = WM_APP + 0x31;
-    static constexpr UINT kSnapshotMessage = WM_APP + 0x32;
-    enum DocumentCall : WPARAM
+    // A copy of one loaded item and its loaded sub-tree, for a worker.
+    struct NodeCopy
     {
-        kCallGoTo,
-        kCallKeyRenamed,
+        HTREEITEM item = nullptr;
+        uint32_t serial = 0;
+        std::wstring path;
+        bool expandedOnce = false;
+        bool partial = false;
+        std::vector<NodeCopy> children;
     };
-    struct TreeWorkerJob;
-    static unsigned TreeWorkerThread(void* param);
-    static void SetChildrenButtonIfAny(CLeftView* view, HTREEITEM child, const std::wstring& childPath);
-    static void RefreshItemCallback(CLeftView* view, HTREEITEM item, const std::wstring& path);
+    // What a worker read for one NodeCopy.
+    struct NodeState
+    {
+        HTREEITEM item = nullptr;
+        uint32_t serial = 0;
+        bool hasSubKeys = false;
+        bool expandedOnce = false;
+        bool partial = false;
+        // A partial item: how many sub-keys its key has, and which loaded
+        // children vanished.
+        DWORD subKeyCount = 0;
+        std::vector<std::pair<HTREEITEM, uint32_t>> vanished;
+        // A fully loaded item: its key's sub-keys in registry order, each with
+        // whether it has sub-keys of its own (-1: not asked).
+        std::vector<std::pair<std::wstring, int>> names;
+        std::vector<NodeState> children;
+    };
+
+  private:
+    static constexpr UINT kInboxMessage = WM_APP + 0x31;
+    // How many button results a worker hands over at a time.
+    static constexpr size_t kButtonBatch = 256;
 
     bool OnControlCreated() override;
     void OnDestroy();
@@ -122,20 +162,32 @@ class CLeftView : public CTreeView
     LRESULT OnGetInfoTip(NMHDR* header);
     LRESULT OnGetDispInfo(NMHDR* header);
     LRESULT OnDeleteItem(NMHDR* header);
-    int RawChildren(HTREEITEM item) const;
-    LRESULT OnDocumentCall(UINT, WPARAM kind, LPARAM text, bool&);
-    LRESULT OnSnapshot(UINT, WPARAM item, LPARAM out, bool&);
-    // The children of item with their texts, read on the window's thread.
-    std::vector<std::pair<HTREEITEM, std::wstring>> ChildSnapshot(HTREEITEM item) const;
-    // Runs a document operation on the UI thread: at once there, posted from a worker.
-    void CallDocument(DocumentCall kind, const std::wstring& path);
-    bool OnUiThread() const;
-    void SetOverlay(HTREEITEM item, int overlay);
+    LRESULT OnInbox(UINT, WPARAM, LPARAM, bool&);
     void EndLabelEdit();
 
-    static std::atomic<int> s_workers;
+    // Inserts an item and gives it a serial, so that results can find it.
+    HTREEITEM InsertRawItem(TVINSERTSTRUCTW& insert);
+    uint32_t SerialOf(HTREEITEM item) const;
+    bool IsSameItem(HTREEITEM item, uint32_t serial) const;
+    // Reconciles item's loaded children with names; returns the items that
+    // were given a new name (their loaded sub-trees are stale).
+    std::vector<HTREEITEM> ReconcileChildren(HTREEITEM item, const std::wstring& path,
+                                             const std::vector<std::pair<std::wstring, int>>& names);
+    NodeCopy CopyNode(HTREEITEM item, const std::wstring& path) const;
+    void ApplyNodeState(const NodeState& state);
+    void StartButtonWorker(std::vector<NodeCopy> children);
+    void StartRefreshWorker(std::vector<NodeCopy> nodes);
+    void StartWorker(std::function<unsigned(const zv::StopToken&)> work);
+    void NavigateDocument(const std::wstring& path);
+
+    IFrameServices* m_frame = nullptr;
+    zv::UiInbox m_inbox;
+    std::vector<zv::WorkerThread> m_workers;
+    // Every live item with its serial; a result names both, so a result for
+    // an item that was deleted (its handle perhaps reused) is skipped.
+    std::unordered_map<HTREEITEM, uint32_t> m_serials;
+    uint32_t m_nextSerial = 1;
     // Buttons of children inserted without a check, as the workers found them.
-    mutable std::mutex m_buttonsLock;
     std::unordered_map<HTREEITEM, bool> m_buttons;
 };
 

@@ -1,7 +1,7 @@
 // Value types and data links.
 #include "values/DataLinks.h"
 
-#include "app/framework/Strings.h"
+#include "base/Strings.h"
 #include "registry/ValueText.h"
 
 #include <shlwapi.h>

@@ -4,6 +4,7 @@
 // Location column and rows of its own.
 #pragma once
 
+#include "app/framework/ListCtrl.h"
 #include "app/framework/View.h"
 
 #include <commctrl.h>
@@ -12,21 +13,33 @@
 
 class CNavroDoc;
 class CRegReader;
+class IFrameServices;
 
 class CNavroView : public CListView
 {
   public:
+    // Row item data: the row kind in the high 16 bits (0 a key, 1 a value, a
+    // command row's command identifier at 4 and above), scratch in the low 16.
+    static constexpr int kRowKindShift = 16;
+    static constexpr int kKeyRow = 0;
+    static constexpr int kValueRow = 1;
+    static constexpr int kCommandRow = 4;
+
     CNavroView();
     ~CNavroView() override;
 
     CNavroDoc* GetDocument() const;
+    CListCtrl Ctrl() const noexcept { return CListCtrl(ListWindow); }
+    void SetFrameServices(IFrameServices* frame) noexcept { m_frame = frame; }
 
+    // --- Life cycle, hints, activation, row paths (NavroView.cpp) ---
     virtual void InitColumns();
     virtual void ActivateSelectedItem();
     virtual std::wstring GetItemParentPath(int row) const;
     virtual std::wstring GetItemKeyPath(int row) const;
     virtual bool IsPasteTarget(int row) const;
 
+    // --- Rows (NavroViewRows.cpp) ---
     int AddItem(const std::wstring& name, const std::wstring& text, DWORD type, int kind);
     void Refill();
     void RefreshValues(const std::wstring& path);
@@ -36,10 +49,12 @@ class CNavroView : public CListView
     int GetItemKind(int row) const;
     DWORD GetItemType(int row) const;
     void SetItemType(int row, DWORD type);
+    // --- Links (NavroViewLinks.cpp) ---
     int GetDataLinkIcon(const std::wstring& text) const;
     bool IsKeyLink(const std::wstring& text) const;
     int FocusedItem() const;
     void ClearCutMarks(bool notify);
+    // --- Columns and sorting (NavroViewColumns.cpp) ---
     // Sorts by a column's text, flipping the direction each time.
     void SortByColumn(int column);
     // Saves column widths and order in SettingsSection.
@@ -95,20 +110,7 @@ class CNavroView : public CListView
     // The cell and whether the point is on its icon.
     bool HitIcon(POINT client, int& row, int& column) const;
     void SetCell(int row, int column, const std::wstring& text, int image);
-};
+    void PostFrameCommand(UINT command);
 
-// The search pane until searching arrives: the value list class with the
-// Location column, its own settings section and its three command rows.
-class CSearchPaneView : public CNavroView
-{
-  public:
-    CSearchPaneView();
-    void ActivateSelectedItem() override;
-    std::wstring GetItemParentPath(int row) const override;
-    bool IsPasteTarget(int row) const override;
-    void OnUpdate(CView* sender, LPARAM hint, void* hintObject) override;
-    // No search runs yet.
-    bool IsSearching() const noexcept { return false; }
-
-    bool OnControlCreated() override;
+    IFrameServices* m_frame = nullptr;
 };

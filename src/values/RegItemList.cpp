@@ -1,11 +1,11 @@
 // The item list, its binary format, its text form and the paste.
 #include "values/RegItemList.h"
 
-#include "app/Log.h"
+#include "operations/ReportError.h"
 #include "app/framework/OleDataSource.h"
-#include "app/framework/Strings.h"
-#include "app/framework/UserPrompts.h"
-#include "app/framework/WaitCursor.h"
+#include "base/Strings.h"
+#include "base/UserPrompts.h"
+#include "base/WaitCursor.h"
 #include "registry/EzReg.h"
 #include "registry/RootKeys.h"
 

@@ -4,12 +4,14 @@
 #include "app/Hints.h"
 #include "app/Options.h"
 #include "app/OptionsDlg.h"
-#include "app/framework/SettingsStore.h"
+#include "base/SettingsStore.h"
 #include "registry/NumberFormat.h"
 #include "support/DocumentFixture.h"
 #include "support/ScriptedPrompts.h"
 
 #include "resource.h"
+
+#include "base/ProgramInfo.h"
 
 #include <gtest/gtest.h>
 
@@ -51,7 +53,7 @@ TEST(OptionsDialog, OkStoresTheChosenFormatAndRedoesTheValueTexts)
         SendMessageW(combo, CB_SETCURSEL, 1, 0);
         PostMessageW(dialog, WM_COMMAND, IDOK, 0);
     };
-    COptionsDlg dialog;
+    COptionsDlg dialog(f.doc);
     EXPECT_EQ(dialog.DoModal(), IDOK);
     EXPECT_EQ(NumberFormatIndex(), 1);
     EXPECT_EQ(Settings().GetProfileInt(L"Numbers", L"Format", -1), 1);
@@ -121,7 +123,8 @@ TEST(AboutDialog, ButtonsOpenTheMakersPages)
         ASSERT_EQ(id, static_cast<UINT>(IDD_ABOUTBOX));
         wchar_t version[100] = {};
         GetDlgItemTextW(dialog, IDC_ABOUT_VERSION, version, 100);
-        EXPECT_NE(std::wstring(version).find(L"4.9.16.1"), std::wstring::npos) << version;
+        EXPECT_EQ(std::wstring(version), kVersionLine);
+        EXPECT_NE(std::wstring(version).find(sizeof(void*) == 8 ? L" 64-bit " : L" 32-bit "), std::wstring::npos);
         SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDC_ABOUT_WEBSITE, BN_CLICKED),
                      reinterpret_cast<LPARAM>(GetDlgItem(dialog, IDC_ABOUT_WEBSITE)));
         SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDC_ABOUT_CONTACT, BN_CLICKED),

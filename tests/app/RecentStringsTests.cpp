@@ -1,7 +1,7 @@
 // Recent-string lists: ordering, normalising, limits and persistence.
 #include "app/RecentStrings.h"
-#include "app/framework/SettingsStore.h"
-#include "app/framework/Strings.h"
+#include "base/SettingsStore.h"
+#include "base/Strings.h"
 
 #include <gtest/gtest.h>
 

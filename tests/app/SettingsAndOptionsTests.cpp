@@ -1,6 +1,7 @@
 // The settings store and the option accessors.
 #include "app/Options.h"
-#include "app/framework/SettingsStore.h"
+#include "base/ProgramInfo.h"
+#include "base/SettingsStore.h"
 #include "registry/NumberFormat.h"
 #include "registry/ValueText.h"
 

@@ -1,11 +1,12 @@
 // The command line, the log and the shell registration of a start.
-#include "app/Log.h"
+#include "base/Log.h"
+#include "base/ProgramInfo.h"
 #include "app/ShellRegistration.h"
 #include "app/StartArguments.h"
 #include "support/ScriptedPrompts.h"
 #include "support/TreeFixtures.h"
 
-#include "app/framework/Strings.h"
+#include "base/Strings.h"
 
 #include <gtest/gtest.h>
 #include <fstream>
@@ -75,7 +76,10 @@ TEST(Log, StartWritesTheHeaderAndEveryStartBeginsAFreshFile)
     EXPECT_EQ(text.find("old content"), std::string::npos);
     EXPECT_EQ(text.rfind("Start Log: ", 0), 0u);
     // ctime's line feed ends the first field, so the version starts a line.
-    EXPECT_NE(text.find("\n Version: 4.9.16.1 32-bit with Unicode\n"), std::string::npos);
+    EXPECT_NE(text.find("\n " + zv::ToUtf8(kVersionLine) + "\n"), std::string::npos);
+    // The line names the build that runs.
+    EXPECT_NE(std::string(zv::ToUtf8(kVersionLine)).find(sizeof(void*) == 8 ? " 64-bit " : " 32-bit "),
+              std::string::npos);
     EXPECT_NE(text.find("TokenIsElevated"), std::string::npos);
     EXPECT_NE(text.find("\nSearching...\nvalue found 3\n"), std::string::npos);
 

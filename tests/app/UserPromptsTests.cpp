@@ -1,5 +1,5 @@
 // The message-box seam: icon rules, captions and the scripted responder.
-#include "app/framework/UserPrompts.h"
+#include "base/UserPrompts.h"
 #include "support/ScriptedPrompts.h"
 
 #include <gtest/gtest.h>

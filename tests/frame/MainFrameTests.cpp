@@ -1,8 +1,8 @@
 // The main window: layout kept across starts, pane focus and its commands,
 // the accelerator tables' focus rules, the address bar and frame commands.
 #include "app/Hints.h"
-#include "app/Shutdown.h"
-#include "app/framework/SettingsStore.h"
+#include "base/Shutdown.h"
+#include "base/SettingsStore.h"
 #include "frame/AddressBar.h"
 #include "support/FrameFixture.h"
 #include "support/RegistrySandbox.h"
@@ -232,10 +232,12 @@ TEST(MainFrame, TheAddressBarGoesWhereTypedAndRemembersIt)
     // The drop-down lists the history; picking an entry goes there.
     f.doc->GoTo(nullptr, L"CURRENT_USER", true);
     CComboBoxHA* combo = f.frame->AddressBar()->ComboBox();
-    f.frame->SendMessage(WM_COMMAND, MAKEWPARAM(ID_ADDRESS_COMBO, CBN_DROPDOWN), reinterpret_cast<LPARAM>(combo->m_hWnd));
+    // The combo box tells its parent, the address bar.
+    HWND bar = GetParent(combo->m_hWnd);
+    SendMessageW(bar, WM_COMMAND, MAKEWPARAM(ID_ADDRESS_COMBO, CBN_DROPDOWN), reinterpret_cast<LPARAM>(combo->m_hWnd));
     ASSERT_EQ(combo->SendMessage(CB_GETCOUNT), 1);
     combo->SendMessage(CB_SETCURSEL, 0);
-    f.frame->SendMessage(WM_COMMAND, MAKEWPARAM(ID_ADDRESS_COMBO, CBN_SELENDOK), reinterpret_cast<LPARAM>(combo->m_hWnd));
+    SendMessageW(bar, WM_COMMAND, MAKEWPARAM(ID_ADDRESS_COMBO, CBN_SELENDOK), reinterpret_cast<LPARAM>(combo->m_hWnd));
     EXPECT_EQ(_wcsicmp(f.doc->GetCurrentPath().c_str(), box.PathOf(L"Typed\\Here").c_str()), 0);
     // An empty address does nothing.
     TypeAddress(f, L"");
@@ -288,13 +290,24 @@ TEST(MainFrame, ChangeEventsBecomeHintsUntilShutdown)
     FrameFixture f;
     f.doc->GoTo(nullptr, box.PathOf(L"W").c_str(), true);
     ASSERT_EQ(f.Values().ItemCount(), 1);
-    CChngMntr user(nullptr, L"CURRENT_USER");
+    // The frame runs one monitor per root; an event names its monitor by cookie.
+    ASSERT_EQ(f.frame->Monitors().size(), 5u);
+    const CChngMntr* user = nullptr;
+    for (const auto& monitor : f.frame->Monitors())
+    {
+        EXPECT_TRUE(monitor->WaitUntilWatching(10000)) << monitor->RootName();
+        if (monitor->RootName() == L"CURRENT_USER")
+            user = monitor.get();
+    }
+    ASSERT_NE(user, nullptr);
     box.SetDword(L"W", L"After", 2);
-    f.frame->SendMessage(CChngMntr::Message(), 1, reinterpret_cast<LPARAM>(&user));
+    f.frame->SendMessage(CChngMntr::Message(), 1, 999); // no such monitor
+    EXPECT_EQ(f.Values().ItemCount(), 1);
+    f.frame->SendMessage(CChngMntr::Message(), 1, user->Cookie());
     EXPECT_EQ(f.Values().ItemCount(), 2);
     SignalShutdown();
     box.SetDword(L"W", L"Late", 3);
-    f.frame->SendMessage(CChngMntr::Message(), 1, reinterpret_cast<LPARAM>(&user));
+    f.frame->SendMessage(CChngMntr::Message(), 1, user->Cookie());
     EXPECT_EQ(f.Values().ItemCount(), 2) << "ignored while closing";
 }
 

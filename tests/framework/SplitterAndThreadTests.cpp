@@ -1,9 +1,10 @@
 // Static splitters sized from ratios, and workers reporting back by message.
 #include "app/framework/SplitterWnd.h"
-#include "app/framework/WorkerThread.h"
+#include "base/WorkerThread.h"
 #include "support/MessageRecorder.h"
 
 #include <gtest/gtest.h>
+#include <atomic>
 
 namespace
 {
@@ -85,11 +86,52 @@ TEST(WorkerThread, ReportsBackByMessageAndEndsOnItsOwn)
     MessageRecorder recorder(WM_APP + 1, WM_APP + 1);
     HWND window = recorder.Window();
     DWORD uiThread = GetCurrentThreadId();
-    ASSERT_TRUE(StartWorkerThread([window, uiThread]() -> unsigned {
+    zv::WorkerThread thread = zv::StartWorkerThread([window, uiThread](const zv::StopToken&) -> unsigned {
         PostMessageW(window, WM_APP + 1, GetCurrentThreadId() != uiThread, 7);
-        return 0;
-    }));
+        return 5;
+    });
+    ASSERT_TRUE(thread);
     ASSERT_TRUE(recorder.PumpUntil([&] { return !recorder.Messages().empty(); }, 10000));
     EXPECT_EQ(recorder.Messages()[0].wParam, 1u);
     EXPECT_EQ(recorder.Messages()[0].lParam, 7);
+    // It ends by itself: the handle is signalled without a stop request.
+    ASSERT_EQ(WaitForSingleObject(thread.Handle(), 10000), WAIT_OBJECT_0);
+    EXPECT_EQ(thread.ExitCode(), 5u);
+    EXPECT_FALSE(thread.IsRunning());
+}
+
+// A worker blocked in SendMessage to a window of the thread that stops it:
+// the join answers the message, so neither waits for the other for ever.
+TEST(WorkerThread, JoinAnswersAWorkerThatSendsToTheWaitingThread)
+{
+    MessageRecorder recorder(WM_APP + 2, WM_APP + 2);
+    HWND window = recorder.Window();
+    zv::WorkerThread thread = zv::StartWorkerThread([window](const zv::StopToken& stop) -> unsigned {
+        WaitForSingleObject(stop.StopEvent(), INFINITE);
+        SendMessageW(window, WM_APP + 2, 0, 0);
+        return 0;
+    });
+    ASSERT_TRUE(thread);
+    thread.Stop(); // stop, then join while the worker sends
+    EXPECT_FALSE(thread.IsRunning());
+    EXPECT_EQ(recorder.Messages().size(), 1u);
+}
+
+TEST(WorkerThread, AnExceptionEndsTheThreadWithItsOwnCodeAndStopReachesTheWorker)
+{
+    zv::WorkerThread throws = zv::StartWorkerThread([](const zv::StopToken&) -> unsigned { throw 42; });
+    ASSERT_EQ(WaitForSingleObject(throws.Handle(), 10000), WAIT_OBJECT_0);
+    EXPECT_EQ(throws.ExitCode(), static_cast<DWORD>(zv::kExitWorkerFailed));
+
+    std::atomic<bool> sawStop{false};
+    {
+        zv::WorkerThread polls = zv::StartWorkerThread([&](const zv::StopToken& stop) -> unsigned {
+            while (!stop.StopRequested())
+                Sleep(1);
+            sawStop = true;
+            return 0;
+        });
+        ASSERT_TRUE(polls.IsRunning());
+    } // the owner goes: stop, then join
+    EXPECT_TRUE(sawStop);
 }

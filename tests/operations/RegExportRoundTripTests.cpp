@@ -4,7 +4,7 @@
 #include "registry/EzReg.h"
 #include "support/TreeFixtures.h"
 
-#include "app/framework/Strings.h"
+#include "base/Strings.h"
 
 #include <gtest/gtest.h>
 

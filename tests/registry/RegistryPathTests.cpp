@@ -3,7 +3,7 @@
 #include "registry/RootKeys.h"
 #include "support/RegistrySandbox.h"
 
-#include "app/framework/Strings.h"
+#include "base/Strings.h"
 
 #include <gtest/gtest.h>
 

@@ -1,74 +1,53 @@
-// The background sub-key count and its progress messages.
+// The depth-first sub-key count and its check points.
 #include "registry/EzReg.h"
-#include "support/MessageRecorder.h"
 #include "support/RegistrySandbox.h"
+#include "support/SubKeyTrees.h"
 
-#include "app/framework/Handles.h"
-#include "app/framework/Strings.h"
+#include "base/Handles.h"
 
 #include <gtest/gtest.h>
-
-namespace
-{
-constexpr UINT kCountMessage = 1046;
-
-void CreateChildren(HKEY parent, const wchar_t* prefix, int count)
-{
-    for (int i = 0; i < count; ++i)
-    {
-        zv::unique_hkey key;
-        std::wstring name = zv::Format(L"%s%05d", prefix, i);
-        ASSERT_EQ(RegCreateKeyExW(parent, name.c_str(), 0, nullptr, 0, KEY_READ, nullptr, key.put(), nullptr),
-                  ERROR_SUCCESS);
-    }
-}
-} // namespace
 
 // 4320 leaves, then a key Big with 5679 children: 10,000 keys in all. The
 // count passes 4321 on Big itself, whose sub-tree is counted before the next
 // check point, so only 8642 (a leaf inside Big) is reported on the way.
-TEST(SubKeyCount, ReportsAtCheckPointsThatAreMultiplesOf4321AndTheTotal)
+TEST(SubKeyCount, ReportsAtCheckPointsThatAreMultiplesOf4321)
 {
     RegistrySandbox box;
-    zv::unique_hkey root;
-    ASSERT_EQ(RegOpenKeyExW(HKEY_CURRENT_USER, box.SubKey().c_str(), 0, KEY_ALL_ACCESS, root.put()), ERROR_SUCCESS);
-    CreateChildren(root.get(), L"leaf", 4320);
-    zv::unique_hkey big;
-    ASSERT_EQ(RegCreateKeyExW(root.get(), L"m_Big", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, big.put(), nullptr),
-              ERROR_SUCCESS);
-    CreateChildren(big.get(), L"in", 5679);
+    MakeCountTree(box);
 
-    MessageRecorder recorder(kCountMessage, kCountMessage, {kCountMessage});
-    ASSERT_TRUE(CEzReg::StartSubKeyCount(recorder.Window(), kCountMessage, box.Path()));
-    ASSERT_TRUE(recorder.PumpUntil([&] {
-        for (const RecordedMessage& m : recorder.Messages())
-            if (m.lParam == 0)
-                return true;
-        return false;
-    }, 60000));
-
-    std::vector<RecordedMessage> messages = recorder.Messages();
-    ASSERT_EQ(messages.size(), 2u);
-    EXPECT_EQ(messages[0].wParam, 8642u);
-    EXPECT_EQ(messages[0].text, L"in04320"); // the sub-key just counted
-    EXPECT_EQ(messages[1].wParam, 10000u);
-    EXPECT_EQ(messages[1].lParam, 0);
+    std::vector<std::pair<DWORD, std::wstring>> reports;
+    CEzReg reader(box.Path());
+    DWORD count = 0;
+    reader.CountSubKeys(count, [&](DWORD now, const wchar_t* name) {
+        reports.emplace_back(now, name);
+        return true;
+    });
+    EXPECT_EQ(count, 10000u);
+    ASSERT_EQ(reports.size(), 1u);
+    EXPECT_EQ(reports[0].first, 8642u);
+    EXPECT_EQ(reports[0].second, L"in04320"); // the sub-key just counted
 }
 
-TEST(SubKeyCount, VanishedWindowStopsTheCountQuietly)
+TEST(SubKeyCount, ProgressThatDeclinesEndsEachLevelAtItsNextCheckPoint)
 {
     RegistrySandbox box;
     zv::unique_hkey root;
     ASSERT_EQ(RegOpenKeyExW(HKEY_CURRENT_USER, box.SubKey().c_str(), 0, KEY_ALL_ACCESS, root.put()), ERROR_SUCCESS);
-    CreateChildren(root.get(), L"k", 30);
-    HWND gone;
-    {
-        MessageRecorder recorder(kCountMessage, kCountMessage);
-        gone = recorder.Window();
-    }
-    ASSERT_FALSE(IsWindow(gone));
-    EXPECT_TRUE(CEzReg::StartSubKeyCount(gone, kCountMessage, box.Path()));
-    DWORD count = 0;
+    // A holds 4325 keys: the first check point falls inside A (A itself is key
+    // 1), and declining it ends A's loop; the root's loop reaches its own check
+    // point right after A, declines again, and never counts B.
+    zv::unique_hkey a;
+    ASSERT_EQ(RegCreateKeyExW(root.get(), L"A", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, a.put(), nullptr),
+              ERROR_SUCCESS);
+    CreateChildKeys(a.get(), L"k", 4325);
+    box.CreateKey(L"B");
     CEzReg reader(box.Path());
-    EXPECT_EQ(reader.CountSubKeys(count, true), 30u);
+    DWORD count = 0;
+    std::vector<std::wstring> names;
+    reader.CountSubKeys(count, [&](DWORD, const wchar_t* name) {
+        names.emplace_back(name);
+        return false;
+    });
+    EXPECT_EQ(count, 4321u);
+    EXPECT_EQ(names, (std::vector<std::wstring>{L"k04319", L"A"}));
 }

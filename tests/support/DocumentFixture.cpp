@@ -1,7 +1,7 @@
 // Document test fixture.
 #include "support/DocumentFixture.h"
 
-#include "app/framework/SettingsStore.h"
+#include "base/SettingsStore.h"
 
 bool HintRecorderView::CreateView(HWND parent, UINT id, const RECT& rect)
 {
@@ -19,11 +19,12 @@ void HintRecorderView::OnUpdate(CView*, LPARAM hint, void* hintObject)
 DocumentFixture::DocumentFixture() : app(L"Zorvane")
 {
     Settings().DeleteProfileSection(L"RecentPath");
-    frame = new CFrameWnd;
+    frame = new TestFrame;
     frame->m_autoDelete = true;
     frame->LoadFrame(0, WS_OVERLAPPEDWINDOW);
     app.m_pMainWnd = frame;
     doc = new CNavroDoc;
+    doc->SetFrameServices(frame);
     view.CreateView(frame->m_hWnd, AFX_IDW_PANE_FIRST, RECT{0, 0, 100, 100});
     second.CreateView(frame->m_hWnd, AFX_IDW_PANE_FIRST + 1, RECT{0, 0, 10, 10});
     doc->AddView(&view);

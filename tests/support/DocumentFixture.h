@@ -2,6 +2,7 @@
 // the test's own that records every hint it receives.
 #pragma once
 
+#include "app/FrameServices.h"
 #include "app/NavroDoc.h"
 #include "app/framework/FrameWnd.h"
 #include "app/framework/View.h"
@@ -24,6 +25,23 @@ class HintRecorderView : public CView
     std::vector<RecordedHint> hints;
 };
 
+// A plain frame that does for the document what the main frame does:
+// titles, posted commands; background tasks run at once.
+class TestFrame : public CFrameWnd, public IFrameServices
+{
+  public:
+    void FocusPane(Pane) override {}
+    void SetStatusText(const std::wstring& text) override { CFrameWnd::SetStatusText(text); }
+    void PostCommand(UINT command) override { PostMessage(WM_COMMAND, command, 0); }
+    void SetTitle(const std::wstring& title) override { SetWindowText(title); }
+    void WatchRegistry() override {}
+    void StartTask(Task task) override
+    {
+        if (UiAction action = task({}))
+            action();
+    }
+};
+
 class DocumentFixture
 {
   public:
@@ -32,7 +50,7 @@ class DocumentFixture
     std::wstring WindowTitle() const;
 
     CWinApp app;
-    CFrameWnd* frame = nullptr;
+    TestFrame* frame = nullptr;
     HintRecorderView view;
     HintRecorderView second;
     CNavroDoc* doc = nullptr;

@@ -1,8 +1,8 @@
 // Frame fixture.
 #include "support/FrameFixture.h"
 
-#include "app/Shutdown.h"
-#include "app/framework/SettingsStore.h"
+#include "base/Shutdown.h"
+#include "base/SettingsStore.h"
 
 #include <stdexcept>
 
@@ -68,7 +68,7 @@ bool FrameFixture::PumpUntil(const std::function<bool()>& condition, DWORD timeo
 
 bool FrameFixture::SettleWorkers(DWORD timeoutMs)
 {
-    bool settled = PumpUntil([] { return CLeftView::RunningWorkers() == 0; }, timeoutMs);
+    bool settled = PumpUntil([this] { return !Tree().IsBusy() && !frame->HasRunningTasks(); }, timeoutMs);
     Pump(20);
     return settled;
 }

@@ -7,6 +7,7 @@
 #include "app/framework/DocTemplate.h"
 #include "app/framework/WinApp.h"
 #include "frame/MainFrame.h"
+#include "search/SearchPaneView.h"
 #include "tree/LeftView.h"
 #include "values/NavroView.h"
 
@@ -24,7 +25,7 @@ class FrameFixture
     void Pump(DWORD ms = 50);
     // Pumps until condition holds or the timeout passes; returns condition().
     bool PumpUntil(const std::function<bool()>& condition, DWORD timeoutMs = 10000);
-    // Pumps until no tree worker runs any more.
+    // Pumps until no tree worker or frame task runs and their results are applied.
     bool SettleWorkers(DWORD timeoutMs = 20000);
     // Closes the window as the user would (WM_CLOSE) and waits until it is gone.
     void Close();

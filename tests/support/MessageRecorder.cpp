@@ -45,8 +45,12 @@ LRESULT CALLBACK MessageRecorder::WindowProc(HWND window, UINT message, WPARAM w
         if (lParam && std::find(self->m_textMessages.begin(), self->m_textMessages.end(), message) !=
                           self->m_textMessages.end())
             record.text = reinterpret_cast<const wchar_t*>(lParam);
-        std::lock_guard<std::mutex> guard(self->m_lock);
-        self->m_messages.push_back(std::move(record));
+        {
+            std::lock_guard<std::mutex> guard(self->m_lock);
+            self->m_messages.push_back(record);
+        }
+        if (self->onMessage)
+            self->onMessage(record);
         return 0;
     }
     return DefWindowProcW(window, message, wParam, lParam);

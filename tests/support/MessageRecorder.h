@@ -25,6 +25,9 @@ class MessageRecorder
     ~MessageRecorder();
 
     HWND Window() const noexcept { return m_window; }
+    // Runs on the window's thread inside each recorded message, before it
+    // returns to the sender (a worker in SendMessage waits meanwhile).
+    std::function<void(const RecordedMessage&)> onMessage;
     std::vector<RecordedMessage> Messages() const;
     // Pumps messages until condition() or the timeout; returns condition().
     bool PumpUntil(const std::function<bool()>& condition, DWORD timeoutMs = 20000);

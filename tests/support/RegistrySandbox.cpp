@@ -1,8 +1,8 @@
 // Per-test registry sandbox.
 #include "support/RegistrySandbox.h"
 
-#include "app/framework/Handles.h"
-#include "app/framework/Strings.h"
+#include "base/Handles.h"
+#include "base/Strings.h"
 
 #include <gtest/gtest.h>
 #include <atomic>

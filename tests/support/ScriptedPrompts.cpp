@@ -1,7 +1,7 @@
 // Scripted user for tests.
 #include "support/ScriptedPrompts.h"
 
-#include "app/framework/Strings.h"
+#include "base/Strings.h"
 
 #include <gtest/gtest.h>
 

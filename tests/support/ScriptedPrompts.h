@@ -3,7 +3,7 @@
 // check exact texts, buttons and icons. Thread-safe (workers show boxes too).
 #pragma once
 
-#include "app/framework/UserPrompts.h"
+#include "base/UserPrompts.h"
 
 #include <deque>
 #include <functional>

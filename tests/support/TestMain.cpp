@@ -1,7 +1,7 @@
 // Entry of every test program: a settings profile of the process's own in the
 // throwaway prefix, and a strict scripted user so no real box ever shows.
-#include "app/framework/SettingsStore.h"
-#include "app/framework/Strings.h"
+#include "base/SettingsStore.h"
+#include "base/Strings.h"
 #include "support/ScriptedPrompts.h"
 
 #include <gtest/gtest.h>

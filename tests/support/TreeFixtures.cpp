@@ -1,7 +1,7 @@
 // Tree fixtures.
 #include "support/TreeFixtures.h"
 
-#include "app/framework/Handles.h"
+#include "base/Handles.h"
 
 #include <gtest/gtest.h>
 #include <sddl.h>

@@ -1,7 +1,7 @@
 // The key tree as a user drives it: lazy expansion, partial marks and tips,
 // completion of partial items, and renames made by another program.
 #include "app/Hints.h"
-#include "app/Shutdown.h"
+#include "base/Shutdown.h"
 #include "registry/EzReg.h"
 #include "support/FrameFixture.h"
 #include "support/RegistrySandbox.h"
@@ -75,7 +75,7 @@ TEST(KeyTree, UpToFiveHundredChildrenAreCheckedBeforeTheyAppear)
     EXPECT_EQ(children.front(), L"K0000");
     EXPECT_TRUE(f.Tree().ItemHasButton(f.Tree().Child(five))) << "checked during the expansion";
     EXPECT_FALSE(f.Tree().ItemHasButton(f.Tree().Next(f.Tree().Child(five))));
-    EXPECT_EQ(CLeftView::RunningWorkers(), 0);
+    EXPECT_EQ(f.Tree().RunningWorkers(), 0u);
 }
 
 TEST(KeyTree, MoreThanFiveHundredChildrenGetTheirButtonsFromAWorker)
@@ -122,7 +122,7 @@ TEST(KeyTree, NavigatingDeepInsertsOnlyThePathAndMarksWhatIsPartial)
     EXPECT_EQ(ChildTexts(tree, deep), (std::vector<std::wstring>{L"A"}));
     EXPECT_EQ(ChildTexts(tree, a), (std::vector<std::wstring>{L"B"}));
     EXPECT_EQ(ChildTexts(tree, nullptr).size(), 5u) << "no other root gained items";
-    EXPECT_EQ(tree.ItemData(a), 1);
+    EXPECT_TRUE(tree.IsPartial(a));
     EXPECT_EQ(tree.ItemOverlay(a), 3) << "partially expanded, and Deep holds more than A";
     EXPECT_EQ(tree.ItemOverlay(b), 2);
     EXPECT_EQ(tree.ItemOverlay(deep) & 1, 1);
@@ -132,10 +132,10 @@ TEST(KeyTree, NavigatingDeepInsertsOnlyThePathAndMarksWhatIsPartial)
     // Collapsing keeps the partial state; the next expansion completes the item.
     UserToggle(f, a, false);
     EXPECT_EQ(tree.ItemOverlay(a), 2);
-    EXPECT_EQ(tree.ItemData(a), 1);
+    EXPECT_TRUE(tree.IsPartial(a));
     UserToggle(f, a, true);
     EXPECT_EQ(ChildTexts(tree, a), (std::vector<std::wstring>{L"B", L"B2"})) << "appended, not sorted";
-    EXPECT_EQ(tree.ItemData(a), 0);
+    EXPECT_FALSE(tree.IsPartial(a));
     EXPECT_EQ(tree.ItemOverlay(a), 2);
     EXPECT_EQ(tree.ItemOverlay(b), 0);
     EXPECT_EQ(tree.InfoTip(b), L"");
@@ -173,7 +173,7 @@ TEST(KeyTree, HideSiblingsOfAnOnlyChildClearsTheParentsMarks)
     f.doc->GoTo(nullptr, box.PathOf(L"Only\\Child").c_str(), true);
     HTREEITEM only = ItemOf(f, box.PathOf(L"Only"));
     f.Tree().HideSiblings(f.Tree().Child(only));
-    EXPECT_EQ(f.Tree().ItemData(only), 0);
+    EXPECT_FALSE(f.Tree().IsPartial(only));
     EXPECT_EQ(f.Tree().ItemOverlay(f.Tree().Child(only)), 0);
 }
 

@@ -1,10 +1,10 @@
 // The value list in the running window: rows, refreshes, focus, sorting.
 #include "app/Hints.h"
-#include "app/Shutdown.h"
+#include "base/Shutdown.h"
 #include "support/FrameFixture.h"
 #include "support/RegistrySandbox.h"
 #include "tree/ChangeMonitor.h"
-#include "app/framework/SettingsStore.h"
+#include "base/SettingsStore.h"
 #include "values/DataLinks.h"
 
 #include <gtest/gtest.h>

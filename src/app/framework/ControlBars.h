@@ -2,7 +2,7 @@
 // them. The frame lays bars out along its top and bottom edges.
 #pragma once
 
-#include "app/framework/Handles.h"
+#include "base/Handles.h"
 #include "app/framework/Window.h"
 
 #include <vector>

@@ -1,8 +1,8 @@
 // Modal dialogs, data exchange and property pages.
 #include "app/framework/Dialog.h"
 
-#include "app/framework/Strings.h"
-#include "app/framework/UserPrompts.h"
+#include "base/Strings.h"
+#include "base/UserPrompts.h"
 
 #include <prsht.h>
 #include <cstdlib>

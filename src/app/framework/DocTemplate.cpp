@@ -3,8 +3,8 @@
 
 #include "app/framework/Document.h"
 #include "app/framework/FrameWnd.h"
-#include "app/framework/Strings.h"
-#include "app/framework/UserPrompts.h"
+#include "base/Strings.h"
+#include "base/UserPrompts.h"
 #include "app/framework/View.h"
 #include "app/framework/WinApp.h"
 

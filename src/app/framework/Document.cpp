@@ -3,8 +3,8 @@
 
 #include "app/framework/Archive.h"
 #include "app/framework/DocTemplate.h"
-#include "app/framework/Handles.h"
-#include "app/framework/UserPrompts.h"
+#include "base/Handles.h"
+#include "base/UserPrompts.h"
 #include "app/framework/View.h"
 #include "app/framework/WinApp.h"
 

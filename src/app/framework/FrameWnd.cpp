@@ -4,8 +4,8 @@
 #include "app/framework/DocTemplate.h"
 
 #include "app/framework/Document.h"
-#include "app/framework/SettingsStore.h"
-#include "app/framework/Strings.h"
+#include "base/SettingsStore.h"
+#include "base/Strings.h"
 #include "app/framework/View.h"
 #include "app/framework/WinApp.h"
 
@@ -46,7 +46,7 @@ bool CFrameWnd::LoadFrame(UINT resourceId, DWORD style, CCreateContext* context,
     if (!PreCreateWindow(cs))
         return false;
     m_pendingContext = context;
-    bool ok = CreateEx(cs.dwExStyle, L"ZorvaneFrame", cs.lpszName, cs.style, cs.x, cs.y, cs.cx, cs.cy, cs.hwndParent,
+    bool ok = CreateEx(cs.dwExStyle, FrameworkClassName(L"Frame").c_str(), cs.lpszName, cs.style, cs.x, cs.y, cs.cx, cs.cy, cs.hwndParent,
                        reinterpret_cast<UINT_PTR>(cs.hMenu), icon, reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1));
     m_pendingContext = nullptr;
     return ok;

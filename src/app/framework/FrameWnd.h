@@ -8,7 +8,7 @@
 #include "app/framework/CmdTarget.h"
 #include "app/framework/ControlBars.h"
 #include "app/framework/FrameworkIds.h"
-#include "app/framework/UserPrompts.h"
+#include "base/UserPrompts.h"
 #include "app/framework/Window.h"
 
 #include <functional>

@@ -3,7 +3,7 @@
 // helpers to read global memory from any data object.
 #pragma once
 
-#include "app/framework/Handles.h"
+#include "base/Handles.h"
 
 #include <objidl.h>
 #include <vector>

@@ -13,7 +13,7 @@ bool CSplitterWnd::CreateStatic(HWND parent, int rows, int columns, DWORD style,
     m_rows.assign(static_cast<size_t>(rows), Track{});
     m_columns.assign(static_cast<size_t>(columns), Track{});
     // Created empty: the parent's layout sizes it, and the size change lays out the panes.
-    return CreateEx(0, L"ZorvaneSplitter", L"", style | WS_CLIPCHILDREN, RECT{0, 0, 0, 0}, parent, id, nullptr,
+    return CreateEx(0, FrameworkClassName(L"Splitter").c_str(), L"", style | WS_CLIPCHILDREN, RECT{0, 0, 0, 0}, parent, id, nullptr,
                     reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1));
 }
 

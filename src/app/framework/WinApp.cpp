@@ -4,8 +4,8 @@
 #include "app/framework/DocTemplate.h"
 #include "app/framework/Document.h"
 #include "app/framework/FrameWnd.h"
-#include "app/framework/Strings.h"
-#include "app/framework/UserPrompts.h"
+#include "base/Strings.h"
+#include "base/UserPrompts.h"
 
 #include <commdlg.h>
 #include <algorithm>
@@ -36,6 +36,7 @@ void PostCommandToMainWindow(UINT command)
 CWinApp::CWinApp(const wchar_t* appName) : m_appName(appName ? appName : L"")
 {
     g_app = this;
+    SetFrameworkClassPrefix(m_appName);
 }
 
 CWinApp::~CWinApp()

@@ -5,7 +5,7 @@
 
 #include "app/framework/CmdTarget.h"
 #include "app/framework/FrameworkIds.h"
-#include "app/framework/SettingsStore.h"
+#include "base/SettingsStore.h"
 
 #include <memory>
 #include <string>

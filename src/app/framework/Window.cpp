@@ -36,7 +36,24 @@ void Unbind(HWND window)
     std::unique_lock<std::shared_mutex> guard(table.lock);
     table.windows.erase(window);
 }
+
+std::wstring& ClassPrefix()
+{
+    static std::wstring* prefix = new std::wstring(L"Afx"); // outlives every window
+    return *prefix;
+}
 } // namespace
+
+std::wstring FrameworkClassName(const wchar_t* kind)
+{
+    return ClassPrefix() + kind;
+}
+
+void SetFrameworkClassPrefix(const std::wstring& prefix)
+{
+    if (!prefix.empty())
+        ClassPrefix() = prefix;
+}
 
 CWnd::~CWnd()
 {

@@ -16,6 +16,11 @@ constexpr UINT kReflectBase = 0x2000;
 constexpr UINT OCM_NOTIFY_ = kReflectBase + WM_NOTIFY;
 constexpr UINT OCM_COMMAND_ = kReflectBase + WM_COMMAND;
 
+// The framework's own window classes are named prefix + kind ("Frame",
+// "Splitter"); the application object sets the prefix from its name.
+std::wstring FrameworkClassName(const wchar_t* kind);
+void SetFrameworkClassPrefix(const std::wstring& prefix);
+
 class CWnd
 {
   public:

@@ -30,6 +30,3 @@ class CSettingsStore
 // then the program's own profile).
 CSettingsStore& Settings();
 void SetSettingsStore(CSettingsStore* store);
-
-extern const wchar_t kCompanyName[];     // "Quenmar"
-extern const wchar_t kApplicationName[]; // "Zorvane"

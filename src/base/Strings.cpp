@@ -1,5 +1,5 @@
 // String helpers shared by every layer of the program.
-#include "app/framework/Strings.h"
+#include "base/Strings.h"
 
 #include <windows.h>
 #include <cstdarg>

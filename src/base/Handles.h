@@ -4,6 +4,7 @@
 
 #include <windows.h>
 #include <commctrl.h>
+#include <objbase.h>
 #include <unknwn.h>
 #include <utility>
 
@@ -117,6 +118,11 @@ struct HimagelistTraits
     static HIMAGELIST Invalid() noexcept { return nullptr; }
     static void Close(HIMAGELIST h) noexcept { ::ImageList_Destroy(h); }
 };
+struct CoTaskMemTraits
+{
+    static void* Invalid() noexcept { return nullptr; }
+    static void Close(void* p) noexcept { ::CoTaskMemFree(p); }
+};
 struct SidTraits
 {
     static PSID Invalid() noexcept { return nullptr; }
@@ -138,6 +144,7 @@ using unique_hicon = unique_any<HICON, HiconTraits>;
 using unique_haccel = unique_any<HACCEL, HaccelTraits>;
 using unique_himagelist = unique_any<HIMAGELIST, HimagelistTraits>;
 using unique_sid = unique_any<PSID, SidTraits>;
+using unique_cotaskmem = unique_any<void*, CoTaskMemTraits>;
 
 // An owning COM interface pointer.
 template <typename I> class com_ptr

@@ -1,8 +1,8 @@
 // The real implementations of the user-prompt seam, and its switch.
-#include "app/framework/UserPrompts.h"
+#include "base/UserPrompts.h"
 
-#include "app/framework/SettingsStore.h"
-#include "app/framework/Strings.h"
+#include "base/ProgramInfo.h"
+#include "base/Strings.h"
 
 #include <commdlg.h>
 #include <shellapi.h>
@@ -118,4 +118,9 @@ int AfxMessageBox(const std::wstring& text, UINT type)
 int AfxMessageBox(UINT stringId, UINT type)
 {
     return AfxMessageBox(zv::LoadResString(stringId), type);
+}
+
+bool AskYesNo(const std::wstring& text)
+{
+    return AfxMessageBox(text, MB_YESNO | MB_ICONQUESTION) == IDYES;
 }

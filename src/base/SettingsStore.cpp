@@ -1,12 +1,11 @@
 // Registry-backed settings profile.
-#include "app/framework/SettingsStore.h"
+#include "base/SettingsStore.h"
 
-#include "app/framework/Handles.h"
+#include "base/Handles.h"
+#include "base/ProgramInfo.h"
 
 #include <vector>
 
-const wchar_t kCompanyName[] = L"Quenmar";
-const wchar_t kApplicationName[] = L"Zorvane";
 
 CSettingsStore::CSettingsStore(std::wstring_view company, std::wstring_view application)
     : m_profileKey(L"Software\\" + std::wstring(company) + L"\\" + std::wstring(application))

@@ -1,8 +1,8 @@
 // File error messages.
-#include "app/framework/FileErrors.h"
+#include "base/FileErrors.h"
 
-#include "app/framework/Strings.h"
-#include "app/framework/UserPrompts.h"
+#include "base/Strings.h"
+#include "base/UserPrompts.h"
 
 std::wstring FileErrorText(const std::wstring& path, DWORD error, bool writing)
 {

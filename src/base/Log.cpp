@@ -1,17 +1,17 @@
-// Diagnostic log, elevation test and the write-failure advice.
-#include "app/Log.h"
+// Diagnostic log.
+#include "base/Log.h"
 
-#include "app/framework/Handles.h"
-#include "app/framework/Strings.h"
-#include "app/framework/UserPrompts.h"
+#include "base/Elevation.h"
+#include "base/Handles.h"
+#include "base/ProgramInfo.h"
+#include "base/Strings.h"
+#include "base/UserPrompts.h"
 
 #include <windows.h>
 #include <cstdarg>
 #include <cstdio>
 #include <ctime>
 #include <mutex>
-
-const wchar_t kVersionLine[] = L"Version: 4.9.16.1 32-bit with Unicode";
 
 namespace
 {
@@ -98,35 +98,4 @@ void Log(const wchar_t* format, ...)
     std::wstring line = zv::FormatV(format, args);
     va_end(args);
     AppendLine(line);
-}
-
-bool IsElevated()
-{
-    zv::unique_handle token;
-    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, token.put()))
-        return false;
-    if (IsTokenRestricted(token.get()))
-        Log(L"Not running as Administrator: the process token is restricted.");
-    TOKEN_ELEVATION elevation = {};
-    DWORD size = 0;
-    if (!GetTokenInformation(token.get(), TokenElevation, &elevation, sizeof(elevation), &size))
-        return false;
-    Log(elevation.TokenIsElevated ? L"TokenIsElevated. Running as Administrator."
-                                  : L"TokenIsElevated=0. Not Running as Administrator.");
-    return elevation.TokenIsElevated != 0;
-}
-
-bool ReportWriteFailure()
-{
-    std::wstring text = L"Registry changes were not saved. You may not have write permissions to this key. Try "
-                        L"changing permissions of the key. ";
-    text += IsElevated() ? L"You may need to take ownership of the key first."
-                         : L"You may need to run Zorvane as Administrator.";
-    AfxMessageBox(text, MB_OK | MB_ICONERROR);
-    return false;
-}
-
-bool AskYesNo(const std::wstring& text)
-{
-    return AfxMessageBox(text, MB_YESNO | MB_ICONQUESTION) == IDYES;
 }

@@ -74,3 +74,5 @@ UINT WithDefaultIcon(UINT type);
 // Shows a message box through the seam; returns the button pressed.
 int AfxMessageBox(const std::wstring& text, UINT type = MB_OK);
 int AfxMessageBox(UINT stringId, UINT type = MB_OK);
+// A Yes/No question with the question icon; true for Yes.
+bool AskYesNo(const std::wstring& text);

@@ -1,0 +1,126 @@
+// Main frame: what it does for the panes and the document, the change
+// monitors it owns and the background tasks it runs.
+#include "frame/MainFrame.h"
+
+#include "app/NavroDoc.h"
+#include "base/Shutdown.h"
+#include "frame/AddressBar.h"
+#include "registry/RootKeys.h"
+#include "search/SearchPaneView.h"
+#include "tree/ChangeMonitor.h"
+#include "tree/LeftView.h"
+#include "values/NavroView.h"
+
+#include <algorithm>
+
+void CMainFrame::FocusPane(Pane pane)
+{
+    switch (pane)
+    {
+    case Pane::Tree:
+        SetActiveView(m_tree, true);
+        ::SetFocus(m_tree->m_hWnd);
+        break;
+    case Pane::Values:
+        SetActiveView(m_values, true);
+        ::SetFocus(m_values->m_hWnd);
+        break;
+    case Pane::Search:
+        if (m_search && SearchPaneVisible)
+        {
+            SetActiveView(m_search, true);
+            ::SetFocus(m_search->m_hWnd);
+        }
+        break;
+    case Pane::Address:
+        if (m_addressBar && m_addressBar->ComboBox())
+        {
+            SetActiveView(m_tree, false);
+            ::SetFocus(m_addressBar->ComboBox()->m_hWnd);
+        }
+        break;
+    case Pane::None:
+        break;
+    }
+}
+
+void CMainFrame::PostCommand(UINT command)
+{
+    if (m_hWnd)
+        PostMessage(WM_COMMAND, command, 0);
+}
+
+void CMainFrame::SetTitle(const std::wstring& title)
+{
+    if (m_hWnd)
+        SetWindowText(title);
+}
+
+// --- Change monitors ------------------------------------------------------------
+
+void CMainFrame::WatchRegistry()
+{
+    if (!m_monitors.empty())
+        return;
+    for (int i = 0; i < kRootCount; ++i)
+    {
+        // The cookie is the monitor's index: an event still queued when the
+        // monitors are gone finds nothing.
+        auto monitor = std::make_unique<CChngMntr>(m_hWnd, RootName(i), static_cast<LPARAM>(i + 1));
+        monitor->Start();
+        m_monitors.push_back(std::move(monitor));
+    }
+}
+
+LRESULT CMainFrame::OnRegistryChange(UINT, WPARAM hint, LPARAM cookie, bool&)
+{
+    if (IsShuttingDown() || cookie < 1 || static_cast<size_t>(cookie) > m_monitors.size())
+        return 0;
+    CChngMntr* monitor = m_monitors[static_cast<size_t>(cookie - 1)].get();
+    if (CDocument* doc = GetActiveDocument() ? GetActiveDocument() : Document())
+        doc->UpdateAllViews(nullptr, static_cast<LPARAM>(hint), monitor);
+    return 0;
+}
+
+// --- Background tasks -------------------------------------------------------------
+
+void CMainFrame::StartTask(Task task)
+{
+    m_tasks.erase(std::remove_if(m_tasks.begin(), m_tasks.end(),
+                                 [](const zv::WorkerThread& thread) { return !thread.IsRunning(); }),
+                  m_tasks.end());
+    zv::WorkerThread thread = zv::StartWorkerThread([this, task = std::move(task)](const zv::StopToken& stop) {
+        UiAction action = task(stop);
+        if (action && !stop.StopRequested())
+            m_taskInbox.Post(std::move(action));
+        return 0u;
+    });
+    if (thread)
+        m_tasks.push_back(std::move(thread));
+}
+
+bool CMainFrame::HasRunningTasks() const
+{
+    return m_taskInbox.Pending() > 0 || std::any_of(m_tasks.begin(), m_tasks.end(), [](const zv::WorkerThread& t) {
+               return t.IsRunning();
+           });
+}
+
+LRESULT CMainFrame::OnTaskInbox(UINT, WPARAM, LPARAM, bool&)
+{
+    m_taskInbox.Drain();
+    return 0;
+}
+
+void CMainFrame::StopBackgroundWork()
+{
+    for (zv::WorkerThread& thread : m_tasks)
+        thread.RequestStop();
+    for (auto& monitor : m_monitors)
+        monitor->Stop();
+    for (zv::WorkerThread& thread : m_tasks)
+        thread.Join();
+    m_tasks.clear();
+    m_taskInbox.Close();
+    m_monitors.clear();
+}

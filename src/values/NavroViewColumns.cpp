@@ -1,0 +1,132 @@
+// Value list: columns, their stored widths and order, and sorting by a column.
+#include "values/NavroView.h"
+
+#include "app/FrameServices.h"
+#include "app/Hints.h"
+#include "app/NavroDoc.h"
+#include "base/SettingsStore.h"
+#include "base/Shutdown.h"
+#include "base/Strings.h"
+#include "base/WaitCursor.h"
+#include "registry/EzReg.h"
+#include "registry/RegistryPath.h"
+#include "tree/ChangeMonitor.h"
+#include "values/DataLinks.h"
+
+#include "resource.h"
+
+#include <algorithm>
+#include <vector>
+
+void CNavroView::InitColumns()
+{
+    if (ColumnsReady || !ListWindow)
+        return;
+    ListView_SetExtendedListViewStyleEx(ListWindow, ~0u,
+                                        LVS_EX_FULLROWSELECT | LVS_EX_HEADERDRAGDROP | LVS_EX_SUBITEMIMAGES);
+    RECT client = GetClientRect();
+    int width = std::max(20, static_cast<int>(client.right - client.left) / (IsSearchView ? 4 : 3));
+    std::vector<UINT> titles = {IDS_COLUMN_NAME};
+    if (IsSearchView)
+        titles.push_back(IDS_COLUMN_LOCATION);
+    titles.push_back(IDS_COLUMN_TYPE);
+    titles.push_back(IDS_COLUMN_DATA);
+    for (int i = 0; i < static_cast<int>(titles.size()); ++i)
+    {
+        std::wstring title = zv::LoadResString(titles[i]);
+        LVCOLUMNW column = {};
+        column.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_SUBITEM;
+        column.pszText = const_cast<wchar_t*>(title.c_str());
+        column.cx = static_cast<int>(Settings().GetProfileInt(SettingsSection, title.c_str(), width));
+        column.iSubItem = i;
+        ListView_InsertColumn(ListWindow, i, &column);
+        if (titles[i] == IDS_COLUMN_DATA)
+            DataColumn = i;
+        if (titles[i] == IDS_COLUMN_TYPE)
+            TypeColumn = i;
+    }
+    ColumnsReady = true;
+    int order[4];
+    for (int i = 0; i < 4; ++i)
+        order[i] = static_cast<int>(Settings().GetProfileInt(SettingsSection, std::to_wstring(i).c_str(), i));
+    // A damaged order (out of range or repeated) would hide columns: keep the default then.
+    int n = static_cast<int>(titles.size());
+    std::vector<bool> seen(n, false);
+    bool valid = true;
+    for (int i = 0; i < n; ++i)
+    {
+        if (order[i] < 0 || order[i] >= n || seen[order[i]])
+            valid = false;
+        else
+            seen[order[i]] = true;
+    }
+    if (valid)
+        ListView_SetColumnOrderArray(ListWindow, n, order);
+}
+
+void CNavroView::SaveLayout()
+{
+    if (!ColumnsReady || !ListWindow)
+        return;
+    HWND header = ListView_GetHeader(ListWindow);
+    int count = header ? Header_GetItemCount(header) : 0;
+    for (int i = count - 1; i >= 0; --i)
+    {
+        wchar_t title[161] = {};
+        LVCOLUMNW column = {};
+        column.mask = LVCF_TEXT | LVCF_WIDTH;
+        column.pszText = title;
+        column.cchTextMax = 160;
+        if (ListView_GetColumn(ListWindow, i, &column))
+            Settings().WriteProfileInt(SettingsSection, title, column.cx);
+    }
+    std::vector<int> order(count > 0 ? count : 0);
+    if (count > 0 && ListView_GetColumnOrderArray(ListWindow, count, order.data()))
+        for (int i = 0; i < count; ++i)
+            Settings().WriteProfileInt(SettingsSection, std::to_wstring(i).c_str(), order[i]);
+}
+
+// --- Sorting ----------------------------------------------------------------
+
+namespace
+{
+struct SortContext
+{
+    const CNavroView* view;
+    int column;
+    bool ascending;
+    std::vector<std::wstring> texts;
+};
+
+int CALLBACK CompareRows(LPARAM a, LPARAM b, LPARAM context)
+{
+    auto* sort = reinterpret_cast<SortContext*>(context);
+    int result = _wcsicmp(sort->texts[LOWORD(a)].c_str(), sort->texts[LOWORD(b)].c_str());
+    return sort->ascending ? result : -result;
+}
+} // namespace
+
+void CNavroView::SortByColumn(int column)
+{
+    SortAscending = !SortAscending;
+    SortContext sort{this, column, SortAscending, {}};
+    int count = ItemCount();
+    sort.texts.reserve(static_cast<size_t>(count));
+    for (int row = 0; row < count; ++row)
+    {
+        LVITEMW item = {};
+        item.mask = LVIF_PARAM;
+        item.iItem = row;
+        ListView_GetItem(ListWindow, &item);
+        item.lParam = (item.lParam & ~0xFFFF) | (row & 0xFFFF);
+        ListView_SetItem(ListWindow, &item);
+        sort.texts.push_back(ItemText(row, column));
+    }
+    ListView_SortItems(ListWindow, CompareRows, reinterpret_cast<LPARAM>(&sort));
+}
+
+LRESULT CNavroView::OnColumnClick(NMHDR* header)
+{
+    SortByColumn(reinterpret_cast<NMLISTVIEW*>(header)->iSubItem);
+    return 0;
+}

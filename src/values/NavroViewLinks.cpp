@@ -1,0 +1,116 @@
+// Value list: data that names a key, a class or a file, its icons, the link
+// cursor and clicks on link icons.
+#include "values/NavroView.h"
+
+#include "app/FrameServices.h"
+#include "app/Hints.h"
+#include "app/NavroDoc.h"
+#include "base/SettingsStore.h"
+#include "base/Shutdown.h"
+#include "base/Strings.h"
+#include "base/WaitCursor.h"
+#include "registry/EzReg.h"
+#include "registry/RegistryPath.h"
+#include "tree/ChangeMonitor.h"
+#include "values/DataLinks.h"
+
+#include "resource.h"
+
+#include <algorithm>
+#include <vector>
+
+bool CNavroView::IsKeyLink(const std::wstring& text) const
+{
+    if (!IsSearchView)
+        if (CNavroDoc* doc = GetDocument())
+        {
+            std::wstring resolved;
+            if (ResolveRelative(doc->GetCurrentPath(), text, resolved) && KeyExists(resolved))
+                return true;
+        }
+    return LooksLikeRegistryPath(text);
+}
+
+int CNavroView::GetDataLinkIcon(const std::wstring& text) const
+{
+    if (text.empty())
+        return -1;
+    if (IsKeyLink(text))
+        return kIconKey;
+    if (ContainsGuid(text))
+        return kIconGuidLink;
+    if (FindFilePath(text))
+        return kIconFileLink;
+    return -1;
+}
+
+bool CNavroView::HitIcon(POINT client, int& row, int& column) const
+{
+    LVHITTESTINFO hit = {};
+    hit.pt = client;
+    ListView_SubItemHitTest(ListWindow, &hit);
+    row = hit.iItem;
+    column = hit.iSubItem;
+    if (row < 0 || !(hit.flags & LVHT_ONITEMICON))
+        return false;
+    if (ItemImage(row, column) < 0)
+        return false;
+    RECT icon = {};
+    if (column == 0)
+        ListView_GetItemRect(ListWindow, row, &icon, LVIR_ICON);
+    else
+        ListView_GetSubItemRect(ListWindow, row, column, LVIR_ICON, &icon);
+    return PtInRect(&icon, client) != FALSE;
+}
+
+LRESULT CNavroView::OnClick(NMHDR* header)
+{
+    auto* info = reinterpret_cast<NMITEMACTIVATE*>(header);
+    int row = -1, column = -1;
+    if (!HitIcon(info->ptAction, row, column))
+        return 0;
+    if (column == DataColumn)
+    {
+        std::wstring text = ItemText(row, DataColumn);
+        if (IsKeyLink(text) || FindFilePath(text))
+            PostMessage(WM_COMMAND, ID_EXPLORE, 0);
+        if (ContainsGuid(text))
+            PostMessage(WM_COMMAND, ID_GO_TO_DATA_DEFINITION, 0);
+    }
+    else if (column == 0 && GetItemKind(row) >= kCommandRow)
+    {
+        PostFrameCommand(static_cast<UINT>(ItemData(row) >> kRowKindShift));
+    }
+    return 0;
+}
+
+LRESULT CNavroView::OnSetCursor(UINT, WPARAM, LPARAM, bool& handled)
+{
+    POINT point;
+    GetCursorPos(&point);
+    ScreenToClient(ListWindow, &point);
+    int row = -1, column = -1;
+    if (LinkCursor && HitIcon(point, row, column) && (column == DataColumn || GetItemKind(row) >= kCommandRow))
+    {
+        SetCursor(LinkCursor);
+        return TRUE;
+    }
+    handled = false;
+    return 0;
+}
+
+void CNavroView::OnGoToDataDefinition()
+{
+    int row = FocusedItem();
+    CNavroDoc* doc = GetDocument();
+    if (row < 0 || !doc)
+        return;
+    std::wstring text = ItemText(row, DataColumn);
+    size_t at = FindGuid(text);
+    if (at == std::wstring::npos)
+        return;
+    std::wstring guid = text.substr(at);
+    if (guid[0] != L'{')
+        guid = L"{" + guid.substr(0, 36) + L"}";
+    doc->GoToDefinition(guid);
+}
