@@ -57,6 +57,7 @@ class CMainFrame : public CFrameWnd, public IFrameServices
     const std::vector<std::unique_ptr<CChngMntr>>& Monitors() const noexcept { return m_monitors; }
     // Background tasks still running or results not yet applied.
     bool HasRunningTasks() const;
+    const std::vector<zv::WorkerThread>& Tasks() const noexcept { return m_tasks; }
 
     // --- Layout and panes (MainFrameLayout.cpp) ---
     void RecalcLayout() override;

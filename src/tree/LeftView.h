@@ -99,6 +99,7 @@ class CLeftView : public CTreeView
     // Workers running or results not yet applied (tests wait for none).
     bool IsBusy() const;
     size_t RunningWorkers() const;
+    const std::vector<zv::WorkerThread>& Workers() const noexcept { return m_workers; }
     // Stops every worker and waits for it; drops results not yet applied.
     void StopWorkers();
 

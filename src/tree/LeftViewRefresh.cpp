@@ -227,10 +227,10 @@ void CLeftView::ApplyNodeState(const NodeState& state)
         for (const NodeState& child : state.children)
             if (std::find(renamed.begin(), renamed.end(), child.item) == renamed.end())
                 ApplyNodeState(child);
-        // What was read below a renamed item was read under its old name.
+        // A renamed item is read again under its new name (its button, and
+        // what is loaded below it).
         for (HTREEITEM child : renamed)
-            if (tree.GetItemState(child, TVIS_EXPANDEDONCE))
-                RefreshItem(child);
+            RefreshItem(child);
     }
     if (!IsSameItem(item, state.serial))
         return;
