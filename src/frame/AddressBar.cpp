@@ -40,8 +40,7 @@ CAddressContainer::CAddressContainer() = default;
 
 CAddressContainer::~CAddressContainer()
 {
-    DetachAutoComplete(m_autoComplete);
-    delete m_combo;
+    m_autoComplete.reset();
 }
 
 bool CAddressContainer::CreateBar(CFrameWnd* frame)
@@ -60,13 +59,12 @@ bool CAddressContainer::CreateBar(CFrameWnd* frame)
     info.iImage = 1;
     SendMessage(TB_SETBUTTONINFOW, ID_GO, reinterpret_cast<LPARAM>(&info));
 
-    delete m_combo;
-    m_combo = new CComboBoxHA;
+    m_combo = std::make_unique<CComboBoxHA>();
     if (!m_combo->Create(m_hWnd))
         return false;
     RECT rc = GetClientRect();
     Layout(rc.right, rc.bottom);
-    DetachAutoComplete(m_autoComplete);
+    m_autoComplete.reset();
     if (HWND edit = m_combo->EditControl())
         AttachRegistryAutoComplete(m_autoComplete, edit);
     return true;
@@ -125,7 +123,7 @@ bool CAddressContainer::HasFocus() const
 
 void CAddressContainer::OnDestroy()
 {
-    DetachAutoComplete(m_autoComplete);
+    m_autoComplete.reset();
     DefWindowProc(WM_DESTROY, 0, 0);
 }
 
@@ -173,7 +171,7 @@ void CAddressContainer::Go()
     History.Add(text);
     History.Save();
     // The completion list has done its work once the address is taken.
-    if (IsAutoCompleteListShown(m_autoComplete))
+    if (IsAutoCompleteListShown(m_autoComplete.get()))
         ::SendMessageW(m_combo->EditControl(), WM_KEYDOWN, VK_ESCAPE, 1);
     if (Navigate)
         Navigate(text);

@@ -4,10 +4,12 @@
 
 #include "app/RecentStrings.h"
 #include "app/framework/ControlBars.h"
+#include "base/Handles.h"
 
 #include <shldisp.h>
 
 #include <functional>
+#include <memory>
 #include <string>
 
 class CFrameWnd;
@@ -31,8 +33,8 @@ class CAddressContainer : public CToolBar
     // Creates the bar in the frame with the combo box, completion attached.
     bool CreateBar(CFrameWnd* frame);
     void Layout(int width, int height);
-    CComboBoxHA* ComboBox() const noexcept { return m_combo; }
-    IAutoComplete* AutoComplete() const noexcept { return m_autoComplete; }
+    CComboBoxHA* ComboBox() const noexcept { return m_combo.get(); }
+    IAutoComplete* AutoComplete() const noexcept { return m_autoComplete.get(); }
     // The combo box is visible and the focus is in it or below it.
     bool HasFocus() const;
     // Go: records the typed location in the history and navigates to it.
@@ -59,7 +61,7 @@ class CAddressContainer : public CToolBar
     void FillDropDown();
     void TakePickedEntry();
 
-    IAutoComplete* m_autoComplete = nullptr;
-    CComboBoxHA* m_combo = nullptr;
+    zv::com_ptr<IAutoComplete> m_autoComplete;
+    std::unique_ptr<CComboBoxHA> m_combo;
     HWND m_frame = nullptr;
 };

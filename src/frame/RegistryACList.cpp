@@ -14,52 +14,26 @@ CRegistryACList::CRegistryACList(const std::wstring& prefix) : m_prefix(prefix)
 
 CRegistryACList::~CRegistryACList() = default;
 
-STDMETHODIMP CRegistryACList::QueryInterface(REFIID iid, void** out)
-{
-    if (!out)
-        return E_POINTER;
-    if (iid == IID_IUnknown || iid == IID_IEnumString)
-        *out = static_cast<IEnumString*>(this);
-    else if (iid == IID_IACList)
-        *out = static_cast<IACList*>(this);
-    else
-    {
-        *out = nullptr;
-        return E_NOINTERFACE;
-    }
-    AddRef();
-    return S_OK;
-}
-
-STDMETHODIMP_(ULONG) CRegistryACList::AddRef()
-{
-    return static_cast<ULONG>(InterlockedIncrement(&m_refs));
-}
-
-STDMETHODIMP_(ULONG) CRegistryACList::Release()
-{
-    LONG n = InterlockedDecrement(&m_refs);
-    if (n == 0)
-        delete this;
-    return static_cast<ULONG>(n);
-}
-
 STDMETHODIMP CRegistryACList::Reset()
 {
-    m_typed.clear();
-    m_keyPath.clear();
-    m_enumerator.reset();
-    return S_OK;
+    return zv::ComCall([&] {
+        m_typed.clear();
+        m_keyPath.clear();
+        m_enumerator.reset();
+        return S_OK;
+    });
 }
 
 STDMETHODIMP CRegistryACList::Expand(LPCOLESTR text)
 {
-    m_enumerator.reset();
-    m_typed = text ? text : L"";
-    m_keyPath.clear();
-    if (m_typed.size() > 1)
-        ParseRegistryPath(m_typed, m_keyPath);
-    return S_OK;
+    return zv::ComCall([&] {
+        m_enumerator.reset();
+        m_typed = text ? text : L"";
+        m_keyPath.clear();
+        if (m_typed.size() > 1)
+            ParseRegistryPath(m_typed, m_keyPath);
+        return S_OK;
+    });
 }
 
 bool CRegistryACList::Step()
@@ -73,6 +47,11 @@ bool CRegistryACList::Step()
 }
 
 STDMETHODIMP CRegistryACList::Next(ULONG celt, LPOLESTR* out, ULONG* fetched)
+{
+    return zv::ComCall([&] { return NextCandidates(celt, out, fetched); });
+}
+
+HRESULT CRegistryACList::NextCandidates(ULONG celt, LPOLESTR* out, ULONG* fetched)
 {
     if (fetched)
         *fetched = 0;
@@ -102,90 +81,65 @@ STDMETHODIMP CRegistryACList::Next(ULONG celt, LPOLESTR* out, ULONG* fetched)
 
 STDMETHODIMP CRegistryACList::Skip(ULONG celt)
 {
-    if (!m_enumerator)
-        return S_FALSE;
-    for (ULONG i = 0; i < celt; ++i)
-        if (!m_enumerator->NextSubKey())
+    return zv::ComCall([&] {
+        if (!m_enumerator)
             return S_FALSE;
-    return S_OK;
+        for (ULONG i = 0; i < celt; ++i)
+            if (!m_enumerator->NextSubKey())
+                return S_FALSE;
+        return S_OK;
+    });
 }
 
 STDMETHODIMP CRegistryACList::Clone(IEnumString** out)
 {
     if (!out)
         return E_POINTER;
-    // The clone starts its own enumeration from the beginning.
-    auto* clone = new CRegistryACList(m_prefix);
-    clone->m_typed = m_typed;
-    clone->m_keyPath = m_keyPath;
-    clone->AddRef();
-    *out = clone;
-    return S_OK;
+    return zv::ComCall([&] {
+        // The clone starts its own enumeration from the beginning.
+        auto clone = zv::MakeCom<CRegistryACList>(m_prefix);
+        clone->m_typed = m_typed;
+        clone->m_keyPath = m_keyPath;
+        *out = clone.detach();
+        return S_OK;
+    });
 }
 
-bool AttachRegistryAutoComplete(IAutoComplete*& holder, HWND edit)
+bool AttachRegistryAutoComplete(zv::com_ptr<IAutoComplete>& holder, HWND edit)
 {
+    holder.reset();
+    zv::com_ptr<IAutoComplete> complete;
     if (FAILED(CoCreateInstance(CLSID_AutoComplete, nullptr, CLSCTX_INPROC_SERVER, IID_IAutoComplete,
-                                reinterpret_cast<void**>(&holder))))
-    {
-        holder = nullptr;
+                                complete.put_void())))
         return false;
-    }
-    auto* first = new CRegistryACList(L"");
-    IUnknown* firstUnknown = nullptr;
-    if (FAILED(first->QueryInterface(IID_IUnknown, reinterpret_cast<void**>(&firstUnknown))))
+    // Candidates come from two lists: plain paths, and the same with "HKEY_".
+    zv::com_ptr<IUnknown> source = zv::MakeCom<CRegistryACList>(L"").query<IUnknown>();
+    zv::com_ptr<IObjMgr> multi;
+    if (SUCCEEDED(CoCreateInstance(CLSID_ACLMulti, nullptr, CLSCTX_INPROC_SERVER, IID_IObjMgr, multi.put_void())))
     {
-        delete first;
+        multi->Append(source.get());
+        multi->Append(zv::MakeCom<CRegistryACList>(L"HKEY_").query<IUnknown>().get());
+        source = multi.query<IUnknown>();
+    }
+    if (FAILED(complete->Init(edit, source.get(), nullptr, nullptr)))
         return false;
-    }
-    IObjMgr* multi = nullptr;
-    if (SUCCEEDED(CoCreateInstance(CLSID_ACLMulti, nullptr, CLSCTX_INPROC_SERVER, IID_IObjMgr,
-                                   reinterpret_cast<void**>(&multi))))
-    {
-        multi->Append(firstUnknown);
-        auto* second = new CRegistryACList(L"HKEY_");
-        IUnknown* secondUnknown = nullptr;
-        if (SUCCEEDED(second->QueryInterface(IID_IUnknown, reinterpret_cast<void**>(&secondUnknown))))
-        {
-            multi->Append(secondUnknown);
-            secondUnknown->Release();
-        }
-        else
-            delete second;
-    }
-    HRESULT init = holder->Init(edit, multi ? static_cast<IUnknown*>(multi) : firstUnknown, nullptr, nullptr);
-    IAutoComplete2* options = nullptr;
-    if (SUCCEEDED(holder->QueryInterface(IID_IAutoComplete2, reinterpret_cast<void**>(&options))))
-    {
+    if (auto options = complete.query<IAutoComplete2>())
         options->SetOptions(ACO_AUTOSUGGEST | ACO_AUTOAPPEND | ACO_USETAB | ACO_UPDOWNKEYDROPSLIST);
-        options->Release();
-    }
-    if (multi)
-        multi->Release();
-    firstUnknown->Release();
-    return SUCCEEDED(init);
-}
-
-void DetachAutoComplete(IAutoComplete*& holder)
-{
-    if (holder)
-        holder->Release();
-    holder = nullptr;
+    holder = std::move(complete);
+    return true;
 }
 
 bool IsAutoCompleteListShown(IAutoComplete* holder)
 {
     if (!holder)
         return false;
-    IAutoCompleteDropDown* dropDown = nullptr;
-    if (FAILED(holder->QueryInterface(IID_IAutoCompleteDropDown, reinterpret_cast<void**>(&dropDown))))
+    zv::com_ptr<IAutoCompleteDropDown> dropDown;
+    if (FAILED(holder->QueryInterface(IID_IAutoCompleteDropDown, dropDown.put_void())))
         return false;
     DWORD flags = 0;
-    LPWSTR text = nullptr;
-    bool shown = SUCCEEDED(dropDown->GetDropDownStatus(&flags, &text)) && (flags & ACDD_VISIBLE);
-    if (text)
-        CoTaskMemFree(text);
-    dropDown->Release();
+    zv::unique_cotaskmem text;
+    bool shown = SUCCEEDED(dropDown->GetDropDownStatus(&flags, reinterpret_cast<LPWSTR*>(text.put()))) &&
+                 (flags & ACDD_VISIBLE);
     return shown;
 }
 

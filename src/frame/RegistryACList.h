@@ -3,6 +3,8 @@
 // auto-complete object; the attach functions bind completion to edit boxes.
 #pragma once
 
+#include "base/ComObject.h"
+
 #include <windows.h>
 #include <objbase.h>
 #include <shldisp.h>
@@ -13,18 +15,17 @@
 
 class CEzReg;
 
-class CRegistryACList final : public IEnumString, public IACList
+template <> inline const IID& zv::IidOf<IACList>() noexcept
+{
+    return IID_IACList;
+}
+
+// Created with one reference (MakeCom hands it to a com_ptr).
+class CRegistryACList final : public zv::ComObject<IEnumString, IACList>
 {
   public:
     explicit CRegistryACList(const std::wstring& prefix);
-    ~CRegistryACList();
-    CRegistryACList(const CRegistryACList&) = delete;
-    CRegistryACList& operator=(const CRegistryACList&) = delete;
 
-    // IUnknown (both interfaces share it)
-    STDMETHODIMP QueryInterface(REFIID iid, void** out) override;
-    STDMETHODIMP_(ULONG) AddRef() override;
-    STDMETHODIMP_(ULONG) Release() override;
     // IEnumString
     STDMETHODIMP Next(ULONG celt, LPOLESTR* out, ULONG* fetched) override;
     STDMETHODIMP Skip(ULONG celt) override;
@@ -34,9 +35,10 @@ class CRegistryACList final : public IEnumString, public IACList
     STDMETHODIMP Expand(LPCOLESTR text) override;
 
   private:
+    ~CRegistryACList() override;
     bool Step();
+    HRESULT NextCandidates(ULONG celt, LPOLESTR* out, ULONG* fetched);
 
-    LONG m_refs = 0;
     std::wstring m_typed;
     std::wstring m_keyPath;
     const std::wstring m_prefix;
@@ -44,8 +46,7 @@ class CRegistryACList final : public IEnumString, public IACList
 };
 
 // Binds registry completion to an edit box; false when the shell offers none.
-bool AttachRegistryAutoComplete(IAutoComplete*& holder, HWND edit);
-void DetachAutoComplete(IAutoComplete*& holder);
+bool AttachRegistryAutoComplete(zv::com_ptr<IAutoComplete>& holder, HWND edit);
 bool IsAutoCompleteListShown(IAutoComplete* holder);
 // File-system completion for value editors, as the options ask.
 bool AttachFileSystemAutoComplete(HWND edit);

@@ -11,9 +11,6 @@
 
 namespace
 {
-// {965FC360-16FF-11D0-91CB-00AA00BBB723}
-const GUID kSecurityInformationIid = {0x965FC360, 0x16FF, 0x11D0, {0x91, 0xCB, 0x00, 0xAA, 0x00, 0xBB, 0xB7, 0x23}};
-
 SI_ACCESS kAccess[] = {
     {&GUID_NULL, 0xF003F, const_cast<LPWSTR>(L"Full Control"), 0x20002},
     {&GUID_NULL, 0x20019, const_cast<LPWSTR>(L"Read"), 0x20002},
@@ -46,39 +43,12 @@ HRESULT SecurityResult(DWORD error)
     return static_cast<HRESULT>(0x80070000u | (error & 0xFFFFu));
 }
 
-SecInfoBase::SecInfoBase(const wchar_t* objectPath) : ObjectPath(objectPath)
+SecInfoBase::SecInfoBase(const wchar_t* objectPath) : ObjectPath(objectPath ? objectPath : L"")
 {
     const wchar_t* slash = objectPath ? wcsrchr(objectPath, L'\\') : nullptr;
     const wchar_t* name = slash ? slash + 1 : (objectPath ? objectPath : L"");
     wcsncpy(ObjectName, name, 127);
     ObjectName[127] = L'\0';
-}
-
-STDMETHODIMP SecInfoBase::QueryInterface(REFIID iid, void** out)
-{
-    if (!out)
-        return E_POINTER;
-    if (iid == IID_IUnknown || iid == kSecurityInformationIid)
-    {
-        *out = static_cast<ISecurityInformation*>(this);
-        AddRef();
-        return S_OK;
-    }
-    *out = nullptr;
-    return E_NOINTERFACE;
-}
-
-STDMETHODIMP_(ULONG) SecInfoBase::AddRef()
-{
-    return static_cast<ULONG>(InterlockedIncrement(&m_refs));
-}
-
-STDMETHODIMP_(ULONG) SecInfoBase::Release()
-{
-    LONG n = InterlockedDecrement(&m_refs);
-    if (n == 0)
-        delete this;
-    return static_cast<ULONG>(n);
 }
 
 STDMETHODIMP SecInfoBase::GetObjectInformation(PSI_OBJECT_INFO info)
@@ -97,7 +67,7 @@ STDMETHODIMP CRegKeySecurityInfo::GetSecurity(SECURITY_INFORMATION requested, PS
 {
     if (!descriptor)
         return E_POINTER;
-    DWORD error = GetNamedSecurityInfoW(ObjectPath, SE_REGISTRY_KEY, requested, nullptr, nullptr, nullptr, nullptr,
+    DWORD error = GetNamedSecurityInfoW(ObjectPath.c_str(), SE_REGISTRY_KEY, requested, nullptr, nullptr, nullptr, nullptr,
                                         descriptor);
     return SecurityResult(error);
 }
@@ -120,7 +90,7 @@ STDMETHODIMP CRegKeySecurityInfo::SetSecurity(SECURITY_INFORMATION parts, PSECUR
     if (GetSecurityDescriptorControl(descriptor, &control, &revision))
         parts |= (control & SE_DACL_PROTECTED) ? PROTECTED_DACL_SECURITY_INFORMATION
                                                : UNPROTECTED_DACL_SECURITY_INFORMATION;
-    DWORD error = SetNamedSecurityInfoW(const_cast<LPWSTR>(ObjectPath), SE_REGISTRY_KEY, parts, owner, group, dacl, sacl);
+    DWORD error = SetNamedSecurityInfoW(ObjectPath.data(), SE_REGISTRY_KEY, parts, owner, group, dacl, sacl);
     return SecurityResult(error);
 }
 
@@ -164,8 +134,6 @@ void ShowPermissions(const std::wstring& objectPath)
         AfxMessageBox(IDS_NO_SECURITY_EDITOR, MB_OK);
         return;
     }
-    auto* info = new CRegKeySecurityInfo(objectPath.c_str());
-    info->AddRef();
-    editSecurity(PromptOwner(), info);
-    info->Release();
+    zv::com_ptr<CRegKeySecurityInfo> info = zv::MakeCom<CRegKeySecurityInfo>(objectPath.c_str());
+    editSecurity(PromptOwner(), info.get());
 }

@@ -3,25 +3,32 @@
 // and writing of its security.
 #pragma once
 
+#include "base/ComObject.h"
+
 #include <windows.h>
 #include <aclui.h>
 #include <string>
 
-class SecInfoBase : public ISecurityInformation
+// {965FC360-16FF-11D0-91CB-00AA00BBB723}
+inline constexpr GUID kSecurityInformationIid = {0x965FC360, 0x16FF, 0x11D0,
+                                                 {0x91, 0xCB, 0x00, 0xAA, 0x00, 0xBB, 0xB7, 0x23}};
+template <> inline const IID& zv::IidOf<ISecurityInformation>() noexcept
+{
+    return kSecurityInformationIid;
+}
+
+// Created with one reference (MakeCom hands it to a com_ptr).
+class SecInfoBase : public zv::ComObject<ISecurityInformation>
 {
   public:
     explicit SecInfoBase(const wchar_t* objectPath);
-    virtual ~SecInfoBase() = default;
 
-    STDMETHODIMP QueryInterface(REFIID iid, void** out) override;
-    STDMETHODIMP_(ULONG) AddRef() override;
-    STDMETHODIMP_(ULONG) Release() override;
     STDMETHODIMP GetObjectInformation(PSI_OBJECT_INFO info) override;
     STDMETHODIMP PropertySheetPageCallback(HWND, UINT, SI_PAGE_TYPE) override { return S_OK; }
 
   protected:
-    LONG m_refs = 0;
-    const wchar_t* ObjectPath; // not owned: the caller keeps it alive
+    // The object's own copy: the editor may call it after the caller's text is gone.
+    std::wstring ObjectPath;
     wchar_t ObjectName[128] = {};
 };
 

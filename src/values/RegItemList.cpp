@@ -288,19 +288,14 @@ std::wstring CRegItemList::ClipboardText()
 
 bool CRegItemList::CopyToClipboard()
 {
-    auto* source = new COleDataSource;
     HGLOBAL list = nullptr;
     if (!WriteToMemory(list))
-    {
-        source->Release();
         return false;
-    }
+    zv::com_ptr<COleDataSource> source = zv::MakeCom<COleDataSource>();
     source->CacheGlobalData(ItemListFormat(), list);
     std::wstring text = ClipboardText();
     source->CacheGlobalData(CF_UNICODETEXT, GlobalFromBytes(text.c_str(), (text.size() + 1) * sizeof(wchar_t)));
-    bool ok = source->SetClipboard();
-    source->Release();
-    return ok;
+    return source->SetClipboard();
 }
 
 bool CRegItemList::CanPaste(std::wstring_view destination, std::wstring& message)

@@ -10,18 +10,10 @@ namespace
 {
 struct Lists
 {
-    Lists() : plain(new CRegistryACList(L"")), hkey(new CRegistryACList(L"HKEY_"))
-    {
-        plain->AddRef();
-        hkey->AddRef();
-    }
-    ~Lists()
-    {
-        plain->Release();
-        hkey->Release();
-    }
-    CRegistryACList* plain;
-    CRegistryACList* hkey;
+    zv::com_ptr<CRegistryACList> plainList = zv::MakeCom<CRegistryACList>(L"");
+    zv::com_ptr<CRegistryACList> hkeyList = zv::MakeCom<CRegistryACList>(L"HKEY_");
+    CRegistryACList* plain = plainList.get();
+    CRegistryACList* hkey = hkeyList.get();
 };
 
 std::vector<std::wstring> Candidates(CRegistryACList* list, const wchar_t* typed, HRESULT* last = nullptr)
@@ -82,7 +74,9 @@ TEST(RegistryAutoComplete, InterfacesCountReferencesAndCloneEnumeratesOnItsOwn)
     RegistrySandbox box;
     box.CreateKey(L"A");
     box.CreateKey(L"B");
-    auto* list = new CRegistryACList(L"");
+    zv::com_ptr<CRegistryACList> owner = zv::MakeCom<CRegistryACList>(L"");
+    CRegistryACList* list = owner.get();
+    EXPECT_EQ(list->ReferenceCount(), 1) << "the creator's reference";
     IUnknown* unknown = nullptr;
     ASSERT_EQ(list->QueryInterface(IID_IUnknown, reinterpret_cast<void**>(&unknown)), S_OK);
     IACList* expand = nullptr;
@@ -105,5 +99,6 @@ TEST(RegistryAutoComplete, InterfacesCountReferencesAndCloneEnumeratesOnItsOwn)
     EXPECT_EQ(list->Skip(5), S_FALSE);
     EXPECT_EQ(clone->Release(), 0u);
     expand->Release();
-    EXPECT_EQ(unknown->Release(), 0u);
+    EXPECT_EQ(unknown->Release(), 1u);
+    EXPECT_EQ(owner.detach()->Release(), 0u);
 }

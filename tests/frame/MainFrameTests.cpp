@@ -4,6 +4,7 @@
 #include "base/Shutdown.h"
 #include "base/SettingsStore.h"
 #include "frame/AddressBar.h"
+#include "operations/Ownership.h"
 #include "support/FrameFixture.h"
 #include "support/RegistrySandbox.h"
 #include "support/ScriptedPrompts.h"
@@ -371,4 +372,15 @@ TEST(MainFrame, TheOptionsDialogCarriesTheSaveLayoutChoice)
     f.Close();
     EXPECT_EQ(Stored(L"SaveWindowLayoutOnExit"), 0u);
     ForgetLayout();
+}
+
+TEST(MainFrame, TakeOwnershipRunsAsAFrameTaskAndReportsItsFailureOnTheWindowThread)
+{
+    ScriptedPrompts user;
+    user.Answer(IDOK);
+    FrameFixture f;
+    f.doc->StartTakeOwnership(L"CURRENT_USER\\Software\\ZorvaneNoSuchKeyAnywhere");
+    ASSERT_TRUE(f.PumpUntil([&] { return !user.Boxes().empty(); }));
+    EXPECT_EQ(user.Boxes()[0].text.rfind(std::wstring(kTakeOwnershipFailed) + L"\n", 0), 0u);
+    EXPECT_TRUE(f.SettleWorkers());
 }

@@ -1,13 +1,12 @@
-// Frame window: creation, layout, routing, update states and status texts.
+// Frame window: creation, its views, activation and its messages.
 #include "app/framework/FrameWnd.h"
 
 #include "app/framework/DocTemplate.h"
-
 #include "app/framework/Document.h"
-#include "base/SettingsStore.h"
-#include "base/Strings.h"
 #include "app/framework/View.h"
 #include "app/framework/WinApp.h"
+#include "base/SettingsStore.h"
+#include "base/Strings.h"
 
 #include <algorithm>
 
@@ -129,293 +128,94 @@ CDocument* CFrameWnd::GetActiveDocument() const
     return nullptr;
 }
 
-bool CFrameWnd::RouteCommand(UINT id, CCmdUI* ui)
+// --- Messages -----------------------------------------------------------------
+
+LRESULT CFrameWnd::OnSizeMessage(UINT, WPARAM type, LPARAM, bool&)
 {
-    bool handled = false;
-    if (CView* view = m_activeView)
+    if (type != SIZE_MINIMIZED)
+        RecalcLayout();
+    return 0;
+}
+
+LRESULT CFrameWnd::OnCommandMessage(UINT, WPARAM wParam, LPARAM lParam, bool& handled)
+{
+    handled = OnCommand(wParam, lParam);
+    return 0;
+}
+
+LRESULT CFrameWnd::OnInitMenuPopup(UINT, WPARAM menu, LPARAM lParam, bool&)
+{
+    if (!HIWORD(lParam)) // not the system menu
+        OnUpdateMenu(reinterpret_cast<HMENU>(menu));
+    return 0;
+}
+
+LRESULT CFrameWnd::OnMenuSelect(UINT, WPARAM wParam, LPARAM lParam, bool&)
+{
+    UINT flags = HIWORD(wParam);
+    if (flags == 0xFFFF && !lParam)
     {
-        handled = view->OnCmdMsg(id, ui);
-        if (!handled)
-            if (CDocument* document = view->GetDocument())
-                handled = document->OnCmdMsg(id, ui);
+        // The menu closed.
+        m_inMenu = false;
+        SetMessageText(zv::LoadResString(AFX_IDS_IDLEMESSAGE));
     }
-    if (!handled)
-        handled = OnCmdMsg(id, ui);
-    if (!handled)
-        if (CWinApp* app = AfxGetApp())
-            handled = app->OnCmdMsg(id, ui);
-    if (ui)
-        ui->m_handled = handled;
-    return handled;
-}
-
-void CFrameWnd::UpdateCommandUI(CCmdUI& ui)
-{
-    if (!RouteCommand(ui.m_nID, &ui))
-        ui.Enable(false);
-}
-
-void CFrameWnd::OnUpdateMenu(HMENU popup)
-{
-    for (UINT i = 0; i < static_cast<UINT>(::GetMenuItemCount(popup)); ++i)
+    else if (!(flags & (MF_POPUP | MF_SEPARATOR)))
     {
-        UINT id = ::GetMenuItemID(popup, static_cast<int>(i));
-        if (id == 0 || id == static_cast<UINT>(-1))
-            continue;
-        CMenuCmdUI ui(popup, i, id);
-        UpdateCommandUI(ui);
-        // An update handler may insert items (the recent-file list) and
-        // moves the index past them.
-        i = ui.m_index;
+        m_inMenu = true;
+        SetMessageText(GetMessageString(LOWORD(wParam)));
     }
+    return 0;
 }
 
-void CFrameWnd::OnIdleUpdateCmdUI()
+LRESULT CFrameWnd::OnSetMessageString(UINT, WPARAM id, LPARAM text, bool&)
 {
-    for (CControlBar* bar : m_bars)
+    SetMessageText(text ? std::wstring(reinterpret_cast<const wchar_t*>(text))
+                        : GetMessageString(static_cast<UINT>(id)));
+    return 0;
+}
+
+LRESULT CFrameWnd::OnNotifyMessage(UINT, WPARAM, LPARAM lParam, bool& handled)
+{
+    auto* header = reinterpret_cast<NMHDR*>(lParam);
+    if (header->code == TTN_GETDISPINFOW)
     {
-        auto* toolbar = dynamic_cast<CToolBar*>(bar);
-        if (!toolbar || !toolbar->IsVisible())
-            continue;
-        for (UINT id : toolbar->ButtonIds())
+        auto* info = reinterpret_cast<NMTTDISPINFOW*>(lParam);
+        if (!(info->uFlags & TTF_IDISHWND))
         {
-            if (id == 0)
-                continue;
-            CToolCmdUI ui(toolbar->m_hWnd, id);
-            UpdateCommandUI(ui);
+            // A toolbar button's tip: the part of its string after the newline.
+            std::wstring text = zv::LoadResString(static_cast<UINT>(header->idFrom));
+            size_t newline = text.find(L'\n');
+            static thread_local std::wstring tip;
+            tip = newline == std::wstring::npos ? text : text.substr(newline + 1);
+            info->lpszText = const_cast<wchar_t*>(tip.c_str());
+            return 0;
         }
     }
-}
-
-void CFrameWnd::AddControlBar(CControlBar* bar)
-{
-    if (std::find(m_bars.begin(), m_bars.end(), bar) == m_bars.end())
-        m_bars.push_back(bar);
-}
-
-void CFrameWnd::RemoveControlBar(CControlBar* bar)
-{
-    m_bars.erase(std::remove(m_bars.begin(), m_bars.end(), bar), m_bars.end());
-    if (m_statusBar == bar)
-        m_statusBar = nullptr;
-}
-
-CControlBar* CFrameWnd::GetControlBar(UINT id) const
-{
-    for (CControlBar* bar : m_bars)
-        if (bar->m_hWnd && bar->BarId() == id)
-            return bar;
-    return nullptr;
-}
-
-void CFrameWnd::ShowControlBar(CControlBar* bar, bool show)
-{
-    if (!bar || !bar->m_hWnd)
-        return;
-    if (bar->m_inRebar)
+    if (header->code == TBN_HOTITEMCHANGE)
     {
-        // A bar in a rebar is shown and hidden with its band.
-        HWND rebar = ::GetParent(bar->m_hWnd);
-        int index = static_cast<int>(::SendMessageW(rebar, RB_IDTOINDEX, bar->BarId(), 0));
-        if (index >= 0)
-            ::SendMessageW(rebar, RB_SHOWBAND, static_cast<WPARAM>(index), show ? TRUE : FALSE);
+        auto* hot = reinterpret_cast<NMTBHOTITEM*>(lParam);
+        SetMessageText((hot->dwFlags & HICF_LEAVING) ? zv::LoadResString(AFX_IDS_IDLEMESSAGE)
+                                                     : GetMessageString(static_cast<UINT>(hot->idNew)));
+        return 0;
     }
-    ::ShowWindow(bar->m_hWnd, show ? SW_SHOWNOACTIVATE : SW_HIDE);
-    RecalcLayout();
+    handled = false;
+    return 0;
 }
 
-void CFrameWnd::OnBarCheck(UINT id)
+LRESULT CFrameWnd::OnSetFocusMessage(UINT, WPARAM, LPARAM, bool&)
 {
-    CControlBar* bar = GetControlBar(id);
-    if (bar)
-        ShowControlBar(bar, !bar->IsVisible());
+    if (m_activeView && m_activeView->m_hWnd)
+        ::SetFocus(m_activeView->m_hWnd);
+    return 0;
 }
 
-void CFrameWnd::OnUpdateBarCheck(CCmdUI* ui)
+LRESULT CFrameWnd::OnDestroyMessage(UINT, WPARAM, LPARAM, bool& handled)
 {
-    CControlBar* bar = GetControlBar(ui->m_nID);
-    if (!bar)
-    {
-        ui->m_handled = false;
-        ui->Enable(false);
-        return;
-    }
-    ui->Enable(true);
-    ui->SetCheck(bar->IsVisible() ? 1 : 0);
-}
-
-void CFrameWnd::SaveBarState(const wchar_t* section) const
-{
-    for (CControlBar* bar : m_bars)
-        if (bar->m_hWnd)
-            Settings().WriteProfileInt(section, zv::Format(L"Bar%u", bar->BarId()).c_str(), bar->IsVisible() ? 1 : 0);
-}
-
-void CFrameWnd::LoadBarState(const wchar_t* section)
-{
-    for (CControlBar* bar : m_bars)
-    {
-        if (!bar->m_hWnd)
-            continue;
-        UINT visible = Settings().GetProfileInt(section, zv::Format(L"Bar%u", bar->BarId()).c_str(), 2);
-        if (visible == 0 || visible == 1)
-            ShowControlBar(bar, visible == 1);
-    }
-}
-
-void CFrameWnd::RecalcLayout()
-{
-    if (!m_hWnd)
-        return;
-    RECT client = GetClientRect();
-    int top = client.top, bottom = client.bottom, width = client.right - client.left;
-    for (CControlBar* bar : m_bars)
-    {
-        if (!bar->m_hWnd || bar->m_inRebar || !bar->IsVisible() || ::GetParent(bar->m_hWnd) != m_hWnd)
-            continue;
-        int height = bar->CalcHeight(width);
-        if (bar->GetBarStyle() & CBRS_ALIGN_BOTTOM)
-        {
-            bottom -= height;
-            ::MoveWindow(bar->m_hWnd, 0, bottom, width, height, TRUE);
-        }
-        else
-        {
-            ::MoveWindow(bar->m_hWnd, 0, top, width, height, TRUE);
-            top += height;
-        }
-    }
-    if (HWND pane = ::GetDlgItem(m_hWnd, AFX_IDW_PANE_FIRST))
-        ::MoveWindow(pane, 0, top, width, bottom > top ? bottom - top : 0, TRUE);
-}
-
-std::wstring CFrameWnd::GetMessageString(UINT id) const
-{
-    std::wstring text = zv::LoadResString(id);
-    size_t newline = text.find(L'\n');
-    return newline == std::wstring::npos ? text : text.substr(0, newline);
-}
-
-void CFrameWnd::SetMessageText(const std::wstring& text)
-{
-    if (m_statusBar && m_statusBar->m_hWnd)
-        m_statusBar->SetPaneText(0, text);
-}
-
-void CFrameWnd::SetStatusText(const std::wstring& text)
-{
-    // Workers call this from their own threads; the message runs it on ours.
-    if (m_hWnd)
-        ::SendMessageW(m_hWnd, WM_SETMESSAGESTRING, 0, reinterpret_cast<LPARAM>(text.c_str()));
-}
-
-bool CFrameWnd::PreTranslateMessage(MSG* msg)
-{
-    if (msg->message >= WM_KEYFIRST && msg->message <= WM_KEYLAST && m_accelerators)
-        return ::TranslateAcceleratorW(m_hWnd, m_accelerators, msg) != 0;
-    return false;
-}
-
-bool CFrameWnd::OnCommand(WPARAM wParam, LPARAM lParam)
-{
-    UINT id = LOWORD(wParam);
-    UINT code = HIWORD(wParam);
-    if (lParam && code != BN_CLICKED)
-        return false; // a control's notification nobody handled
-    if (code == 1)
-    {
-        // An accelerator reaches its command only while that command is enabled.
-        CCmdUI ui(id);
-        if (!RouteCommand(id, &ui) || !ui.m_enabled)
-            return true;
-    }
-    RouteCommand(id, nullptr);
-    return true;
-}
-
-bool CFrameWnd::ProcessWindowMessage(HWND, UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result)
-{
-    switch (message)
-    {
-    case WM_CREATE:
-        result = OnCreate(*reinterpret_cast<const CREATESTRUCTW*>(lParam));
-        return true;
-    case WM_SIZE:
-        if (wParam != SIZE_MINIMIZED)
-            RecalcLayout();
-        result = 0;
-        return true;
-    case WM_COMMAND:
-        if (OnCommand(wParam, lParam))
-        {
-            result = 0;
-            return true;
-        }
-        return false;
-    case WM_INITMENUPOPUP:
-        if (!HIWORD(lParam))
-            OnUpdateMenu(reinterpret_cast<HMENU>(wParam));
-        result = 0;
-        return true;
-    case WM_MENUSELECT: {
-        UINT flags = HIWORD(wParam);
-        if (flags == 0xFFFF && !lParam)
-        {
-            m_inMenu = false;
-            SetMessageText(zv::LoadResString(AFX_IDS_IDLEMESSAGE));
-        }
-        else if (!(flags & (MF_POPUP | MF_SEPARATOR)))
-        {
-            m_inMenu = true;
-            SetMessageText(GetMessageString(LOWORD(wParam)));
-        }
-        result = 0;
-        return true;
-    }
-    case WM_SETMESSAGESTRING:
-        SetMessageText(lParam ? std::wstring(reinterpret_cast<const wchar_t*>(lParam))
-                              : GetMessageString(static_cast<UINT>(wParam)));
-        result = 0;
-        return true;
-    case WM_NOTIFY: {
-        auto* header = reinterpret_cast<NMHDR*>(lParam);
-        if (header->code == TTN_GETDISPINFOW)
-        {
-            auto* info = reinterpret_cast<NMTTDISPINFOW*>(lParam);
-            if (!(info->uFlags & TTF_IDISHWND))
-            {
-                std::wstring text = zv::LoadResString(static_cast<UINT>(header->idFrom));
-                size_t newline = text.find(L'\n');
-                static thread_local std::wstring tip;
-                tip = newline == std::wstring::npos ? text : text.substr(newline + 1);
-                info->lpszText = const_cast<wchar_t*>(tip.c_str());
-                result = 0;
-                return true;
-            }
-        }
-        if (header->code == TBN_HOTITEMCHANGE)
-        {
-            auto* hot = reinterpret_cast<NMTBHOTITEM*>(lParam);
-            SetMessageText((hot->dwFlags & HICF_LEAVING) ? zv::LoadResString(AFX_IDS_IDLEMESSAGE)
-                                                         : GetMessageString(static_cast<UINT>(hot->idNew)));
-            result = 0;
-            return true;
-        }
-        return false;
-    }
-    case WM_SETFOCUS:
-        if (m_activeView && m_activeView->m_hWnd)
-            ::SetFocus(m_activeView->m_hWnd);
-        result = 0;
-        return true;
-    case WM_DESTROY:
-        if (CWinApp* app = AfxGetApp())
-            if (app->m_pMainWnd == this)
-                ::PostQuitMessage(0);
-        return false;
-    default:
-        return false;
-    }
+    if (CWinApp* app = AfxGetApp())
+        if (app->m_pMainWnd == this)
+            ::PostQuitMessage(0);
+    handled = false;
+    return 0;
 }
 
 void CFrameWnd::OnFinalMessage(HWND)

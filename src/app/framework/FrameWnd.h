@@ -70,9 +70,20 @@ class CFrameWnd : public CWnd, public CCmdTarget, public IStatusText
     CStatusBar* m_statusBar = nullptr; // the bar that shows message texts
 
     bool PreTranslateMessage(MSG* msg) override;
-    bool ProcessWindowMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
     int OnCreate(const CREATESTRUCTW& cs);
     void OnFinalMessage(HWND) override;
+
+    BEGIN_MSG_MAP(CFrameWnd)
+        MSG_WM_CREATE(OnCreate)
+        MESSAGE_HANDLER(WM_SIZE, OnSizeMessage)
+        MESSAGE_HANDLER(WM_COMMAND, OnCommandMessage)
+        MESSAGE_HANDLER(WM_INITMENUPOPUP, OnInitMenuPopup)
+        MESSAGE_HANDLER(WM_MENUSELECT, OnMenuSelect)
+        MESSAGE_HANDLER(WM_SETMESSAGESTRING, OnSetMessageString)
+        MESSAGE_HANDLER(WM_NOTIFY, OnNotifyMessage)
+        MESSAGE_HANDLER(WM_SETFOCUS, OnSetFocusMessage)
+        MESSAGE_HANDLER(WM_DESTROY, OnDestroyMessage)
+    END_MSG_MAP()
 
     HACCEL m_accelerators = nullptr;
     HMENU m_menu = nullptr;
@@ -88,8 +99,19 @@ class CFrameWnd : public CWnd, public CCmdTarget, public IStatusText
     END_COMMAND_MAP()
 
   protected:
+    // FrameWnd.cpp: the frame's messages.
+    LRESULT OnSizeMessage(UINT, WPARAM type, LPARAM, bool&);
+    LRESULT OnCommandMessage(UINT, WPARAM wParam, LPARAM lParam, bool& handled);
+    LRESULT OnInitMenuPopup(UINT, WPARAM menu, LPARAM lParam, bool&);
+    LRESULT OnMenuSelect(UINT, WPARAM wParam, LPARAM lParam, bool&);
+    LRESULT OnSetMessageString(UINT, WPARAM id, LPARAM text, bool&);
+    LRESULT OnNotifyMessage(UINT, WPARAM, LPARAM lParam, bool& handled);
+    LRESULT OnSetFocusMessage(UINT, WPARAM, LPARAM, bool&);
+    LRESULT OnDestroyMessage(UINT, WPARAM, LPARAM, bool& handled);
+    // FrameWndBars.cpp
     void OnBarCheck(UINT id);
     void OnUpdateBarCheck(CCmdUI* ui);
+    // FrameWndCommands.cpp
     bool OnCommand(WPARAM wParam, LPARAM lParam);
 
     CView* m_activeView = nullptr;

@@ -8,31 +8,10 @@
 namespace
 {
 // The drag source's feedback: default cursors, cancel on Escape, drop on release.
-class CDropSource final : public IDropSource
+class CDropSource final : public zv::ComObject<IDropSource>
 {
   public:
-    STDMETHODIMP QueryInterface(REFIID iid, void** out) override
-    {
-        if (!out)
-            return E_POINTER;
-        if (iid == IID_IUnknown || iid == IID_IDropSource)
-        {
-            *out = static_cast<IDropSource*>(this);
-            AddRef();
-            return S_OK;
-        }
-        *out = nullptr;
-        return E_NOINTERFACE;
-    }
-    STDMETHODIMP_(ULONG) AddRef() override { return static_cast<ULONG>(InterlockedIncrement(&m_refs)); }
-    STDMETHODIMP_(ULONG) Release() override
-    {
-        LONG n = InterlockedDecrement(&m_refs);
-        if (n == 0)
-            delete this;
-        return static_cast<ULONG>(n);
-    }
-    STDMETHODIMP QueryContinueDrag(BOOL escape, DWORD keys) override
+    STDMETHODIMP QueryContinueDrag(BOOL escape, DWORD keys) noexcept override
     {
         if (escape)
             return DRAGDROP_S_CANCEL;
@@ -40,10 +19,7 @@ class CDropSource final : public IDropSource
             return DRAGDROP_S_DROP;
         return S_OK;
     }
-    STDMETHODIMP GiveFeedback(DWORD) override { return DRAGDROP_S_USEDEFAULTCURSORS; }
-
-  private:
-    LONG m_refs = 1;
+    STDMETHODIMP GiveFeedback(DWORD) noexcept override { return DRAGDROP_S_USEDEFAULTCURSORS; }
 };
 
 bool SameFormat(const FORMATETC& a, const FORMATETC& b)
@@ -107,10 +83,9 @@ bool COleDataSource::SetClipboard()
 
 DWORD COleDataSource::DoDragDrop(DWORD allowedEffects)
 {
-    auto* source = new CDropSource;
+    zv::com_ptr<CDropSource> source = zv::MakeCom<CDropSource>();
     DWORD effect = DROPEFFECT_NONE;
-    HRESULT hr = ::DoDragDrop(this, source, allowedEffects, &effect);
-    source->Release();
+    HRESULT hr = ::DoDragDrop(this, source.get(), allowedEffects, &effect);
     return hr == DRAGDROP_S_DROP ? effect : DROPEFFECT_NONE;
 }
 
@@ -132,37 +107,17 @@ bool COleDataSource::OnRenderGlobalData(const FORMATETC&, HGLOBAL&)
     return false;
 }
 
-STDMETHODIMP COleDataSource::QueryInterface(REFIID iid, void** out)
-{
-    if (!out)
-        return E_POINTER;
-    if (iid == IID_IUnknown || iid == IID_IDataObject)
-    {
-        *out = static_cast<IDataObject*>(this);
-        AddRef();
-        return S_OK;
-    }
-    *out = nullptr;
-    return E_NOINTERFACE;
-}
-
-STDMETHODIMP_(ULONG) COleDataSource::AddRef()
-{
-    return static_cast<ULONG>(InterlockedIncrement(&m_refs));
-}
-
-STDMETHODIMP_(ULONG) COleDataSource::Release()
-{
-    LONG n = InterlockedDecrement(&m_refs);
-    if (n == 0)
-        delete this;
-    return static_cast<ULONG>(n);
-}
-
 STDMETHODIMP COleDataSource::GetData(FORMATETC* format, STGMEDIUM* medium)
 {
     if (!format || !medium)
         return E_INVALIDARG;
+    return zv::ComCall([&] { return GetDataNow(*format, *medium); });
+}
+
+HRESULT COleDataSource::GetDataNow(const FORMATETC& requested, STGMEDIUM& out)
+{
+    const FORMATETC* format = &requested;
+    STGMEDIUM* medium = &out;
     Entry* entry = Find(*format);
     if (!entry)
         return DV_E_FORMATETC;
@@ -189,6 +144,13 @@ STDMETHODIMP COleDataSource::GetDataHere(FORMATETC* format, STGMEDIUM* medium)
 {
     if (!format || !medium || medium->tymed != TYMED_HGLOBAL || !medium->hGlobal)
         return DV_E_TYMED;
+    return zv::ComCall([&] { return GetDataHereNow(*format, *medium); });
+}
+
+HRESULT COleDataSource::GetDataHereNow(const FORMATETC& requested, STGMEDIUM& out)
+{
+    const FORMATETC* format = &requested;
+    STGMEDIUM* medium = &out;
     Entry* entry = Find(*format);
     if (!entry)
         return DV_E_FORMATETC;
@@ -231,13 +193,15 @@ STDMETHODIMP COleDataSource::SetData(FORMATETC* format, STGMEDIUM* medium, BOOL 
     // effect, for one); keep global memory, refuse the rest.
     if (!format || !medium || medium->tymed != TYMED_HGLOBAL)
         return E_NOTIMPL;
-    HGLOBAL memory = release ? medium->hGlobal : CopyGlobal(medium->hGlobal);
-    if (!memory)
-        return E_OUTOFMEMORY;
-    CacheGlobalData(format->cfFormat, memory);
-    if (release)
-        medium->hGlobal = nullptr;
-    return S_OK;
+    return zv::ComCall([&] {
+        HGLOBAL memory = release ? medium->hGlobal : CopyGlobal(medium->hGlobal);
+        if (!memory)
+            return E_OUTOFMEMORY;
+        CacheGlobalData(format->cfFormat, memory);
+        if (release)
+            medium->hGlobal = nullptr;
+        return S_OK;
+    });
 }
 
 STDMETHODIMP COleDataSource::EnumFormatEtc(DWORD direction, IEnumFORMATETC** out)
@@ -247,10 +211,12 @@ STDMETHODIMP COleDataSource::EnumFormatEtc(DWORD direction, IEnumFORMATETC** out
     *out = nullptr;
     if (direction != DATADIR_GET)
         return E_NOTIMPL;
-    std::vector<FORMATETC> formats;
-    for (const Entry& entry : m_entries)
-        formats.push_back(entry.format);
-    return SHCreateStdEnumFmtEtc(static_cast<UINT>(formats.size()), formats.data(), out);
+    return zv::ComCall([&] {
+        std::vector<FORMATETC> formats;
+        for (const Entry& entry : m_entries)
+            formats.push_back(entry.format);
+        return SHCreateStdEnumFmtEtc(static_cast<UINT>(formats.size()), formats.data(), out);
+    });
 }
 
 STDMETHODIMP COleDataSource::DAdvise(FORMATETC*, DWORD, IAdviseSink*, DWORD*)

@@ -3,16 +3,17 @@
 // helpers to read global memory from any data object.
 #pragma once
 
+#include "base/ComObject.h"
 #include "base/Handles.h"
 
 #include <objidl.h>
 #include <vector>
 
-class COleDataSource : public IDataObject
+// Created with one reference: the creator's, to hand to a com_ptr.
+class COleDataSource : public zv::ComObject<IDataObject>
 {
   public:
     COleDataSource();
-    virtual ~COleDataSource();
 
     // Takes ownership of memory, offered as format right away.
     void CacheGlobalData(CLIPFORMAT format, HGLOBAL memory);
@@ -29,10 +30,6 @@ class COleDataSource : public IDataObject
     virtual bool OnRenderData(const FORMATETC& format, STGMEDIUM& medium);
     virtual bool OnRenderGlobalData(const FORMATETC& format, HGLOBAL& memory);
 
-    // IUnknown
-    STDMETHODIMP QueryInterface(REFIID iid, void** out) override;
-    STDMETHODIMP_(ULONG) AddRef() override;
-    STDMETHODIMP_(ULONG) Release() override;
     // IDataObject
     STDMETHODIMP GetData(FORMATETC* format, STGMEDIUM* medium) override;
     STDMETHODIMP GetDataHere(FORMATETC* format, STGMEDIUM* medium) override;
@@ -44,7 +41,12 @@ class COleDataSource : public IDataObject
     STDMETHODIMP DUnadvise(DWORD) override;
     STDMETHODIMP EnumDAdvise(IEnumSTATDATA**) override;
 
+  protected:
+    ~COleDataSource() override;
+
   private:
+    HRESULT GetDataNow(const FORMATETC& format, STGMEDIUM& medium);
+    HRESULT GetDataHereNow(const FORMATETC& format, STGMEDIUM& medium);
     struct Entry
     {
         FORMATETC format;
@@ -52,7 +54,6 @@ class COleDataSource : public IDataObject
         bool delayed;
     };
     Entry* Find(const FORMATETC& format);
-    LONG m_refs = 1;
     std::vector<Entry> m_entries;
 };
 

@@ -4,65 +4,63 @@
 #include "app/framework/Document.h"
 #include "app/framework/FrameWnd.h"
 
+#include "base/ComObject.h"
+
 #include <ole2.h>
 
 namespace
 {
 // Forwards the OLE drop-target calls to the view's virtual operations.
-class CViewDropTarget final : public IDropTarget
+class CViewDropTarget final : public zv::ComObject<IDropTarget>
 {
   public:
     explicit CViewDropTarget(CView* view) : m_view(view) {}
-    STDMETHODIMP QueryInterface(REFIID iid, void** out) override
+    STDMETHODIMP DragEnter(IDataObject* data, DWORD keys, POINTL pt, DWORD* effect) noexcept override
     {
-        if (!out)
-            return E_POINTER;
-        if (iid == IID_IUnknown || iid == IID_IDropTarget)
-        {
-            *out = static_cast<IDropTarget*>(this);
-            AddRef();
+        if (!effect)
+            return E_INVALIDARG;
+        return zv::ComCall([&] {
+            m_data = zv::com_ptr<IDataObject>::copy(data);
+            *effect = m_view ? m_view->OnDragEnter(data, keys, ToClient(pt)) & *effect : DROPEFFECT_NONE;
             return S_OK;
-        }
-        *out = nullptr;
-        return E_NOINTERFACE;
+        });
     }
-    STDMETHODIMP_(ULONG) AddRef() override { return static_cast<ULONG>(InterlockedIncrement(&m_refs)); }
-    STDMETHODIMP_(ULONG) Release() override
+    STDMETHODIMP DragOver(DWORD keys, POINTL pt, DWORD* effect) noexcept override
     {
-        LONG n = InterlockedDecrement(&m_refs);
-        if (n == 0)
-            delete this;
-        return static_cast<ULONG>(n);
+        if (!effect)
+            return E_INVALIDARG;
+        return zv::ComCall([&] {
+            *effect = m_view && m_data ? m_view->OnDragOver(m_data.get(), keys, ToClient(pt)) & *effect
+                                       : DROPEFFECT_NONE;
+            return S_OK;
+        });
     }
-    STDMETHODIMP DragEnter(IDataObject* data, DWORD keys, POINTL pt, DWORD* effect) override
+    STDMETHODIMP DragLeave() noexcept override
     {
-        m_data = data;
-        *effect = m_view ? m_view->OnDragEnter(data, keys, ToClient(pt)) & *effect : DROPEFFECT_NONE;
-        return S_OK;
+        return zv::ComCall([&] {
+            if (m_view)
+                m_view->OnDragLeave();
+            m_data.reset();
+            return S_OK;
+        });
     }
-    STDMETHODIMP DragOver(DWORD keys, POINTL pt, DWORD* effect) override
+    STDMETHODIMP Drop(IDataObject* data, DWORD keys, POINTL pt, DWORD* effect) noexcept override
     {
-        *effect = m_view && m_data ? m_view->OnDragOver(m_data, keys, ToClient(pt)) & *effect : DROPEFFECT_NONE;
-        return S_OK;
+        if (!effect)
+            return E_INVALIDARG;
+        HRESULT result = zv::ComCall([&] {
+            POINT point = ToClient(pt);
+            DWORD chosen = m_view ? m_view->OnDragOver(data, keys, point) & *effect : DROPEFFECT_NONE;
+            bool dropped = chosen != DROPEFFECT_NONE && m_view->OnDrop(data, chosen, point);
+            if (!dropped && m_view)
+                m_view->OnDragLeave();
+            *effect = dropped ? chosen : DROPEFFECT_NONE;
+            return S_OK;
+        });
+        m_data.reset();
+        return result;
     }
-    STDMETHODIMP DragLeave() override
-    {
-        if (m_view)
-            m_view->OnDragLeave();
-        m_data = nullptr;
-        return S_OK;
-    }
-    STDMETHODIMP Drop(IDataObject* data, DWORD keys, POINTL pt, DWORD* effect) override
-    {
-        POINT point = ToClient(pt);
-        DWORD chosen = m_view ? m_view->OnDragOver(data, keys, point) & *effect : DROPEFFECT_NONE;
-        bool dropped = chosen != DROPEFFECT_NONE && m_view->OnDrop(data, chosen, point);
-        if (!dropped && m_view)
-            m_view->OnDragLeave();
-        *effect = dropped ? chosen : DROPEFFECT_NONE;
-        m_data = nullptr;
-        return S_OK;
-    }
+    // The view is going: calls still under way find no view.
     void Detach() { m_view = nullptr; }
 
   private:
@@ -73,9 +71,8 @@ class CViewDropTarget final : public IDropTarget
             ScreenToClient(m_view->m_hWnd, &p);
         return p;
     }
-    LONG m_refs = 1;
     CView* m_view;
-    IDataObject* m_data = nullptr;
+    zv::com_ptr<IDataObject> m_data;
 };
 } // namespace
 
@@ -85,8 +82,8 @@ CView::~CView()
     {
         if (m_hWnd)
             RevokeDragDrop(m_hWnd);
-        static_cast<CViewDropTarget*>(m_dropTarget)->Detach();
-        m_dropTarget->Release();
+        static_cast<CViewDropTarget*>(m_dropTarget.get())->Detach();
+        m_dropTarget.reset();
     }
     if (m_pFrame && m_pFrame->GetActiveView() == this)
         m_pFrame->SetActiveView(nullptr, false);
@@ -97,14 +94,11 @@ CView::~CView()
 bool CView::RegisterDropTarget()
 {
     if (m_dropTarget || !m_hWnd)
-        return m_dropTarget != nullptr;
-    auto* target = new CViewDropTarget(this);
-    if (FAILED(RegisterDragDrop(m_hWnd, target)))
-    {
-        target->Release();
+        return static_cast<bool>(m_dropTarget);
+    zv::com_ptr<CViewDropTarget> target = zv::MakeCom<CViewDropTarget>(this);
+    if (FAILED(RegisterDragDrop(m_hWnd, target.get())))
         return false;
-    }
-    m_dropTarget = target;
+    m_dropTarget = zv::com_ptr<IDropTarget>::copy(target.get());
     return true;
 }
 

@@ -5,6 +5,7 @@
 
 #include "app/framework/CmdTarget.h"
 #include "app/framework/Window.h"
+#include "base/Handles.h"
 
 #include <objidl.h>
 
@@ -60,7 +61,7 @@ class CView : public CWnd, public CCmdTarget
     bool m_autoDelete = false;
 
   private:
-    IDropTarget* m_dropTarget = nullptr;
+    zv::com_ptr<IDropTarget> m_dropTarget;
 };
 
 class CCtrlView : public CView
