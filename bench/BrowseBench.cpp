@@ -41,8 +41,8 @@ void Prepare(int keys, int values)
     HKEY wide = nullptr;
     RegCreateKeyExW(bench, L"Wide", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &wide, nullptr);
     DWORD existing = 0;
-    RegQueryInfoKeyW(wide, nullptr, nullptr, nullptr, &existing, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
-                     nullptr);
+    RegQueryInfoKeyW(wide, nullptr, nullptr, nullptr, &existing, nullptr, nullptr, nullptr, nullptr, nullptr,
+                     nullptr, nullptr);
     for (int i = static_cast<int>(existing); i < keys; ++i)
     {
         wchar_t name[32];
@@ -76,7 +76,8 @@ double Ms(LARGE_INTEGER from, LARGE_INTEGER to)
 {
     LARGE_INTEGER frequency;
     QueryPerformanceFrequency(&frequency);
-    return 1000.0 * static_cast<double>(to.QuadPart - from.QuadPart) / static_cast<double>(frequency.QuadPart);
+    return 1000.0 * static_cast<double>(to.QuadPart - from.QuadPart) /
+           static_cast<double>(frequency.QuadPart);
 }
 
 LARGE_INTEGER Now()
@@ -145,7 +146,8 @@ int wmain()
         LARGE_INTEGER t0 = Now();
         int links = 0;
         for (int i = 0; i < 10000; ++i)
-            links += frame->ValuePane()->GetDataLinkIcon(L"C:\\Windows\\system32\\file" + std::to_wstring(i) + L".dll") > 0;
+            links += frame->ValuePane()->GetDataLinkIcon(L"C:\\Windows\\system32\\file" + std::to_wstring(i) +
+                                                         L".dll") > 0;
         std::printf("link_test_10000_ms=%.1f\n", Ms(t0, Now()));
         t0 = Now();
         frame->ValuePane()->Refill();

@@ -2,7 +2,6 @@
 #include "app/NavroApp.h"
 #include "frame/MainFrame.h"
 
-
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int)
 {
     CNavroApp app([] { return static_cast<CFrameWnd*>(new CMainFrame); }, nullptr);

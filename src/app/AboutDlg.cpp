@@ -10,9 +10,7 @@ const wchar_t kMakerWebSite[] = L"https://zorvane.example.com/";
 const wchar_t kMakerContactPage[] = L"https://zorvane.example.com/contact";
 const wchar_t kMakerSocialPage[] = L"https://zorvane.example.com/community";
 
-CAboutDlg::CAboutDlg() : CDialog(IDD_ABOUTBOX)
-{
-}
+CAboutDlg::CAboutDlg() : CDialog(IDD_ABOUTBOX) {}
 
 bool CAboutDlg::OnInitDialog()
 {

@@ -32,8 +32,9 @@ std::wstring ClipboardText()
 
 std::wstring RegistryPathInText(const std::wstring& text)
 {
-    static const wchar_t* const kWords[] = {L"HKEY_", L"HKLM", L"HKCR", L"HKCC", L"HKCU",
-                                            L"HKU", L"LOCAL_MACHINE", L"CLASSES_ROOT", L"CURRENT_", L"USERS"};
+    static const wchar_t* const kWords[] = {L"HKEY_",    L"HKLM", L"HKCR",          L"HKCC",
+                                            L"HKCU",     L"HKU",  L"LOCAL_MACHINE", L"CLASSES_ROOT",
+                                            L"CURRENT_", L"USERS"};
     std::wstring upper = zv::ToUpper(text);
     size_t best = std::wstring::npos;
     for (const wchar_t* word : kWords)

@@ -17,7 +17,8 @@ HtmlHelpFn HtmlHelpEntry()
     // Loaded once and kept: help windows outlive the call.
     static HtmlHelpFn entry = [] {
         HMODULE library = LoadLibraryW(L"hhctrl.ocx");
-        return library ? reinterpret_cast<HtmlHelpFn>(reinterpret_cast<void*>(GetProcAddress(library, "HtmlHelpW")))
+        return library ? reinterpret_cast<HtmlHelpFn>(
+                             reinterpret_cast<void*>(GetProcAddress(library, "HtmlHelpW")))
                        : nullptr;
     }();
     return entry;

@@ -21,7 +21,11 @@ class CNavroApp : public CWinApp
     bool InitInstance() override;
     int ExitInstance() override;
     // Uses these arguments instead of the process's own (tests).
-    void SetArguments(std::vector<std::wstring> arguments) { m_arguments = std::move(arguments); m_haveArguments = true; }
+    void SetArguments(std::vector<std::wstring> arguments)
+    {
+        m_arguments = std::move(arguments);
+        m_haveArguments = true;
+    }
     const StartArguments& Arguments() const noexcept { return m_start; }
     // The settings company (tests give their own, to stay apart from each other).
     void SetProfileCompany(const std::wstring& company) { m_company = company; }

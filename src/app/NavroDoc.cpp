@@ -24,7 +24,8 @@ void CNavroDoc::SetStartLocation(const std::wstring& location)
 
 std::wstring DocumentTitle(const std::wstring& decoration, const std::wstring& path)
 {
-    return zv::Format(L"%s %s %s ", zv::LoadResString(AFX_IDS_APP_TITLE).c_str(), decoration.c_str(), path.c_str());
+    return zv::Format(L"%s %s %s ", zv::LoadResString(AFX_IDS_APP_TITLE).c_str(), decoration.c_str(),
+                      path.c_str());
 }
 
 std::wstring ShortcutFileName(const std::wstring& path)

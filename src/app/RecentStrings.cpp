@@ -5,8 +5,8 @@
 #include "base/Strings.h"
 
 CRecentStrings::CRecentStrings(std::wstring_view name, bool caseSensitive, bool trim)
-    : CaseSensitive(caseSensitive), TrimSpaces(trim), Section(zv::Format(L"Recent%s", std::wstring(name).c_str())),
-      App(&Settings())
+    : CaseSensitive(caseSensitive), TrimSpaces(trim),
+      Section(zv::Format(L"Recent%s", std::wstring(name).c_str())), App(&Settings())
 {
 }
 

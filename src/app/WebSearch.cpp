@@ -59,7 +59,8 @@ std::wstring WebSearchQuery(std::wstring_view text)
     for (;;)
     {
         size_t hit = query.find(kBreak, start);
-        encoded += PercentEncodeQuery(std::wstring_view(query).substr(start, hit == std::wstring::npos ? hit : hit - start));
+        encoded += PercentEncodeQuery(
+            std::wstring_view(query).substr(start, hit == std::wstring::npos ? hit : hit - start));
         if (hit == std::wstring::npos)
             break;
         encoded += L'+';

@@ -21,8 +21,9 @@ std::wstring FileErrorText(const std::wstring& path, DWORD error, bool writing)
     case ERROR_HANDLE_DISK_FULL:
         return zv::Format(L"There is not enough space on the disk for %s.", path.c_str());
     default:
-        return zv::Format(writing ? L"An unexpected error occurred while writing %s." : L"An unexpected error occurred "
-                                                                                       L"while reading %s.",
+        return zv::Format(writing ? L"An unexpected error occurred while writing %s."
+                                  : L"An unexpected error occurred "
+                                    L"while reading %s.",
                           path.c_str());
     }
 }

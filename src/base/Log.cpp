@@ -61,16 +61,18 @@ void LogStart()
     if (g_logFile.empty())
     {
         g_logging = false;
-        AfxMessageBox(L"To enable logging run:\n\n\tZorvane.exe /log <logfile>\n\nFor example Zorvane.exe /log "
-                      L"c:\\temp\\Zorvane.txt\n\nThe log file.");
+        AfxMessageBox(
+            L"To enable logging run:\n\n\tZorvane.exe /log <logfile>\n\nFor example Zorvane.exe /log "
+            L"c:\\temp\\Zorvane.txt\n\nThe log file.");
         return;
     }
     FILE* probe = _wfopen(g_logFile.c_str(), L"ab");
     if (!probe)
     {
         g_logging = false;
-        AfxMessageBox(L"Log write failed. Please make sure you have permissions to write to the log file or specify a "
-                      L"different log file.");
+        AfxMessageBox(
+            L"Log write failed. Please make sure you have permissions to write to the log file or specify a "
+            L"different log file.");
         return;
     }
     fclose(probe);

@@ -6,7 +6,6 @@
 
 #include <vector>
 
-
 CSettingsStore::CSettingsStore(std::wstring_view company, std::wstring_view application)
     : m_profileKey(L"Software\\" + std::wstring(company) + L"\\" + std::wstring(application))
 {
@@ -20,7 +19,8 @@ std::wstring CSettingsStore::SectionKey(const wchar_t* section) const
 UINT CSettingsStore::GetProfileInt(const wchar_t* section, const wchar_t* entry, int defaultValue) const
 {
     DWORD value = 0, size = sizeof(value), type = 0;
-    LONG result = RegGetValueW(HKEY_CURRENT_USER, SectionKey(section).c_str(), entry, RRF_RT_ANY, &type, &value, &size);
+    LONG result =
+        RegGetValueW(HKEY_CURRENT_USER, SectionKey(section).c_str(), entry, RRF_RT_ANY, &type, &value, &size);
     if (result != ERROR_SUCCESS || type != REG_DWORD || size != sizeof(value))
         return static_cast<UINT>(defaultValue);
     return value;
@@ -29,15 +29,16 @@ UINT CSettingsStore::GetProfileInt(const wchar_t* section, const wchar_t* entry,
 bool CSettingsStore::WriteProfileInt(const wchar_t* section, const wchar_t* entry, int value) const
 {
     DWORD data = static_cast<DWORD>(value);
-    return RegSetKeyValueW(HKEY_CURRENT_USER, SectionKey(section).c_str(), entry, REG_DWORD, &data, sizeof(data)) ==
-           ERROR_SUCCESS;
+    return RegSetKeyValueW(HKEY_CURRENT_USER, SectionKey(section).c_str(), entry, REG_DWORD, &data,
+                           sizeof(data)) == ERROR_SUCCESS;
 }
 
 std::wstring CSettingsStore::GetProfileString(const wchar_t* section, const wchar_t* entry,
                                               const wchar_t* defaultValue) const
 {
     zv::unique_hkey key;
-    if (RegOpenKeyExW(HKEY_CURRENT_USER, SectionKey(section).c_str(), 0, KEY_QUERY_VALUE, key.put()) != ERROR_SUCCESS)
+    if (RegOpenKeyExW(HKEY_CURRENT_USER, SectionKey(section).c_str(), 0, KEY_QUERY_VALUE, key.put()) !=
+        ERROR_SUCCESS)
         return defaultValue ? defaultValue : L"";
     DWORD type = 0, size = 0;
     if (RegQueryValueExW(key.get(), entry, nullptr, &type, nullptr, &size) != ERROR_SUCCESS ||
@@ -52,7 +53,8 @@ std::wstring CSettingsStore::GetProfileString(const wchar_t* section, const wcha
     return std::wstring(buffer.data());
 }
 
-bool CSettingsStore::WriteProfileString(const wchar_t* section, const wchar_t* entry, std::wstring_view value) const
+bool CSettingsStore::WriteProfileString(const wchar_t* section, const wchar_t* entry,
+                                        std::wstring_view value) const
 {
     std::wstring text(value);
     return RegSetKeyValueW(HKEY_CURRENT_USER, SectionKey(section).c_str(), entry, REG_SZ, text.c_str(),
@@ -62,7 +64,8 @@ bool CSettingsStore::WriteProfileString(const wchar_t* section, const wchar_t* e
 bool CSettingsStore::DeleteProfileEntry(const wchar_t* section, const wchar_t* entry) const
 {
     zv::unique_hkey key;
-    if (RegOpenKeyExW(HKEY_CURRENT_USER, SectionKey(section).c_str(), 0, KEY_SET_VALUE, key.put()) != ERROR_SUCCESS)
+    if (RegOpenKeyExW(HKEY_CURRENT_USER, SectionKey(section).c_str(), 0, KEY_SET_VALUE, key.put()) !=
+        ERROR_SUCCESS)
         return false;
     return RegDeleteValueW(key.get(), entry) == ERROR_SUCCESS;
 }

@@ -16,7 +16,8 @@ class CSettingsStore
 
     UINT GetProfileInt(const wchar_t* section, const wchar_t* entry, int defaultValue) const;
     bool WriteProfileInt(const wchar_t* section, const wchar_t* entry, int value) const;
-    std::wstring GetProfileString(const wchar_t* section, const wchar_t* entry, const wchar_t* defaultValue = L"") const;
+    std::wstring GetProfileString(const wchar_t* section, const wchar_t* entry,
+                                  const wchar_t* defaultValue = L"") const;
     bool WriteProfileString(const wchar_t* section, const wchar_t* entry, std::wstring_view value) const;
     bool DeleteProfileEntry(const wchar_t* section, const wchar_t* entry) const;
     bool DeleteProfileSection(const wchar_t* section) const;

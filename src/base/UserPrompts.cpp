@@ -44,11 +44,11 @@ class CSystemPrompts final : public IUserPrompts
         return true;
     }
 
-    INT_PTR LaunchShell(HWND owner, const wchar_t* verb, const std::wstring& file, const std::wstring& parameters,
-                         int show) override
+    INT_PTR LaunchShell(HWND owner, const wchar_t* verb, const std::wstring& file,
+                        const std::wstring& parameters, int show) override
     {
-        return reinterpret_cast<INT_PTR>(ShellExecuteW(owner, verb, file.c_str(),
-                                                       parameters.empty() ? nullptr : parameters.c_str(), nullptr, show));
+        return reinterpret_cast<INT_PTR>(ShellExecuteW(
+            owner, verb, file.c_str(), parameters.empty() ? nullptr : parameters.c_str(), nullptr, show));
     }
 };
 

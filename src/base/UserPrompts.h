@@ -25,11 +25,12 @@ class IUserPrompts
   public:
     virtual ~IUserPrompts() = default;
     // type carries buttons and icon (the icon rule is already applied).
-    virtual int ShowMessageBox(HWND owner, const std::wstring& text, const std::wstring& caption, UINT type) = 0;
+    virtual int ShowMessageBox(HWND owner, const std::wstring& text, const std::wstring& caption,
+                               UINT type) = 0;
     virtual bool FileDialog(FileDialogRequest& request) = 0;
     // Returns the platform's result (> 32 means success).
     virtual INT_PTR LaunchShell(HWND owner, const wchar_t* verb, const std::wstring& file,
-                                 const std::wstring& parameters, int show) = 0;
+                                const std::wstring& parameters, int show) = 0;
     // A modal dialog about to run; a responder may answer it without showing
     // it (returns true and sets result). The program's own implementation runs it.
     virtual bool AnswerModal(UINT dialogId, INT_PTR& result)

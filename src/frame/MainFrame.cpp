@@ -29,8 +29,9 @@ DWORD ReadMainWindow(const wchar_t* entry)
 CMainFrame::CMainFrame()
 {
     // The rebar, the address combo box and the panes' controls.
-    INITCOMMONCONTROLSEX controls = {sizeof(controls), ICC_WIN95_CLASSES | ICC_COOL_CLASSES | ICC_BAR_CLASSES |
-                                                           ICC_USEREX_CLASSES | ICC_STANDARD_CLASSES};
+    INITCOMMONCONTROLSEX controls = {sizeof(controls), ICC_WIN95_CLASSES | ICC_COOL_CLASSES |
+                                                           ICC_BAR_CLASSES | ICC_USEREX_CLASSES |
+                                                           ICC_STANDARD_CLASSES};
     InitCommonControlsEx(&controls);
     HINSTANCE instance = GetModuleHandleW(nullptr);
     m_clipboardKeys.reset(LoadAcceleratorsW(instance, MAKEINTRESOURCEW(IDR_CLIPBOARD_KEYS)));
@@ -163,8 +164,8 @@ int CMainFrame::OnCreate(const CREATESTRUCTW& cs)
         return -1;
     m_statusBar = &m_status;
     m_status.SetPaneText(0, zv::LoadResString(AFX_IDS_IDLEMESSAGE));
-    if (!m_rebar.Create(this, RBS_BANDBORDERS, WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN | CBRS_TOP,
-                        AFX_IDW_REBAR))
+    if (!m_rebar.Create(this, RBS_BANDBORDERS,
+                        WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN | CBRS_TOP, AFX_IDW_REBAR))
         return -1;
     BuildBands();
     RecalcLayout();
@@ -218,10 +219,18 @@ bool CMainFrame::BuildBands()
     // The address bar's least width that still shows a usable path.
     constexpr int kAddressMinWidth = 200;
     std::vector<Band> bands = {
-        {{AFX_IDW_TOOLBAR, 0, 0}, m_toolbar.get(), RBBS_BREAK | RBBS_GRIPPERALWAYS | RBBS_USECHEVRON,
-         m_toolbar->ButtonWidth(0), ideal, button.cy},
-        {{IDR_ADDRESSBAR, 1, static_cast<int>(frameRect.right)}, m_addressBar.get(), RBBS_BREAK | RBBS_GRIPPERALWAYS,
-         kAddressMinWidth, 0, button.cy},
+        {{AFX_IDW_TOOLBAR, 0, 0},
+         m_toolbar.get(),
+         RBBS_BREAK | RBBS_GRIPPERALWAYS | RBBS_USECHEVRON,
+         m_toolbar->ButtonWidth(0),
+         ideal,
+         button.cy},
+        {{IDR_ADDRESSBAR, 1, static_cast<int>(frameRect.right)},
+         m_addressBar.get(),
+         RBBS_BREAK | RBBS_GRIPPERALWAYS,
+         kAddressMinWidth,
+         0,
+         button.cy},
     };
     if (SaveWindowLayoutOnExit)
         for (Band& band : bands)
@@ -251,7 +260,8 @@ bool CMainFrame::BuildBands()
         m_rebar.SendMessage(RB_SETBANDINFOW, i, reinterpret_cast<LPARAM>(&info));
     }
     // A bar hidden by the saved state keeps its band hidden too.
-    for (CControlBar* bar : {static_cast<CControlBar*>(m_toolbar.get()), static_cast<CControlBar*>(m_addressBar.get())})
+    for (CControlBar* bar :
+         {static_cast<CControlBar*>(m_toolbar.get()), static_cast<CControlBar*>(m_addressBar.get())})
         if (!bar->IsVisible())
             m_rebar.SendMessage(RB_SHOWBAND, m_rebar.SendMessage(RB_IDTOINDEX, bar->BarId()), FALSE);
     return true;

@@ -18,7 +18,8 @@
 namespace
 {
 constexpr wchar_t kBookmarksKey[] = L"CURRENT_USER\\Software\\Quenmar Consulting\\Zorvane\\Bookmarks";
-constexpr wchar_t kSystemEditorKey[] = L"CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\Applets\\Regedit";
+constexpr wchar_t kSystemEditorKey[] =
+    L"CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\Applets\\Regedit";
 // Bookmark menu items are numbered from here; an item's index in BookmarkPaths
 // is its command less this.
 constexpr UINT kFirstBookmarkCommand = 923;

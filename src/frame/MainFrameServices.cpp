@@ -89,21 +89,21 @@ void CMainFrame::StartTask(Task task)
     m_tasks.erase(std::remove_if(m_tasks.begin(), m_tasks.end(),
                                  [](const zv::WorkerThread& thread) { return !thread.IsRunning(); }),
                   m_tasks.end());
-    zv::WorkerThread thread = zv::StartWorkerThread([this, task = std::move(task)](const zv::StopToken& stop) {
-        UiAction action = task(stop);
-        if (action && !stop.StopRequested())
-            m_taskInbox.Post(std::move(action));
-        return 0u;
-    });
+    zv::WorkerThread thread =
+        zv::StartWorkerThread([this, task = std::move(task)](const zv::StopToken& stop) {
+            UiAction action = task(stop);
+            if (action && !stop.StopRequested())
+                m_taskInbox.Post(std::move(action));
+            return 0u;
+        });
     if (thread)
         m_tasks.push_back(std::move(thread));
 }
 
 bool CMainFrame::HasRunningTasks() const
 {
-    return m_taskInbox.Pending() > 0 || std::any_of(m_tasks.begin(), m_tasks.end(), [](const zv::WorkerThread& t) {
-               return t.IsRunning();
-           });
+    return m_taskInbox.Pending() > 0 || std::any_of(m_tasks.begin(), m_tasks.end(),
+                                                    [](const zv::WorkerThread& t) { return t.IsRunning(); });
 }
 
 LRESULT CMainFrame::OnTaskInbox(UINT, WPARAM, LPARAM, bool&)

@@ -8,9 +8,7 @@
 #include <shlguid.h>
 #include <shlwapi.h>
 
-CRegistryACList::CRegistryACList(const std::wstring& prefix) : m_prefix(prefix)
-{
-}
+CRegistryACList::CRegistryACList(const std::wstring& prefix) : m_prefix(prefix) {}
 
 CRegistryACList::~CRegistryACList() = default;
 
@@ -115,7 +113,8 @@ bool AttachRegistryAutoComplete(zv::com_ptr<IAutoComplete>& holder, HWND edit)
     // Candidates come from two lists: plain paths, and the same with "HKEY_".
     zv::com_ptr<IUnknown> source = zv::MakeCom<CRegistryACList>(L"").query<IUnknown>();
     zv::com_ptr<IObjMgr> multi;
-    if (SUCCEEDED(CoCreateInstance(CLSID_ACLMulti, nullptr, CLSCTX_INPROC_SERVER, IID_IObjMgr, multi.put_void())))
+    if (SUCCEEDED(
+            CoCreateInstance(CLSID_ACLMulti, nullptr, CLSCTX_INPROC_SERVER, IID_IObjMgr, multi.put_void())))
     {
         multi->Append(source.get());
         multi->Append(zv::MakeCom<CRegistryACList>(L"HKEY_").query<IUnknown>().get());
@@ -153,7 +152,8 @@ bool AttachFileSystemAutoComplete(HWND edit)
     if (!shlwapi)
         return false;
     using AutoCompleteFn = HRESULT(WINAPI*)(HWND, DWORD);
-    auto function = reinterpret_cast<AutoCompleteFn>(reinterpret_cast<void*>(GetProcAddress(shlwapi, "SHAutoComplete")));
+    auto function =
+        reinterpret_cast<AutoCompleteFn>(reinterpret_cast<void*>(GetProcAddress(shlwapi, "SHAutoComplete")));
     bool ok = false;
     if (function)
     {

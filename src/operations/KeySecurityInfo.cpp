@@ -62,13 +62,13 @@ STDMETHODIMP SecInfoBase::GetObjectInformation(PSI_OBJECT_INFO info)
     return S_OK;
 }
 
-STDMETHODIMP CRegKeySecurityInfo::GetSecurity(SECURITY_INFORMATION requested, PSECURITY_DESCRIPTOR* descriptor,
-                                              BOOL)
+STDMETHODIMP CRegKeySecurityInfo::GetSecurity(SECURITY_INFORMATION requested,
+                                              PSECURITY_DESCRIPTOR* descriptor, BOOL)
 {
     if (!descriptor)
         return E_POINTER;
-    DWORD error = GetNamedSecurityInfoW(ObjectPath.c_str(), SE_REGISTRY_KEY, requested, nullptr, nullptr, nullptr, nullptr,
-                                        descriptor);
+    DWORD error = GetNamedSecurityInfoW(ObjectPath.c_str(), SE_REGISTRY_KEY, requested, nullptr, nullptr,
+                                        nullptr, nullptr, descriptor);
     return SecurityResult(error);
 }
 
@@ -126,9 +126,9 @@ void ShowPermissions(const std::wstring& objectPath)
 {
     using EditSecurityFn = BOOL(WINAPI*)(HWND, LPSECURITYINFO);
     zv::unique_hmodule library(LoadLibraryW(L"AclUI.dll"));
-    auto editSecurity =
-        library ? reinterpret_cast<EditSecurityFn>(reinterpret_cast<void*>(GetProcAddress(library.get(), "EditSecurity")))
-                : nullptr;
+    auto editSecurity = library ? reinterpret_cast<EditSecurityFn>(
+                                      reinterpret_cast<void*>(GetProcAddress(library.get(), "EditSecurity")))
+                                : nullptr;
     if (!editSecurity)
     {
         AfxMessageBox(IDS_NO_SECURITY_EDITOR, MB_OK);

@@ -10,8 +10,8 @@
 #include <string>
 
 // {965FC360-16FF-11D0-91CB-00AA00BBB723}
-inline constexpr GUID kSecurityInformationIid = {0x965FC360, 0x16FF, 0x11D0,
-                                                 {0x91, 0xCB, 0x00, 0xAA, 0x00, 0xBB, 0xB7, 0x23}};
+inline constexpr GUID kSecurityInformationIid = {
+    0x965FC360, 0x16FF, 0x11D0, {0x91, 0xCB, 0x00, 0xAA, 0x00, 0xBB, 0xB7, 0x23}};
 template <> inline const IID& zv::IidOf<ISecurityInformation>() noexcept
 {
     return kSecurityInformationIid;
@@ -37,7 +37,8 @@ class CRegKeySecurityInfo : public SecInfoBase
   public:
     explicit CRegKeySecurityInfo(const wchar_t* objectPath) : SecInfoBase(objectPath) {}
 
-    STDMETHODIMP GetSecurity(SECURITY_INFORMATION requested, PSECURITY_DESCRIPTOR* descriptor, BOOL isDefault) override;
+    STDMETHODIMP GetSecurity(SECURITY_INFORMATION requested, PSECURITY_DESCRIPTOR* descriptor,
+                             BOOL isDefault) override;
     STDMETHODIMP SetSecurity(SECURITY_INFORMATION parts, PSECURITY_DESCRIPTOR descriptor) override;
     STDMETHODIMP GetAccessRights(const GUID* objectType, DWORD flags, PSI_ACCESS* access, ULONG* count,
                                  ULONG* defaultAccess) override;

@@ -16,7 +16,8 @@
 const wchar_t kRecursionGuardName[] = L"Zorvane-CopyKey-Infinite-Recursion-Guard";
 SetValueFunction g_transferSetValue = ::RegSetValueExW;
 
-LONG SetValueExactly(HKEY key, const wchar_t* name, DWORD type, const BYTE* data, DWORD size, SetValueFunction setter)
+LONG SetValueExactly(HKEY key, const wchar_t* name, DWORD type, const BYTE* data, DWORD size,
+                     SetValueFunction setter)
 {
     if (!setter)
         setter = g_transferSetValue;
@@ -39,8 +40,8 @@ constexpr REGSAM kReadTree = KEY_QUERY_VALUE | KEY_ENUMERATE_SUB_KEYS;
 bool QueryCounts(HKEY key, DWORD& subKeys, DWORD& values)
 {
     subKeys = values = 0;
-    return RegQueryInfoKeyW(key, nullptr, nullptr, nullptr, &subKeys, nullptr, nullptr, &values, nullptr, nullptr,
-                            nullptr, nullptr) == ERROR_SUCCESS;
+    return RegQueryInfoKeyW(key, nullptr, nullptr, nullptr, &subKeys, nullptr, nullptr, &values, nullptr,
+                            nullptr, nullptr, nullptr) == ERROR_SUCCESS;
 }
 } // namespace
 
@@ -92,8 +93,8 @@ bool CEzReg::CreateUniqueSubkey(std::wstring_view baseName, std::wstring& create
         std::wstring candidate = i == 0 ? base : zv::Format(L"%s %02d", base.c_str(), i);
         HKEY key = nullptr;
         DWORD disposition = 0;
-        LONG result = RegCreateKeyExW(Key, candidate.c_str(), 0, nullptr, 0, KEY_SET_VALUE | KEY_WOW64_64KEY, nullptr,
-                                      &key, &disposition);
+        LONG result = RegCreateKeyExW(Key, candidate.c_str(), 0, nullptr, 0, KEY_SET_VALUE | KEY_WOW64_64KEY,
+                                      nullptr, &key, &disposition);
         if (result == ERROR_SUCCESS)
         {
             RegCloseKey(key);
@@ -127,7 +128,8 @@ bool CEzReg::FindSubkeyInTree(std::wstring_view name)
 bool CEzReg::CheckCopyTarget(std::wstring_view sourcePath, std::wstring& error)
 {
     std::wstring destination = FullPath();
-    if (IsComputer() || zv::EqualsNoCase(destination, L"LOCAL_MACHINE") || zv::EqualsNoCase(destination, L"USERS"))
+    if (IsComputer() || zv::EqualsNoCase(destination, L"LOCAL_MACHINE") ||
+        zv::EqualsNoCase(destination, L"USERS"))
     {
         error = L"LocalMachine and Users don't allow subkey creation";
         return false;
@@ -236,9 +238,10 @@ bool CEzReg::PasteKey(std::wstring_view sourcePath, bool move)
     std::wstring newName = UniqueSubkeyName(sourceName);
     if (newName != sourceName)
     {
-        std::wstring question = zv::Format(L"The destination key already has a subkey named %s. The copy key name "
-                                           L"will be: %s. \n\nDo you want to continue?",
-                                           sourceName.c_str(), newName.c_str());
+        std::wstring question =
+            zv::Format(L"The destination key already has a subkey named %s. The copy key name "
+                       L"will be: %s. \n\nDo you want to continue?",
+                       sourceName.c_str(), newName.c_str());
         if (!AskYesNo(question))
             return true;
     }
@@ -274,7 +277,8 @@ bool CEzReg::PasteValue(std::wstring_view sourceKeyPath, std::wstring_view value
         return false;
     if (!move)
         return true;
-    return source.Open(KEY_SET_VALUE) && source.Key && RegDeleteValueW(source.Key, name.c_str()) == ERROR_SUCCESS;
+    return source.Open(KEY_SET_VALUE) && source.Key &&
+           RegDeleteValueW(source.Key, name.c_str()) == ERROR_SUCCESS;
 }
 
 bool CEzReg::RenameSubkey(std::wstring_view oldName, std::wstring_view newName)
@@ -285,8 +289,8 @@ bool CEzReg::RenameSubkey(std::wstring_view oldName, std::wstring_view newName)
         return false;
     if (!Open(KEY_CREATE_SUB_KEY | KEY_ENUMERATE_SUB_KEYS) || !Key)
     {
-        ReportError(static_cast<DWORD>(LastError), L"Unable to rename this key. Try run as Administrator option.",
-                    true);
+        ReportError(static_cast<DWORD>(LastError),
+                    L"Unable to rename this key. Try run as Administrator option.", true);
         return false;
     }
     if (!zv::EqualsNoCase(oldName, newName))

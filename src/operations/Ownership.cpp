@@ -16,8 +16,8 @@ std::wstring SecurityObjectName(std::wstring_view path)
     return std::wstring(path);
 }
 
-const wchar_t kTakeOwnershipFailed[] =
-    L"Take ownership failed. You need to be a member of Administrators group and run Zorvane as Administrator";
+const wchar_t kTakeOwnershipFailed[] = L"Take ownership failed. You need to be a member of Administrators "
+                                       L"group and run Zorvane as Administrator";
 
 bool SetOwnerTree(const std::wstring& path, bool recursive, PACL acl, PSID owner, const zv::StopToken& stop)
 {
@@ -27,8 +27,8 @@ bool SetOwnerTree(const std::wstring& path, bool recursive, PACL acl, PSID owner
         return false;
     }
     std::wstring object = SecurityObjectName(path);
-    DWORD error = SetNamedSecurityInfoW(object.data(), SE_REGISTRY_KEY, OWNER_SECURITY_INFORMATION, owner, nullptr,
-                                        nullptr, nullptr);
+    DWORD error = SetNamedSecurityInfoW(object.data(), SE_REGISTRY_KEY, OWNER_SECURITY_INFORMATION, owner,
+                                        nullptr, nullptr, nullptr);
     if (error != ERROR_SUCCESS)
     {
         SetLastError(error);
@@ -37,8 +37,8 @@ bool SetOwnerTree(const std::wstring& path, bool recursive, PACL acl, PSID owner
     ShowStatusText(path);
     if (acl)
     {
-        error = SetNamedSecurityInfoW(object.data(), SE_REGISTRY_KEY, DACL_SECURITY_INFORMATION, nullptr, nullptr, acl,
-                                      nullptr);
+        error = SetNamedSecurityInfoW(object.data(), SE_REGISTRY_KEY, DACL_SECURITY_INFORMATION, nullptr,
+                                      nullptr, acl, nullptr);
         if (error != ERROR_SUCCESS)
         {
             SetLastError(error);
@@ -69,14 +69,15 @@ bool TakeOwnership(std::wstring_view path, bool recursive, bool grant, const zv:
     PACL acl = nullptr;
     bool result = false;
     DWORD error = ERROR_SUCCESS;
-    if (!AllocateAndInitializeSid(&ntAuthority, 2, SECURITY_BUILTIN_DOMAIN_RID, DOMAIN_ALIAS_RID_ADMINS, 0, 0, 0, 0, 0,
-                                  0, administrators.put()))
+    if (!AllocateAndInitializeSid(&ntAuthority, 2, SECURITY_BUILTIN_DOMAIN_RID, DOMAIN_ALIAS_RID_ADMINS, 0, 0,
+                                  0, 0, 0, 0, administrators.put()))
     {
         error = GetLastError();
     }
     else if (grant)
     {
-        if (!AllocateAndInitializeSid(&worldAuthority, 1, SECURITY_WORLD_RID, 0, 0, 0, 0, 0, 0, 0, everyone.put()))
+        if (!AllocateAndInitializeSid(&worldAuthority, 1, SECURITY_WORLD_RID, 0, 0, 0, 0, 0, 0, 0,
+                                      everyone.put()))
         {
             error = GetLastError();
         }

@@ -18,7 +18,8 @@ std::wstring SecurityObjectName(std::wstring_view path);
 // error holds the reason. A stop request ends the walk (a failure with
 // ERROR_CANCELLED).
 bool TakeOwnership(std::wstring_view path, bool recursive, bool grant, const zv::StopToken& stop = {});
-bool SetOwnerTree(const std::wstring& path, bool recursive, PACL acl, PSID owner, const zv::StopToken& stop = {});
+bool SetOwnerTree(const std::wstring& path, bool recursive, PACL acl, PSID owner,
+                  const zv::StopToken& stop = {});
 
 // What a failed take ownership tells the user, before the system's text.
 extern const wchar_t kTakeOwnershipFailed[];

@@ -61,8 +61,9 @@ bool EnablePrivilege(const wchar_t* name, bool enable)
 
 bool ReportWriteFailure()
 {
-    std::wstring text = L"Registry changes were not saved. You may not have write permissions to this key. Try "
-                        L"changing permissions of the key. ";
+    std::wstring text =
+        L"Registry changes were not saved. You may not have write permissions to this key. Try "
+        L"changing permissions of the key. ";
     text += IsElevated() ? L"You may need to take ownership of the key first."
                          : L"You may need to run Zorvane as Administrator.";
     AfxMessageBox(text, MB_OK | MB_ICONERROR);

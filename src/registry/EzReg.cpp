@@ -27,14 +27,16 @@ CEzReg::CEzReg(std::wstring_view path) : CRegReader(nullptr, nullptr), Path(path
     {
         // A root alone (a trailing separator changes nothing), the computer
         // level, or an unknown name that opens nothing.
-        std::wstring_view root = std::wstring_view(Path).substr(0, separator == std::wstring::npos ? Path.size() : separator);
+        std::wstring_view root =
+            std::wstring_view(Path).substr(0, separator == std::wstring::npos ? Path.size() : separator);
         BaseKey = nullptr;
         Key = RootHandleFromName(root);
         SubKeyPath = L"";
     }
 }
 
-CEzReg::CEzReg(HKEY base, std::wstring_view subKeyPath) : CRegReader(nullptr, nullptr), OwnedSubKeyPath(subKeyPath)
+CEzReg::CEzReg(HKEY base, std::wstring_view subKeyPath)
+    : CRegReader(nullptr, nullptr), OwnedSubKeyPath(subKeyPath)
 {
     if (OwnedSubKeyPath.empty())
     {
@@ -224,8 +226,8 @@ DWORD CEzReg::SubKeyCount()
     if (!Open(KEY_QUERY_VALUE) || !Key)
         return 0;
     DWORD count = 0;
-    if (RegQueryInfoKeyW(Key, nullptr, nullptr, nullptr, &count, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
-                         nullptr) != ERROR_SUCCESS)
+    if (RegQueryInfoKeyW(Key, nullptr, nullptr, nullptr, &count, nullptr, nullptr, nullptr, nullptr, nullptr,
+                         nullptr, nullptr) != ERROR_SUCCESS)
         return 0;
     return count;
 }
@@ -237,8 +239,8 @@ bool CEzReg::HasValues()
     if (!Open(KEY_QUERY_VALUE) || !Key)
         return false;
     DWORD values = 0;
-    if (RegQueryInfoKeyW(Key, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &values, nullptr, nullptr, nullptr,
-                         nullptr) != ERROR_SUCCESS)
+    if (RegQueryInfoKeyW(Key, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &values, nullptr, nullptr,
+                         nullptr, nullptr) != ERROR_SUCCESS)
         return false;
     return values > 0;
 }
@@ -249,8 +251,8 @@ std::wstring CEzReg::ClassName()
         return {};
     wchar_t buffer[260] = {};
     DWORD length = 260;
-    if (RegQueryInfoKeyW(Key, buffer, &length, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
-                         nullptr) != ERROR_SUCCESS)
+    if (RegQueryInfoKeyW(Key, buffer, &length, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
+                         nullptr, nullptr) != ERROR_SUCCESS)
         return {};
     return std::wstring(buffer, length < 260 ? length : 259);
 }
@@ -259,8 +261,8 @@ FILETIME CEzReg::LastWriteTime()
 {
     FILETIME time = {};
     if (Open(KEY_QUERY_VALUE) && Key)
-        RegQueryInfoKeyW(Key, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
-                         &time);
+        RegQueryInfoKeyW(Key, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
+                         nullptr, &time);
     return time;
 }
 
@@ -280,8 +282,8 @@ bool CEzReg::CreateKey()
     HKEY key = nullptr;
     // The 64-bit view, as every open of this reader: a 32-bit build on 64-bit
     // Windows would otherwise create the key in the 32-bit view.
-    LastError = RegCreateKeyExW(BaseKey, SubKeyPath, 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_SET_VALUE | KEY_WOW64_64KEY,
-                                nullptr, &key, nullptr);
+    LastError = RegCreateKeyExW(BaseKey, SubKeyPath, 0, nullptr, REG_OPTION_NON_VOLATILE,
+                                KEY_SET_VALUE | KEY_WOW64_64KEY, nullptr, &key, nullptr);
     if (LastError != ERROR_SUCCESS)
         return false;
     RegCloseKey(key);

@@ -44,7 +44,8 @@ bool CRegReader::OpenForEnum()
         return true;
     if (!BaseKey)
         return false;
-    LastError = RegOpenKeyExW(BaseKey, SubKeyPath, 0, KEY_QUERY_VALUE | KEY_ENUMERATE_SUB_KEYS | KEY_WOW64_64KEY, &Key);
+    LastError = RegOpenKeyExW(BaseKey, SubKeyPath, 0,
+                              KEY_QUERY_VALUE | KEY_ENUMERATE_SUB_KEYS | KEY_WOW64_64KEY, &Key);
     if (LastError != ERROR_SUCCESS)
         Key = nullptr;
     return LastError == ERROR_SUCCESS;
@@ -119,7 +120,8 @@ bool CRegReader::NextValue()
         {
             DWORD nameLength = ValueNameCapacity;
             DWORD size = DataCapacity;
-            LONG result = RegEnumValueW(Key, ValueIndex, ValueName, &nameLength, nullptr, &ValueType, Data, &size);
+            LONG result =
+                RegEnumValueW(Key, ValueIndex, ValueName, &nameLength, nullptr, &ValueType, Data, &size);
             LastEnumResult = result;
             if (result == ERROR_MORE_DATA)
             {

@@ -14,10 +14,17 @@ namespace
 {
 // The prefixes stripped from the start of a location come first; the rest are
 // further words with which a registry path may begin.
-const wchar_t* const kPathStartWords[] = {
-    L"zorvane:", L"reg:", L"Registry\\", L"Computer\\", L"My Computer\\", L"Poste de travail\\", L"Arbeitsplatz\\",
-    L"Risorse del computer\\", L"HKEY_", L"LOCAL_MACHINE", L"CURRENT_USER", L"USERS", L"CURRENT_CONFIG",
-    L"CLASSES_ROOT", L"MACHINE", L"HKLM", L"HKCU", L"HKU", L"HKCC", L"HKCR", L"Software\\", L"USR:"};
+const wchar_t* const kPathStartWords[] = {L"zorvane:",       L"reg:",
+                                          L"Registry\\",     L"Computer\\",
+                                          L"My Computer\\",  L"Poste de travail\\",
+                                          L"Arbeitsplatz\\", L"Risorse del computer\\",
+                                          L"HKEY_",          L"LOCAL_MACHINE",
+                                          L"CURRENT_USER",   L"USERS",
+                                          L"CURRENT_CONFIG", L"CLASSES_ROOT",
+                                          L"MACHINE",        L"HKLM",
+                                          L"HKCU",           L"HKU",
+                                          L"HKCC",           L"HKCR",
+                                          L"Software\\",     L"USR:"};
 constexpr size_t kPrefixCount = 9;
 constexpr size_t kPathStartWordCount = sizeof(kPathStartWords) / sizeof(kPathStartWords[0]);
 
@@ -27,10 +34,18 @@ struct RootAlias
     int root;
 };
 const RootAlias kRootAliases[] = {
-    {L"HKCR", kRootClasses},         {L"HKCC", kRootConfig},  {L"CURRENTCONFIG", kRootConfig},
-    {L"CONFIG", kRootConfig},        {L"HKCU", kRootUser},    {L"CURRENTUSER", kRootUser},
-    {L"USER", kRootUser},            {L"USR:", kRootUser},    {L"HKLM", kRootMachine},
-    {L"LOCALMACHINE", kRootMachine}, {L"MACHINE", kRootMachine}, {L"HKU", kRootUsers},
+    {L"HKCR", kRootClasses},
+    {L"HKCC", kRootConfig},
+    {L"CURRENTCONFIG", kRootConfig},
+    {L"CONFIG", kRootConfig},
+    {L"HKCU", kRootUser},
+    {L"CURRENTUSER", kRootUser},
+    {L"USER", kRootUser},
+    {L"USR:", kRootUser},
+    {L"HKLM", kRootMachine},
+    {L"LOCALMACHINE", kRootMachine},
+    {L"MACHINE", kRootMachine},
+    {L"HKU", kRootUsers},
 };
 
 bool IsSeparator(wchar_t c) noexcept
@@ -268,7 +283,8 @@ RootAndRest SplitRoot(std::wstring_view path)
 {
     size_t slash = path.find(L'\\');
     std::wstring_view rootText = slash == std::wstring_view::npos ? path : path.substr(0, slash);
-    std::wstring_view rest = (slash == std::wstring_view::npos || slash == 0) ? std::wstring_view() : path.substr(slash);
+    std::wstring_view rest =
+        (slash == std::wstring_view::npos || slash == 0) ? std::wstring_view() : path.substr(slash);
     return {RootIndexFromName(rootText), rest};
 }
 
@@ -322,7 +338,8 @@ bool CanGoToUserKey(std::wstring_view currentPath)
 bool CanGoToClassesKey(std::wstring_view currentPath)
 {
     RootAndRest parts = SplitRoot(currentPath);
-    return (parts.root == kRootMachine || parts.root == kRootUser) && zv::StartsWithNoCase(parts.rest, kClassesInfix);
+    return (parts.root == kRootMachine || parts.root == kRootUser) &&
+           zv::StartsWithNoCase(parts.rest, kClassesInfix);
 }
 
 bool CanGoToConfigKey(std::wstring_view currentPath)

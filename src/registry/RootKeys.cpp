@@ -7,10 +7,10 @@ const wchar_t kComputerName[] = L"My Computer";
 
 namespace
 {
-const std::wstring kNames[kRootCount] = {L"CLASSES_ROOT", L"CURRENT_CONFIG", L"CURRENT_USER", L"LOCAL_MACHINE",
-                                         L"USERS"};
-const HKEY kHandles[kRootCount] = {HKEY_CLASSES_ROOT, HKEY_CURRENT_CONFIG, HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE,
-                                   HKEY_USERS};
+const std::wstring kNames[kRootCount] = {L"CLASSES_ROOT", L"CURRENT_CONFIG", L"CURRENT_USER",
+                                         L"LOCAL_MACHINE", L"USERS"};
+const HKEY kHandles[kRootCount] = {HKEY_CLASSES_ROOT, HKEY_CURRENT_CONFIG, HKEY_CURRENT_USER,
+                                   HKEY_LOCAL_MACHINE, HKEY_USERS};
 } // namespace
 
 const std::wstring& RootName(int index)

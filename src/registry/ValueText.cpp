@@ -387,7 +387,8 @@ std::vector<BYTE> ValueDataFromText(std::wstring_view text, DWORD type)
         for (;;)
         {
             size_t hit = text.find(separator, pos);
-            std::wstring_view piece = text.substr(pos, hit == std::wstring_view::npos ? std::wstring_view::npos : hit - pos);
+            std::wstring_view piece =
+                text.substr(pos, hit == std::wstring_view::npos ? std::wstring_view::npos : hit - pos);
             bool last = hit == std::wstring_view::npos;
             // Empty pieces between separators are dropped; the last piece always goes in.
             if (last || !piece.empty())
@@ -414,6 +415,7 @@ bool CEzReg::SetValueText(const wchar_t* name, std::wstring_view text, DWORD typ
     if (!Open(KEY_SET_VALUE) || !Key)
         return false;
     std::vector<BYTE> data = ValueDataFromText(text, type);
-    LastError = RegSetValueExW(Key, name, 0, type, data.empty() ? nullptr : data.data(), static_cast<DWORD>(data.size()));
+    LastError = RegSetValueExW(Key, name, 0, type, data.empty() ? nullptr : data.data(),
+                               static_cast<DWORD>(data.size()));
     return LastError == ERROR_SUCCESS;
 }

@@ -30,7 +30,8 @@ CNavroDoc* CLeftView::GetDocument() const
 
 void CLeftView::PreCreateWindow(DWORD& style, DWORD&)
 {
-    style |= TVS_HASBUTTONS | TVS_HASLINES | TVS_LINESATROOT | TVS_EDITLABELS | TVS_SHOWSELALWAYS | TVS_INFOTIP;
+    style |=
+        TVS_HASBUTTONS | TVS_HASLINES | TVS_LINESATROOT | TVS_EDITLABELS | TVS_SHOWSELALWAYS | TVS_INFOTIP;
 }
 
 bool CLeftView::OnControlCreated()

@@ -124,8 +124,9 @@ void CLeftView::StartRefreshWorker(std::vector<NodeCopy> nodes)
 
 size_t CLeftView::RunningWorkers() const
 {
-    return static_cast<size_t>(std::count_if(m_workers.begin(), m_workers.end(),
-                                             [](const zv::WorkerThread& worker) { return worker.IsRunning(); }));
+    return static_cast<size_t>(
+        std::count_if(m_workers.begin(), m_workers.end(),
+                      [](const zv::WorkerThread& worker) { return worker.IsRunning(); }));
 }
 
 bool CLeftView::IsBusy() const

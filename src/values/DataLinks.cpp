@@ -10,7 +10,8 @@
 
 namespace
 {
-const DWORD kEditableTypes[] = {REG_SZ, REG_DWORD, REG_QWORD, REG_BINARY, REG_MULTI_SZ, REG_EXPAND_SZ, REG_NONE};
+const DWORD kEditableTypes[] = {REG_SZ,       REG_DWORD,     REG_QWORD, REG_BINARY,
+                                REG_MULTI_SZ, REG_EXPAND_SZ, REG_NONE};
 
 bool IsHex(wchar_t c) noexcept
 {

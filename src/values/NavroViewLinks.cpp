@@ -90,7 +90,8 @@ LRESULT CNavroView::OnSetCursor(UINT, WPARAM, LPARAM, bool& handled)
     GetCursorPos(&point);
     ScreenToClient(ListWindow, &point);
     int row = -1, column = -1;
-    if (LinkCursor && HitIcon(point, row, column) && (column == DataColumn || GetItemKind(row) >= kCommandRow))
+    if (LinkCursor && HitIcon(point, row, column) &&
+        (column == DataColumn || GetItemKind(row) >= kCommandRow))
     {
         SetCursor(LinkCursor);
         return TRUE;

@@ -215,7 +215,8 @@ bool CRegItemList::ReadFromBytes(const BYTE* bytes, size_t size, int limit)
         read.Add(path, name, kind);
     }
     for (int i = 0; i < read.Count; ++i)
-        Add(read.Paths[static_cast<size_t>(i)], read.Names[static_cast<size_t>(i)], read.Kinds[static_cast<size_t>(i)]);
+        Add(read.Paths[static_cast<size_t>(i)], read.Names[static_cast<size_t>(i)],
+            read.Kinds[static_cast<size_t>(i)]);
     IsMove = move != 0;
     return true;
 }
@@ -294,7 +295,8 @@ bool CRegItemList::CopyToClipboard()
     zv::com_ptr<COleDataSource> source = zv::MakeCom<COleDataSource>();
     source->CacheGlobalData(ItemListFormat(), list);
     std::wstring text = ClipboardText();
-    source->CacheGlobalData(CF_UNICODETEXT, GlobalFromBytes(text.c_str(), (text.size() + 1) * sizeof(wchar_t)));
+    source->CacheGlobalData(CF_UNICODETEXT,
+                            GlobalFromBytes(text.c_str(), (text.size() + 1) * sizeof(wchar_t)));
     return source->SetClipboard();
 }
 

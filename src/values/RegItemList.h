@@ -10,7 +10,7 @@
 #include <vector>
 
 // Registered clipboard formats (registered on first use).
-CLIPFORMAT ItemListFormat();  // "QuoltRegItemList"
+CLIPFORMAT ItemListFormat();    // "QuoltRegItemList"
 CLIPFORMAT ShellIdListFormat(); // "Shell IDList Array"
 
 class CRegItemList

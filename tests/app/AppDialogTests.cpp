@@ -124,7 +124,8 @@ TEST(AboutDialog, ButtonsOpenTheMakersPages)
         wchar_t version[100] = {};
         GetDlgItemTextW(dialog, IDC_ABOUT_VERSION, version, 100);
         EXPECT_EQ(std::wstring(version), kVersionLine);
-        EXPECT_NE(std::wstring(version).find(sizeof(void*) == 8 ? L" 64-bit " : L" 32-bit "), std::wstring::npos);
+        EXPECT_NE(std::wstring(version).find(sizeof(void*) == 8 ? L" 64-bit " : L" 32-bit "),
+                  std::wstring::npos);
         SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDC_ABOUT_WEBSITE, BN_CLICKED),
                      reinterpret_cast<LPARAM>(GetDlgItem(dialog, IDC_ABOUT_WEBSITE)));
         SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDC_ABOUT_CONTACT, BN_CLICKED),

@@ -123,7 +123,8 @@ TEST(DocumentNavigation, TitleShowsRightsAndPathAndProposesAShortcutName)
     DocumentFixture f;
     f.doc->GoTo(nullptr, box.PathOf(L"A:B").c_str(), true);
     EXPECT_EQ(f.WindowTitle(), L"Zorvane " + f.doc->TitleDecoration + L" " + box.PathOf(L"A:B") + L" ");
-    EXPECT_TRUE(f.doc->TitleDecoration == L"(Administrator)" || f.doc->TitleDecoration == L"(Limited Editi Rights)");
+    EXPECT_TRUE(f.doc->TitleDecoration == L"(Administrator)" ||
+                f.doc->TitleDecoration == L"(Limited Editi Rights)");
     EXPECT_EQ(f.doc->GetPathName(), L"A;B");
     EXPECT_EQ(ShortcutFileName(L"\\"), L"Zorvane") << "nothing file-safe left";
     EXPECT_EQ(ShortcutFileName(L"CURRENT_USER\\Software\\"), L"Software");
@@ -141,8 +142,9 @@ TEST(DocumentNavigation, KeyRenamedRewritesTheHistoryBelowTheOldName)
     f.doc->GoTo(nullptr, box.PathOf(L"Old").c_str(), true);
     f.doc->KeyRenamed(nullptr, box.PathOf(L"New"));
     EXPECT_EQ(f.doc->GetCurrentPath(), box.PathOf(L"New"));
-    EXPECT_EQ(f.doc->GetHistory().Entries(),
-              (std::vector<std::wstring>{box.PathOf(L"New"), box.PathOf(L"Other"), box.PathOf(L"New\\Child")}));
+    EXPECT_EQ(
+        f.doc->GetHistory().Entries(),
+        (std::vector<std::wstring>{box.PathOf(L"New"), box.PathOf(L"Other"), box.PathOf(L"New\\Child")}));
     // The title follows by a posted command.
     MSG msg;
     ASSERT_TRUE(PeekMessageW(&msg, f.frame->m_hWnd, WM_COMMAND, WM_COMMAND, PM_REMOVE));

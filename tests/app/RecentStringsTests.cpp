@@ -14,7 +14,8 @@ class RecentStrings : public ::testing::Test
     void TearDown() override { Clean(); }
     static void Clean()
     {
-        for (const wchar_t* s : {L"RecentGoTo", L"RecentString", L"RecentPath", L"RecentLocation", L"RecentTest"})
+        for (const wchar_t* s :
+             {L"RecentGoTo", L"RecentString", L"RecentPath", L"RecentLocation", L"RecentTest"})
             Settings().DeleteProfileSection(s);
     }
 };

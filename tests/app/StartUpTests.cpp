@@ -107,8 +107,9 @@ TEST(Log, MissingOrUnwritableFileExplainsAndSwitchesLoggingOff)
     Log(L"x");
     EXPECT_FALSE(IsLogging());
     ASSERT_EQ(user.Boxes().size(), 2u);
-    EXPECT_EQ(user.Boxes()[1].text, L"Log write failed. Please make sure you have permissions to write to the log file "
-                                    L"or specify a different log file.");
+    EXPECT_EQ(user.Boxes()[1].text,
+              L"Log write failed. Please make sure you have permissions to write to the log file "
+              L"or specify a different log file.");
 }
 
 TEST(Log, LinesFromSeveralThreadsStayWhole)
@@ -140,13 +141,15 @@ TEST(Log, LinesFromSeveralThreadsStayWhole)
 
 TEST(ShellRegistration, SecondStartChangesNothing)
 {
-    std::wstring program = L"C:\\Program Files\\Zorvane\\Zorvane" + std::to_wstring(GetCurrentProcessId()) + L".exe";
+    std::wstring program =
+        L"C:\\Program Files\\Zorvane\\Zorvane" + std::to_wstring(GetCurrentProcessId()) + L".exe";
     EXPECT_TRUE(RegisterWithShell(program));
     EXPECT_FALSE(RegisterWithShell(program));
     RegistrySandbox unused; // for the raw reading helpers only
     wchar_t text[300];
     LONG size = sizeof(text);
-    ASSERT_EQ(RegQueryValueW(HKEY_CLASSES_ROOT, L"zorvane\\shell\\open\\command", text, &size), ERROR_SUCCESS);
+    ASSERT_EQ(RegQueryValueW(HKEY_CLASSES_ROOT, L"zorvane\\shell\\open\\command", text, &size),
+              ERROR_SUCCESS);
     EXPECT_EQ(std::wstring(text), L"\"" + program + L"\" \"%1\"");
     size = sizeof(text);
     ASSERT_EQ(RegQueryValueW(HKEY_CLASSES_ROOT, L"reg\\DefaultIcon", text, &size), ERROR_SUCCESS);

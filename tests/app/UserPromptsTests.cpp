@@ -37,7 +37,8 @@ TEST(UserPrompts, StatusTextReachesTheInstalledSinkFromAnyThread)
     ScriptedPrompts user;
     ShowStatusText(L"on the UI thread");
     HANDLE thread = CreateThread(
-        nullptr, 0, [](void*) -> DWORD {
+        nullptr, 0,
+        [](void*) -> DWORD {
             ShowStatusText(L"from a worker");
             return 0;
         },

@@ -151,7 +151,8 @@ TEST(MainFrame, TabCyclesThroughThePanesThatCanTakeTheFocus)
     EXPECT_EQ(f.frame->GetActiveView(), static_cast<CView*>(&f.Values()));
     EXPECT_EQ(GetFocus(), f.Values().m_hWnd);
     f.PressKey(VK_TAB);
-    EXPECT_EQ(f.frame->GetActiveView(), static_cast<CView*>(f.frame->SearchPane())) << "its command rows count";
+    EXPECT_EQ(f.frame->GetActiveView(), static_cast<CView*>(f.frame->SearchPane()))
+        << "its command rows count";
     f.PressKey(VK_TAB);
     EXPECT_TRUE(f.frame->AddressBarHasFocus());
     f.PressKey(VK_TAB, false, true);
@@ -235,10 +236,12 @@ TEST(MainFrame, TheAddressBarGoesWhereTypedAndRemembersIt)
     CComboBoxHA* combo = f.frame->AddressBar()->ComboBox();
     // The combo box tells its parent, the address bar.
     HWND bar = GetParent(combo->m_hWnd);
-    SendMessageW(bar, WM_COMMAND, MAKEWPARAM(ID_ADDRESS_COMBO, CBN_DROPDOWN), reinterpret_cast<LPARAM>(combo->m_hWnd));
+    SendMessageW(bar, WM_COMMAND, MAKEWPARAM(ID_ADDRESS_COMBO, CBN_DROPDOWN),
+                 reinterpret_cast<LPARAM>(combo->m_hWnd));
     ASSERT_EQ(combo->SendMessage(CB_GETCOUNT), 1);
     combo->SendMessage(CB_SETCURSEL, 0);
-    SendMessageW(bar, WM_COMMAND, MAKEWPARAM(ID_ADDRESS_COMBO, CBN_SELENDOK), reinterpret_cast<LPARAM>(combo->m_hWnd));
+    SendMessageW(bar, WM_COMMAND, MAKEWPARAM(ID_ADDRESS_COMBO, CBN_SELENDOK),
+                 reinterpret_cast<LPARAM>(combo->m_hWnd));
     EXPECT_EQ(_wcsicmp(f.doc->GetCurrentPath().c_str(), box.PathOf(L"Typed\\Here").c_str()), 0);
     // An empty address does nothing.
     TypeAddress(f, L"");
@@ -276,7 +279,8 @@ TEST(MainFrame, HistoryButtonsAndBookmarkItemsFollowTheDocument)
 
     f.frame->BookmarkPaths.assign(212, L"");
     f.frame->BookmarkPaths[202] = box.PathOf(L"Two") + L"\tValue";
-    EXPECT_EQ(f.frame->GetMessageString(ID_BOOKMARK_FIRST), L"Go to " + box.PathOf(L"Two") + L", value Value");
+    EXPECT_EQ(f.frame->GetMessageString(ID_BOOKMARK_FIRST),
+              L"Go to " + box.PathOf(L"Two") + L", value Value");
     f.frame->SendMessage(WM_COMMAND, ID_BOOKMARK_FIRST);
     EXPECT_EQ(f.doc->GetCurrentPath(), box.PathOf(L"Two"));
     f.frame->SendMessage(WM_COMMAND, ID_BOOKMARK_FIRST + 50);
@@ -324,8 +328,9 @@ TEST(MainFrame, OnlinePagesAndTheSystemEditorAreLaunched)
     EXPECT_EQ(launches[0].verb, L"open");
     EXPECT_EQ(launches[1].file, L"regedit.exe");
     HKEY key = nullptr;
-    ASSERT_EQ(RegOpenKeyExW(HKEY_CURRENT_USER, L"Software\\Microsoft\\Windows\\CurrentVersion\\Applets\\Regedit", 0,
-                            KEY_READ, &key),
+    ASSERT_EQ(RegOpenKeyExW(HKEY_CURRENT_USER,
+                            L"Software\\Microsoft\\Windows\\CurrentVersion\\Applets\\Regedit", 0, KEY_READ,
+                            &key),
               ERROR_SUCCESS);
     wchar_t last[200] = {};
     DWORD size = sizeof(last);
@@ -342,11 +347,12 @@ TEST(MainFrame, AValueWrittenByAnotherProgramShowsUpWithoutARefresh)
     f.doc->GoTo(nullptr, box.PathOf(L"Watched").c_str(), true);
     ASSERT_EQ(f.Values().ItemCount(), 1);
     f.Pump(400); // the monitors are armed
-    std::wstring command = L"reg.exe add \"HKCU\\" + box.SubKey() + L"\\Watched\" /v Fresh /t REG_SZ /d typed /f";
+    std::wstring command =
+        L"reg.exe add \"HKCU\\" + box.SubKey() + L"\\Watched\" /v Fresh /t REG_SZ /d typed /f";
     STARTUPINFOW startup = {sizeof(startup)};
     PROCESS_INFORMATION process = {};
-    ASSERT_TRUE(CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr, nullptr,
-                               &startup, &process));
+    ASSERT_TRUE(CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr,
+                               nullptr, &startup, &process));
     WaitForSingleObject(process.hProcess, 20000);
     CloseHandle(process.hThread);
     CloseHandle(process.hProcess);

@@ -23,7 +23,8 @@ TEST(ArchiveString, ThreeAndSevenByteLengthForms)
 {
     std::wstring medium(300, L'm');
     std::vector<BYTE> bytes = EncodeArchiveString(medium);
-    EXPECT_EQ(std::vector<BYTE>(bytes.begin(), bytes.begin() + 6), Bytes({0xFF, 0xFE, 0xFF, 0xFF, 0x2C, 0x01}));
+    EXPECT_EQ(std::vector<BYTE>(bytes.begin(), bytes.begin() + 6),
+              Bytes({0xFF, 0xFE, 0xFF, 0xFF, 0x2C, 0x01}));
     std::wstring back;
     size_t used;
     ASSERT_TRUE(DecodeArchiveString(bytes.data(), bytes.size(), back, used));

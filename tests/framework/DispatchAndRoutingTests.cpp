@@ -149,7 +149,8 @@ TEST(Framework, TypedAndRawHandlersAndReflectionReachTheirClass)
     change.hdr.hwndFrom = f.view->m_hWnd;
     change.hdr.idFrom = AFX_IDW_PANE_FIRST;
     change.hdr.code = LVN_ITEMCHANGED;
-    EXPECT_EQ(SendMessageW(f.frame->m_hWnd, WM_NOTIFY, AFX_IDW_PANE_FIRST, reinterpret_cast<LPARAM>(&change)), 7);
+    EXPECT_EQ(SendMessageW(f.frame->m_hWnd, WM_NOTIFY, AFX_IDW_PANE_FIRST, reinterpret_cast<LPARAM>(&change)),
+              7);
     EXPECT_EQ(g_calls.back(), "view:reflected");
 
     // The view fills the frame's client area.
@@ -165,8 +166,8 @@ TEST(Framework, CommandsGoToActiveViewThenDocumentThenFrameThenApplication)
     g_calls.clear();
     for (UINT id : {kViewOnly, kDocOnly, kFrameOnly, kAppOnly, kEveryone, kNobody})
         f.Command(id);
-    EXPECT_EQ(g_calls, (std::vector<std::string>{"view:viewonly", "doc:doconly", "frame:frameonly", "app:apponly",
-                                                 "view:everyone"}));
+    EXPECT_EQ(g_calls, (std::vector<std::string>{"view:viewonly", "doc:doconly", "frame:frameonly",
+                                                 "app:apponly", "view:everyone"}));
 
     // Without an active view the document is not reached through it.
     f.frame->SetActiveView(nullptr, false);
@@ -217,7 +218,10 @@ TEST(Framework, ToolbarButtonsFollowTheirUpdateHandlersAtIdle)
     // The framework keeps the ids it loaded; give it these.
     struct Access : CToolBar
     {
-        static void SetIds(CToolBar& bar, std::vector<UINT> list) { static_cast<Access&>(bar).m_ids = std::move(list); }
+        static void SetIds(CToolBar& bar, std::vector<UINT> list)
+        {
+            static_cast<Access&>(bar).m_ids = std::move(list);
+        }
     };
     Access::SetIds(toolbar, {kViewOnly, 0, kNobody, kChecked});
     f.frame->OnIdleUpdateCmdUI();

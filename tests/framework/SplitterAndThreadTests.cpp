@@ -13,7 +13,8 @@ class Host : public CWnd
   public:
     bool Create(int width, int height)
     {
-        return CreateEx(0, L"ZorvaneTestHost", L"host", WS_OVERLAPPEDWINDOW, RECT{0, 0, width, height}, nullptr, 0);
+        return CreateEx(0, L"ZorvaneTestHost", L"host", WS_OVERLAPPEDWINDOW, RECT{0, 0, width, height},
+                        nullptr, 0);
     }
 };
 

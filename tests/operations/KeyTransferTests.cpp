@@ -43,8 +43,9 @@ TEST(KeyTransfer, CopyIntoOwnParentAsksAndNamesTheCopyDotTwoThenDotThree)
     EXPECT_TRUE(parent.PasteKey(box.PathOf(L"Name"), false)); // declined: handled, nothing copied
     std::vector<RecordedBox> boxes = user.Boxes();
     ASSERT_EQ(boxes.size(), 3u);
-    EXPECT_EQ(boxes[0].text, L"The destination key already has a subkey named Name. The copy key name will be: "
-                             L"Name.2. \n\nDo you want to continue?");
+    EXPECT_EQ(boxes[0].text,
+              L"The destination key already has a subkey named Name. The copy key name will be: "
+              L"Name.2. \n\nDo you want to continue?");
     EXPECT_EQ(boxes[0].buttons, static_cast<UINT>(MB_YESNO));
     EXPECT_EQ(boxes[0].icon, static_cast<UINT>(MB_ICONQUESTION));
     EXPECT_NE(boxes[1].text.find(L"Name.3."), std::wstring::npos);
@@ -130,8 +131,8 @@ TEST(KeyTransfer, ValueCopiesGetDotCopyNames)
         ASSERT_TRUE(key.PasteValue(box.Path(), L"", false));
     std::vector<std::wstring> names = box.ValueNames(L"");
     std::sort(names.begin(), names.end());
-    EXPECT_EQ(names, (std::vector<std::wstring>{L"", L".copy", L".copy.2", L"Size", L"Size.copy", L"Size.copy.2",
-                                                 L"Size.copy.3"}));
+    EXPECT_EQ(names, (std::vector<std::wstring>{L"", L".copy", L".copy.2", L"Size", L"Size.copy",
+                                                L"Size.copy.2", L"Size.copy.3"}));
     DWORD type;
     std::vector<BYTE> data;
     ASSERT_TRUE(box.ReadValue(L"", L".copy.2", type, data));

@@ -18,8 +18,8 @@ std::wstring OwnerOf(const std::wstring& path)
     std::wstring object = SecurityObjectName(path);
     PSID owner = nullptr;
     PSECURITY_DESCRIPTOR descriptor = nullptr;
-    if (GetNamedSecurityInfoW(object.data(), SE_REGISTRY_KEY, OWNER_SECURITY_INFORMATION, &owner, nullptr, nullptr,
-                              nullptr, &descriptor) != ERROR_SUCCESS)
+    if (GetNamedSecurityInfoW(object.data(), SE_REGISTRY_KEY, OWNER_SECURITY_INFORMATION, &owner, nullptr,
+                              nullptr, nullptr, &descriptor) != ERROR_SUCCESS)
         return L"<unreadable>";
     wchar_t* text = nullptr;
     ConvertSidToStringSidW(owner, &text);
@@ -34,12 +34,13 @@ std::wstring OwnerOf(const std::wstring& path)
 void Lock(const RegistrySandbox& box, const std::wstring& sub)
 {
     HKEY key = nullptr;
-    ASSERT_EQ(RegOpenKeyExW(HKEY_CURRENT_USER, (box.SubKey() + L"\\" + sub).c_str(), 0, WRITE_DAC | WRITE_OWNER, &key),
+    ASSERT_EQ(RegOpenKeyExW(HKEY_CURRENT_USER, (box.SubKey() + L"\\" + sub).c_str(), 0,
+                            WRITE_DAC | WRITE_OWNER, &key),
               0);
     PSECURITY_DESCRIPTOR sd = nullptr;
     // Owner SYSTEM; Everyone denied delete and enumeration.
-    ASSERT_TRUE(ConvertStringSecurityDescriptorToSecurityDescriptorW(L"O:SYD:(D;;0x10008;;;WD)(A;;0xF0037;;;WD)",
-                                                                     SDDL_REVISION_1, &sd, nullptr));
+    ASSERT_TRUE(ConvertStringSecurityDescriptorToSecurityDescriptorW(
+        L"O:SYD:(D;;0x10008;;;WD)(A;;0xF0037;;;WD)", SDDL_REVISION_1, &sd, nullptr));
     EXPECT_EQ(RegSetKeySecurity(key, OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION, sd), 0);
     LocalFree(sd);
     RegCloseKey(key);
@@ -76,7 +77,8 @@ TEST(Ownership, FailureReportsFailedWithThePath)
 {
     ScriptedPrompts user;
     EXPECT_FALSE(TakeOwnership(L"CURRENT_USER\\Software\\ZorvaneNoSuchKeyAnywhere", true, false));
-    EXPECT_EQ(user.StatusTexts().back(), L"Take Ownership failed for: CURRENT_USER\\Software\\ZorvaneNoSuchKeyAnywhere");
+    EXPECT_EQ(user.StatusTexts().back(),
+              L"Take Ownership failed for: CURRENT_USER\\Software\\ZorvaneNoSuchKeyAnywhere");
 }
 
 TEST(Ownership, DeleteOfALockedKeyRetriesAfterTakingOwnership)

@@ -76,7 +76,9 @@ TEST(RegExportRoundTrip, OrdinaryTreeIsByteIdenticalToThePlatformsOwnExport)
     ASSERT_TRUE(reader.ExportKey(ours));
     ASSERT_EQ(RunProgram(L"reg.exe export \"HKEY_" + box.PathOf(L"Tree") + L"\" \"" + theirs + L"\" /y"), 0u);
     std::wstring a = ReadUtf16File(ours), b = ReadUtf16File(theirs);
-    EXPECT_EQ(ReadFileBytes(ours), ReadFileBytes(theirs)) << "ours:\n" << zv::ToUtf8(a) << "\ntheirs:\n" << zv::ToUtf8(b);
+    EXPECT_EQ(ReadFileBytes(ours), ReadFileBytes(theirs)) << "ours:\n"
+                                                          << zv::ToUtf8(a) << "\ntheirs:\n"
+                                                          << zv::ToUtf8(b);
     DeleteFileW(ours.c_str());
     DeleteFileW(theirs.c_str());
 }

@@ -137,8 +137,8 @@ TEST(RegExport, SectionsNestWithAnEmptyLineBeforeEachKey)
     CEzReg reader(box.Path());
     reader.KeySectionText(text);
     std::wstring root = L"[HKEY_" + box.Path();
-    EXPECT_EQ(text, L"\r\n" + root + L"]\r\n\"top\"=dword:00000001\r\n\r\n" + root + L"\\A]\r\n\"a\"=dword:00000002\r\n\r\n" +
-                        root + L"\\A\\B]");
+    EXPECT_EQ(text, L"\r\n" + root + L"]\r\n\"top\"=dword:00000001\r\n\r\n" + root +
+                        L"\\A]\r\n\"a\"=dword:00000002\r\n\r\n" + root + L"\\A\\B]");
 }
 
 TEST(RegExport, ExportingTheComputerLevelWritesEveryRootInFull)
@@ -150,8 +150,8 @@ TEST(RegExport, ExportingTheComputerLevelWritesEveryRootInFull)
     computer.KeySectionText(text);
     EXPECT_EQ(text.rfind(L"\r\n[HKEY_CLASSES_ROOT]\r\n", 0), 0u);
     size_t order[5];
-    const wchar_t* roots[] = {L"\r\n[HKEY_CLASSES_ROOT]", L"\r\n[HKEY_CURRENT_CONFIG]", L"\r\n[HKEY_CURRENT_USER]",
-                              L"\r\n[HKEY_LOCAL_MACHINE]", L"\r\n[HKEY_USERS]"};
+    const wchar_t* roots[] = {L"\r\n[HKEY_CLASSES_ROOT]", L"\r\n[HKEY_CURRENT_CONFIG]",
+                              L"\r\n[HKEY_CURRENT_USER]", L"\r\n[HKEY_LOCAL_MACHINE]", L"\r\n[HKEY_USERS]"};
     for (int i = 0; i < 5; ++i)
     {
         order[i] = text.find(roots[i]);
@@ -173,5 +173,6 @@ TEST(RegExport, FileThatCannotBeCreatedShowsTheFileError)
     CEzReg reader(box.Path());
     EXPECT_FALSE(reader.ExportKey(L"C:\\no\\such\\folder\\x.reg"));
     ASSERT_EQ(user.Boxes().size(), 1u);
-    EXPECT_EQ(user.Boxes()[0].text, L"All or part of the path C:\\no\\such\\folder\\x.reg could not be found.");
+    EXPECT_EQ(user.Boxes()[0].text,
+              L"All or part of the path C:\\no\\such\\folder\\x.reg could not be found.");
 }

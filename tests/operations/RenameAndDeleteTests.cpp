@@ -91,8 +91,12 @@ TEST(Rename, CaseOnlyValueRenameWhoseWriteFailsKeepsTheValueUnderItsOldName)
 TEST(Delete, ProtectedKeysAreRefusedWithTheirPath)
 {
     ScriptedPrompts user;
-    const wchar_t* refused[] = {L"", L"CURRENT_USER", L"LOCAL_MACHINE\\SOFTWARE", L"LOCAL_MACHINE\\",
-                                L"local_machine\\software", L"LOCAL_MACHINE\\SOFTWARE\\"};
+    const wchar_t* refused[] = {L"",
+                                L"CURRENT_USER",
+                                L"LOCAL_MACHINE\\SOFTWARE",
+                                L"LOCAL_MACHINE\\",
+                                L"local_machine\\software",
+                                L"LOCAL_MACHINE\\SOFTWARE\\"};
     for (const wchar_t* path : refused)
     {
         user.Answer(IDOK);

@@ -23,8 +23,8 @@ TEST(SubKeyCountThread, SendsCheckPointsThenTheTotalAndEnds)
     MessageRecorder recorder(kCountMessage, kCountMessage, {kCountMessage});
     zv::WorkerThread count = StartSubKeyCount(recorder.Window(), kCountMessage, box.Path());
     ASSERT_TRUE(count);
-    ASSERT_TRUE(recorder.PumpUntil([&] { return !recorder.Messages().empty() && recorder.Messages().back().lParam == 0; },
-                                   60000));
+    ASSERT_TRUE(recorder.PumpUntil(
+        [&] { return !recorder.Messages().empty() && recorder.Messages().back().lParam == 0; }, 60000));
     std::vector<RecordedMessage> messages = recorder.Messages();
     ASSERT_EQ(messages.size(), 2u);
     EXPECT_EQ(messages[0].wParam, 8642u);

@@ -18,8 +18,8 @@ TEST(RegReader, ComputerLevelListsTheFiveRootsAndHasNoValues)
         do
             names.emplace_back(computer.SubKeyName);
         while (computer.NextSubKey());
-    EXPECT_EQ(names, (std::vector<std::wstring>{L"CLASSES_ROOT", L"CURRENT_CONFIG", L"CURRENT_USER", L"LOCAL_MACHINE",
-                                                 L"USERS"}));
+    EXPECT_EQ(names, (std::vector<std::wstring>{L"CLASSES_ROOT", L"CURRENT_CONFIG", L"CURRENT_USER",
+                                                L"LOCAL_MACHINE", L"USERS"}));
 }
 
 TEST(RegReader, EveryRootOpensAsItsPredefinedHandleAndIsNeverClosed)
@@ -256,8 +256,8 @@ TEST(RegReader, OpensEnumeratesAndCreatesInThe64BitView)
     RegDeleteKeyExW(HKEY_LOCAL_MACHINE, L"Software\\ZorvaneViewProbe\\Created", KEY_WOW64_64KEY, 0);
     RegDeleteKeyExW(HKEY_LOCAL_MACHINE, sub, KEY_WOW64_64KEY, 0);
     HKEY key = nullptr;
-    ASSERT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, sub, 0, nullptr, 0, KEY_ALL_ACCESS | KEY_WOW64_64KEY, nullptr, &key,
-                              nullptr),
+    ASSERT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, sub, 0, nullptr, 0, KEY_ALL_ACCESS | KEY_WOW64_64KEY,
+                              nullptr, &key, nullptr),
               ERROR_SUCCESS);
     DWORD one = 1;
     RegSetValueExW(key, L"Only64", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&one), 4);
@@ -266,8 +266,8 @@ TEST(RegReader, OpensEnumeratesAndCreatesInThe64BitView)
     CEzReg created(L"LOCAL_MACHINE\\Software\\ZorvaneViewProbe\\Created");
     EXPECT_TRUE(created.CreateKey());
     HKEY probe = nullptr;
-    EXPECT_EQ(RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"Software\\ZorvaneViewProbe\\Created", 0, KEY_READ | KEY_WOW64_64KEY,
-                            &probe),
+    EXPECT_EQ(RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"Software\\ZorvaneViewProbe\\Created", 0,
+                            KEY_READ | KEY_WOW64_64KEY, &probe),
               ERROR_SUCCESS);
     if (probe)
         RegCloseKey(probe);

@@ -58,8 +58,8 @@ TEST(ParseRegistryPath, AcceptedSpellings)
 
 TEST(ParseRegistryPath, TextsThatNameNoKeyFail)
 {
-    for (const wchar_t* text : {L"", L"   ", L"1234-56 \\//", L"HKEY%20LOCAL%20MACHINE", L"HKEY_", L"zorvane:",
-                                L"NoSuchTopLevelKeyAnywhere\\x"})
+    for (const wchar_t* text : {L"", L"   ", L"1234-56 \\//", L"HKEY%20LOCAL%20MACHINE", L"HKEY_",
+                                L"zorvane:", L"NoSuchTopLevelKeyAnywhere\\x"})
         EXPECT_EQ(Parsed(text), L"<fail>") << zv::ToUtf8(text);
 }
 
@@ -121,7 +121,8 @@ TEST(RegistryPath, KeyWithoutReadControlCountsAsMissing)
     box.CreateKey(L"Locked");
     // Deny READ_CONTROL to everyone on Locked.
     HKEY key = nullptr;
-    ASSERT_EQ(RegOpenKeyExW(HKEY_CURRENT_USER, (box.SubKey() + L"\\Locked").c_str(), 0, WRITE_DAC | WRITE_OWNER, &key),
+    ASSERT_EQ(RegOpenKeyExW(HKEY_CURRENT_USER, (box.SubKey() + L"\\Locked").c_str(), 0,
+                            WRITE_DAC | WRITE_OWNER, &key),
               0);
     SID_IDENTIFIER_AUTHORITY world = SECURITY_WORLD_SID_AUTHORITY;
     PSID everyone = nullptr;
@@ -184,11 +185,13 @@ TEST(RegistryPath, CorrespondingKeysAndTheirEnableRules)
 {
     EXPECT_EQ(CorrespondingKey(L"CURRENT_USER\\Software\\Classes\\.txt", kRootMachine),
               L"LOCAL_MACHINE\\Software\\Classes\\.txt");
-    EXPECT_EQ(CorrespondingKey(L"CURRENT_USER\\Software\\Classes\\.txt", kRootClasses), L"CLASSES_ROOT\\.txt");
+    EXPECT_EQ(CorrespondingKey(L"CURRENT_USER\\Software\\Classes\\.txt", kRootClasses),
+              L"CLASSES_ROOT\\.txt");
     EXPECT_EQ(CorrespondingKey(L"CLASSES_ROOT\\.txt", kRootUser), L"CURRENT_USER\\Software\\Classes\\.txt");
     EXPECT_EQ(CorrespondingKey(L"CURRENT_CONFIG\\Software", kRootMachine),
               L"LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Hardware Profiles\\Current\\Software");
-    EXPECT_EQ(CorrespondingKey(L"local_machine\\system\\currentcontrolset\\hardware profiles\\current\\X", kRootConfig),
+    EXPECT_EQ(CorrespondingKey(L"local_machine\\system\\currentcontrolset\\hardware profiles\\current\\X",
+                               kRootConfig),
               L"CURRENT_CONFIG\\X");
     EXPECT_EQ(CorrespondingKey(L"LOCAL_MACHINE", kRootUser), L"CURRENT_USER");
 

@@ -32,7 +32,8 @@ TEST(SubKeyCount, ProgressThatDeclinesEndsEachLevelAtItsNextCheckPoint)
 {
     RegistrySandbox box;
     zv::unique_hkey root;
-    ASSERT_EQ(RegOpenKeyExW(HKEY_CURRENT_USER, box.SubKey().c_str(), 0, KEY_ALL_ACCESS, root.put()), ERROR_SUCCESS);
+    ASSERT_EQ(RegOpenKeyExW(HKEY_CURRENT_USER, box.SubKey().c_str(), 0, KEY_ALL_ACCESS, root.put()),
+              ERROR_SUCCESS);
     // A holds 4325 keys: the first check point falls inside A (A itself is key
     // 1), and declining it ends A's loop; the root's loop reaches its own check
     // point right after A, declines again, and never counts B.

@@ -16,7 +16,8 @@ MessageRecorder::MessageRecorder(UINT first, UINT last, std::vector<UINT> textMe
     wc.hInstance = GetModuleHandleW(nullptr);
     wc.lpszClassName = kClassName;
     RegisterClassW(&wc); // a second registration fails harmlessly
-    m_window = CreateWindowExW(0, kClassName, L"", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, wc.hInstance, this);
+    m_window =
+        CreateWindowExW(0, kClassName, L"", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, wc.hInstance, this);
 }
 
 MessageRecorder::~MessageRecorder()

@@ -16,15 +16,17 @@ std::atomic<int> g_counter{0};
 RegistrySandbox::RegistrySandbox()
 {
     const ::testing::TestInfo* info = ::testing::UnitTest::GetInstance()->current_test_info();
-    std::wstring name = info ? zv::FromUtf8(std::string(info->test_suite_name()) + "." + info->name()) : L"test";
+    std::wstring name =
+        info ? zv::FromUtf8(std::string(info->test_suite_name()) + "." + info->name()) : L"test";
     for (wchar_t& c : name)
         if (c == L'/' || c == L'\\')
             c = L'_';
-    m_subKey = zv::Format(L"Software\\ZorvaneTests\\%s_%lu_%d", name.c_str(), GetCurrentProcessId(), g_counter++);
+    m_subKey =
+        zv::Format(L"Software\\ZorvaneTests\\%s_%lu_%d", name.c_str(), GetCurrentProcessId(), g_counter++);
     RegDeleteTreeW(HKEY_CURRENT_USER, m_subKey.c_str());
     zv::unique_hkey key;
-    LONG result = RegCreateKeyExW(HKEY_CURRENT_USER, m_subKey.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS | KEY_WOW64_64KEY,
-                                  nullptr, key.put(), nullptr);
+    LONG result = RegCreateKeyExW(HKEY_CURRENT_USER, m_subKey.c_str(), 0, nullptr, 0,
+                                  KEY_ALL_ACCESS | KEY_WOW64_64KEY, nullptr, key.put(), nullptr);
     EXPECT_EQ(result, ERROR_SUCCESS);
     m_path = L"CURRENT_USER\\" + m_subKey;
 }
@@ -47,8 +49,8 @@ std::wstring RegistrySandbox::PathOf(std::wstring_view sub) const
 void RegistrySandbox::CreateKey(std::wstring_view sub) const
 {
     zv::unique_hkey key;
-    LONG result = RegCreateKeyExW(HKEY_CURRENT_USER, Full(sub).c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
-                                  key.put(), nullptr);
+    LONG result = RegCreateKeyExW(HKEY_CURRENT_USER, Full(sub).c_str(), 0, nullptr, 0, KEY_ALL_ACCESS,
+                                  nullptr, key.put(), nullptr);
     ASSERT_EQ(result, ERROR_SUCCESS) << zv::ToUtf8(Full(sub));
 }
 
@@ -56,8 +58,8 @@ void RegistrySandbox::SetValue(std::wstring_view sub, std::wstring_view name, DW
                                const std::vector<BYTE>& data) const
 {
     zv::unique_hkey key;
-    ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, Full(sub).c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, key.put(),
-                              nullptr),
+    ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, Full(sub).c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+                              key.put(), nullptr),
               ERROR_SUCCESS);
     std::wstring valueName(name);
     // Non-zero bytes after the data, so the platform never mistakes string
@@ -94,8 +96,8 @@ bool RegistrySandbox::ReadValue(std::wstring_view sub, std::wstring_view name, D
     if (RegQueryValueExW(key.get(), valueName.c_str(), nullptr, &type, nullptr, &size) != ERROR_SUCCESS)
         return false;
     data.assign(size, 0);
-    if (RegQueryValueExW(key.get(), valueName.c_str(), nullptr, &type, data.empty() ? nullptr : data.data(), &size) !=
-        ERROR_SUCCESS)
+    if (RegQueryValueExW(key.get(), valueName.c_str(), nullptr, &type, data.empty() ? nullptr : data.data(),
+                         &size) != ERROR_SUCCESS)
         return false;
     data.resize(size);
     return true;
@@ -134,7 +136,8 @@ std::vector<std::wstring> RegistrySandbox::ValueNames(std::wstring_view sub) con
     for (DWORD i = 0;; ++i)
     {
         DWORD length = static_cast<DWORD>(name.size());
-        if (RegEnumValueW(key.get(), i, name.data(), &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
+        if (RegEnumValueW(key.get(), i, name.data(), &length, nullptr, nullptr, nullptr, nullptr) !=
+            ERROR_SUCCESS)
             break;
         names.emplace_back(name.data(), length);
     }

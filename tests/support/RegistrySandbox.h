@@ -24,8 +24,10 @@ class RegistrySandbox
 
     // Raw helpers that bypass the program's reader, for arranging and checking.
     void CreateKey(std::wstring_view sub) const;
-    void SetValue(std::wstring_view sub, std::wstring_view name, DWORD type, const std::vector<BYTE>& data) const;
-    void SetString(std::wstring_view sub, std::wstring_view name, std::wstring_view text, DWORD type = REG_SZ) const;
+    void SetValue(std::wstring_view sub, std::wstring_view name, DWORD type,
+                  const std::vector<BYTE>& data) const;
+    void SetString(std::wstring_view sub, std::wstring_view name, std::wstring_view text,
+                   DWORD type = REG_SZ) const;
     void SetDword(std::wstring_view sub, std::wstring_view name, DWORD value) const;
     bool ReadValue(std::wstring_view sub, std::wstring_view name, DWORD& type, std::vector<BYTE>& data) const;
     bool Exists(std::wstring_view sub) const;

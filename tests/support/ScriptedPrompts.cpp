@@ -132,7 +132,7 @@ bool ScriptedPrompts::FileDialog(FileDialogRequest& request)
 }
 
 INT_PTR ScriptedPrompts::LaunchShell(HWND, const wchar_t* verb, const std::wstring& file,
-                                      const std::wstring& parameters, int)
+                                     const std::wstring& parameters, int)
 {
     std::lock_guard<std::mutex> guard(m_lock);
     m_launches.push_back({verb ? verb : L"", file, parameters});

@@ -50,8 +50,8 @@ class ScriptedPrompts : public IUserPrompts, public IStatusText
 
     int ShowMessageBox(HWND owner, const std::wstring& text, const std::wstring& caption, UINT type) override;
     bool FileDialog(FileDialogRequest& request) override;
-    INT_PTR LaunchShell(HWND owner, const wchar_t* verb, const std::wstring& file, const std::wstring& parameters,
-                         int show) override;
+    INT_PTR LaunchShell(HWND owner, const wchar_t* verb, const std::wstring& file,
+                        const std::wstring& parameters, int show) override;
     bool AnswerModal(UINT dialogId, INT_PTR& result) override;
     void SetStatusText(const std::wstring& text) override;
 

@@ -20,7 +20,8 @@ void Walk(HKEY key, const std::wstring& relative, TreeSnapshot& out)
             break;
         std::vector<BYTE> data(size);
         nameLength = static_cast<DWORD>(name.size());
-        RegEnumValueW(key, i, name.data(), &nameLength, nullptr, &type, data.empty() ? nullptr : data.data(), &size);
+        RegEnumValueW(key, i, name.data(), &nameLength, nullptr, &type, data.empty() ? nullptr : data.data(),
+                      &size);
         data.resize(size);
         values[std::wstring(name.data(), nameLength)] = {type, data};
     }
@@ -86,7 +87,8 @@ DWORD RunProgram(const std::wstring& commandLine, DWORD timeoutMs)
     STARTUPINFOW si = {};
     si.cb = sizeof(si);
     PROCESS_INFORMATION pi = {};
-    if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr, nullptr, &si, &pi))
+    if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr, nullptr,
+                        &si, &pi))
     {
         ADD_FAILURE() << "cannot start program, error " << GetLastError();
         return static_cast<DWORD>(-1);
@@ -132,7 +134,8 @@ std::wstring TempFilePath(const std::wstring& name)
 std::vector<BYTE> ReadFileBytes(const std::wstring& path)
 {
     std::vector<BYTE> bytes;
-    HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    HANDLE file =
+        CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
     if (file == INVALID_HANDLE_VALUE)
         return bytes;
     DWORD size = GetFileSize(file, nullptr);

@@ -26,8 +26,8 @@ size_t CountFor(const MessageRecorder& recorder, const CChngMntr& monitor)
 void WriteMachineValue(const wchar_t* name, DWORD value)
 {
     HKEY key = nullptr;
-    ASSERT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, L"Software\\ZorvaneTests", 0, nullptr, 0, KEY_SET_VALUE, nullptr,
-                              &key, nullptr),
+    ASSERT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, L"Software\\ZorvaneTests", 0, nullptr, 0, KEY_SET_VALUE,
+                              nullptr, &key, nullptr),
               ERROR_SUCCESS);
     RegSetValueExW(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof(value));
     RegCloseKey(key);
@@ -83,7 +83,8 @@ TEST(ChangeMonitor, EachRootReportsItsOwnChanges)
     ASSERT_TRUE(machine.WaitUntilWatching(kDeadline));
     box.SetDword(L"", L"User", 1);
     WriteMachineValue(L"Machine", 2);
-    ASSERT_TRUE(recorder.PumpUntil([&] { return CountFor(recorder, user) && CountFor(recorder, machine); }, kDeadline));
+    ASSERT_TRUE(recorder.PumpUntil([&] { return CountFor(recorder, user) && CountFor(recorder, machine); },
+                                   kDeadline));
     EXPECT_EQ(machine.RootName(), L"LOCAL_MACHINE");
     RegDeleteKeyW(HKEY_LOCAL_MACHINE, L"Software\\ZorvaneTests");
 }

@@ -56,7 +56,8 @@ TEST(KeyTree, StartsWithTheFiveRootsInTableOrder)
 {
     FrameFixture f;
     EXPECT_EQ(ChildTexts(f.Tree(), nullptr),
-              (std::vector<std::wstring>{L"CLASSES_ROOT", L"CURRENT_CONFIG", L"CURRENT_USER", L"LOCAL_MACHINE", L"USERS"}));
+              (std::vector<std::wstring>{L"CLASSES_ROOT", L"CURRENT_CONFIG", L"CURRENT_USER",
+                                         L"LOCAL_MACHINE", L"USERS"}));
     for (HTREEITEM root = f.Tree().Child(nullptr); root; root = f.Tree().Next(root))
         EXPECT_TRUE(f.Tree().ItemHasButton(root));
 }
@@ -215,7 +216,8 @@ TEST(KeyTree, AKeyDeletedByAnotherProgramLeavesTheTree)
     Expand(f, d);
     f.SettleWorkers();
     ASSERT_EQ(RegDeleteKeyW(HKEY_CURRENT_USER, (box.SubKey() + L"\\D\\Goes").c_str()), ERROR_SUCCESS);
-    ASSERT_TRUE(f.PumpUntil([&] { return ChildTexts(f.Tree(), d) == std::vector<std::wstring>{L"Stays"}; }, 15000));
+    ASSERT_TRUE(
+        f.PumpUntil([&] { return ChildTexts(f.Tree(), d) == std::vector<std::wstring>{L"Stays"}; }, 15000));
     f.SettleWorkers();
 }
 

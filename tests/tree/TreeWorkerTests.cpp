@@ -85,7 +85,8 @@ TEST(TreeWorkers, ALoadedChildThatVanishesIsRemovedAndAFullyLoadedParentLearnsNe
     box.CreateKey(L"Full\\New\\Below");
     ReportUserChange(f);
     ASSERT_TRUE(f.SettleWorkers());
-    EXPECT_EQ(ChildTexts(tree, full), (std::vector<std::wstring>{L"New", L"Stays"})) << "renamed in its place";
+    EXPECT_EQ(ChildTexts(tree, full), (std::vector<std::wstring>{L"New", L"Stays"}))
+        << "renamed in its place";
     EXPECT_EQ(tree.FindChildItem(L"Stays", full), stays);
     EXPECT_TRUE(tree.ItemHasButton(tree.FindChildItem(L"New", full)));
     EXPECT_FALSE(tree.ItemHasButton(stays));
@@ -121,8 +122,9 @@ TEST(TreeWorkers, ClosingWhileAnExpansionARefreshAndACountRunEndsThemAll)
     box.CreateKey(L"Big");
     {
         zv::unique_hkey big;
-        ASSERT_EQ(RegOpenKeyExW(HKEY_CURRENT_USER, (box.SubKey() + L"\\Big").c_str(), 0, KEY_ALL_ACCESS, big.put()),
-                  ERROR_SUCCESS);
+        ASSERT_EQ(
+            RegOpenKeyExW(HKEY_CURRENT_USER, (box.SubKey() + L"\\Big").c_str(), 0, KEY_ALL_ACCESS, big.put()),
+            ERROR_SUCCESS);
         CreateChildKeys(big.get(), L"k", 20000);
     }
     for (int round = 0; round < 20; ++round)
@@ -143,7 +145,8 @@ TEST(TreeWorkers, ClosingWhileAnExpansionARefreshAndACountRunEndsThemAll)
         ASSERT_TRUE(f.frame->HasRunningTasks());
         std::vector<zv::unique_handle> threads = Duplicates(f.Tree().Workers());
         std::vector<zv::unique_handle> tasks = Duplicates(f.frame->Tasks());
-        threads.insert(threads.end(), std::make_move_iterator(tasks.begin()), std::make_move_iterator(tasks.end()));
+        threads.insert(threads.end(), std::make_move_iterator(tasks.begin()),
+                       std::make_move_iterator(tasks.end()));
         f.Close();
         for (const zv::unique_handle& thread : threads)
             EXPECT_EQ(WaitForSingleObject(thread.get(), 0), WAIT_OBJECT_0) << "a worker outlived its window";

@@ -32,9 +32,9 @@ TEST(DataLinks, GuidsCountAtTheStartOrInBraces)
 TEST(DataLinks, PathFormsAreJudgedWithoutTheFileSystem)
 {
     for (const wchar_t* text : {L"C:\\Windows\\notepad.exe", L"%SystemRoot%\\system32\\x.dll",
-                                L"\\SystemRoot\\System32\\drivers\\a.sys", L"file:C:\\a.txt", L"\\\\server\\share",
-                                L"\"C:\\Program Files\\x.exe\" /a", L"@C:\\x.dll,-100", L"system32\\y.dll", L"c;5;rest",
-                                L"\\Windows", L"Q?\\x"})
+                                L"\\SystemRoot\\System32\\drivers\\a.sys", L"file:C:\\a.txt",
+                                L"\\\\server\\share", L"\"C:\\Program Files\\x.exe\" /a", L"@C:\\x.dll,-100",
+                                L"system32\\y.dll", L"c;5;rest", L"\\Windows", L"Q?\\x"})
         EXPECT_TRUE(FindFilePath(text)) << text;
     for (const wchar_t* text : {L"\\Device\\HarddiskVolume1\\x", L"word", L"", L"//", L"12:30", L"C:x"})
         EXPECT_FALSE(FindFilePath(text)) << text;
@@ -46,7 +46,8 @@ TEST(DataLinks, ExistingFilesAndFoldersAreFound)
     GetWindowsDirectoryW(windows, MAX_PATH);
     std::wstring found;
     ASSERT_TRUE(FindFilePath(L"%SystemRoot%\\system32\\kernel32.dll,1", &found));
-    EXPECT_EQ(_wcsicmp(found.c_str(), (std::wstring(windows) + L"\\system32\\kernel32.dll").c_str()), 0) << found;
+    EXPECT_EQ(_wcsicmp(found.c_str(), (std::wstring(windows) + L"\\system32\\kernel32.dll").c_str()), 0)
+        << found;
     ASSERT_TRUE(FindFilePath(L"system32\\no-such-file.dll", &found));
     EXPECT_EQ(_wcsicmp(found.c_str(), (std::wstring(windows) + L"\\system32").c_str()), 0)
         << "the longest existing folder";

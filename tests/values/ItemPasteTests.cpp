@@ -113,8 +113,8 @@ TEST(ItemPaste, TransferAsksThenPastesAndAdvisesWhenNothingWorked)
     EXPECT_FALSE(TransferItems(list, box.PathOf(L"Dst"), false, true));
     EXPECT_TRUE(box.ValueNames(L"Dst").empty());
     ASSERT_EQ(user.Boxes().size(), 1u);
-    EXPECT_EQ(user.Boxes()[0].text, L"Copy \"v\" from \"" + box.PathOf(L"Src") + L"\"\n\nto\n\n\"" +
-                                        box.PathOf(L"Dst") + L"\"?");
+    EXPECT_EQ(user.Boxes()[0].text,
+              L"Copy \"v\" from \"" + box.PathOf(L"Src") + L"\"\n\nto\n\n\"" + box.PathOf(L"Dst") + L"\"?");
 
     user.Answer(IDYES);
     EXPECT_TRUE(TransferItems(list, box.PathOf(L"Dst"), true, true));

@@ -173,12 +173,14 @@ TEST(RegItemList, ClipboardTextIsRegistryScript)
     values.Add(box.PathOf(L"Vals"), L"Second", 1);
     values.Add(box.PathOf(L"Vals"), L"Vanished", 1);
     std::wstring header = L"[HKEY_" + box.PathOf(L"Vals") + L"]";
-    EXPECT_EQ(values.ClipboardText(), L"\r\n" + header + L"\r\n\"First\"=\"one\"\r\n\"Second\"=dword:00000002");
+    EXPECT_EQ(values.ClipboardText(),
+              L"\r\n" + header + L"\r\n\"First\"=\"one\"\r\n\"Second\"=dword:00000002");
 
     CRegItemList mixed;
     mixed.AddKey(box.Path(), L"Key");
     mixed.Add(box.PathOf(L"Vals"), L"First", 1);
-    EXPECT_EQ(mixed.ClipboardText(), L"[HKEY_" + box.PathOf(L"Key") + L"]\r\n" + header + L"\r\n\"First\"=\"one\"");
+    EXPECT_EQ(mixed.ClipboardText(),
+              L"[HKEY_" + box.PathOf(L"Key") + L"]\r\n" + header + L"\r\n\"First\"=\"one\"");
 }
 
 TEST(FileSafeName, ReplacesTheCharactersFilesCannotHold)

@@ -137,7 +137,8 @@ bool DecodeArchiveString(const BYTE* bytes, size_t size, std::wstring& text, siz
     return true;
 }
 
-CArchive::CArchive(HANDLE file, Mode mode, size_t bufferSize) : m_file(file), m_mode(mode), m_buffer(bufferSize)
+CArchive::CArchive(HANDLE file, Mode mode, size_t bufferSize)
+    : m_file(file), m_mode(mode), m_buffer(bufferSize)
 {
 }
 
@@ -276,7 +277,8 @@ bool CArchive::ReadStringBody(std::wstring& text)
     }
     // A length the file cannot hold fails instead of allocating blindly.
     LARGE_INTEGER fileSize = {};
-    if (GetFileSizeEx(m_file, &fileSize) && static_cast<ULONGLONG>(fileSize.QuadPart) < (unicode ? length * 2 : length))
+    if (GetFileSizeEx(m_file, &fileSize) &&
+        static_cast<ULONGLONG>(fileSize.QuadPart) < (unicode ? length * 2 : length))
         return false;
     std::vector<BYTE> body(unicode ? length * 2 : length);
     if (!body.empty() && !Read(body.data(), body.size()))

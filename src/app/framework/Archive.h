@@ -39,7 +39,6 @@ class CArchive
     bool ReadStringBody(std::wstring& text);
 
   public:
-
   private:
     bool Fill();
     HANDLE m_file;

@@ -43,58 +43,58 @@ class CCmdTarget
 
 // The map runs twice: update handlers first, then the command handlers (a
 // command with a handler and no update handler is enabled).
-#define BEGIN_COMMAND_MAP(theClass)                                                                               \
-  public:                                                                                                         \
-    bool OnCmdMsg(UINT nID, CCmdUI* pCmdUI) override                                                              \
-    {                                                                                                             \
-        for (int zvPass = 0; zvPass < 2; ++zvPass)                                                                \
+#define BEGIN_COMMAND_MAP(theClass)                                                                          \
+  public:                                                                                                    \
+    bool OnCmdMsg(UINT nID, CCmdUI* pCmdUI) override                                                         \
+    {                                                                                                        \
+        for (int zvPass = 0; zvPass < 2; ++zvPass)                                                           \
         {
 
 // void func()
-#define ON_COMMAND(id, func)                                                                                      \
-    if (zvPass == 1 && nID == static_cast<UINT>(id))                                                              \
-    {                                                                                                             \
-        if (pCmdUI)                                                                                               \
-            pCmdUI->Enable(true);                                                                                 \
-        else                                                                                                      \
-            func();                                                                                               \
-        return true;                                                                                              \
+#define ON_COMMAND(id, func)                                                                                 \
+    if (zvPass == 1 && nID == static_cast<UINT>(id))                                                         \
+    {                                                                                                        \
+        if (pCmdUI)                                                                                          \
+            pCmdUI->Enable(true);                                                                            \
+        else                                                                                                 \
+            func();                                                                                          \
+        return true;                                                                                         \
     }
 
 // void func(UINT id)
-#define ON_COMMAND_RANGE(first, last, func)                                                                       \
-    if (zvPass == 1 && nID >= static_cast<UINT>(first) && nID <= static_cast<UINT>(last))                         \
-    {                                                                                                             \
-        if (pCmdUI)                                                                                               \
-            pCmdUI->Enable(true);                                                                                 \
-        else                                                                                                      \
-            func(nID);                                                                                            \
-        return true;                                                                                              \
+#define ON_COMMAND_RANGE(first, last, func)                                                                  \
+    if (zvPass == 1 && nID >= static_cast<UINT>(first) && nID <= static_cast<UINT>(last))                    \
+    {                                                                                                        \
+        if (pCmdUI)                                                                                          \
+            pCmdUI->Enable(true);                                                                            \
+        else                                                                                                 \
+            func(nID);                                                                                       \
+        return true;                                                                                         \
     }
 
 // void func(CCmdUI*)
-#define ON_UPDATE_COMMAND_UI(id, func)                                                                            \
-    if (zvPass == 0 && pCmdUI && nID == static_cast<UINT>(id))                                                    \
-    {                                                                                                             \
-        func(pCmdUI);                                                                                             \
-        return true;                                                                                              \
+#define ON_UPDATE_COMMAND_UI(id, func)                                                                       \
+    if (zvPass == 0 && pCmdUI && nID == static_cast<UINT>(id))                                               \
+    {                                                                                                        \
+        func(pCmdUI);                                                                                        \
+        return true;                                                                                         \
     }
 
-#define ON_UPDATE_COMMAND_UI_RANGE(first, last, func)                                                             \
-    if (zvPass == 0 && pCmdUI && nID >= static_cast<UINT>(first) && nID <= static_cast<UINT>(last))               \
-    {                                                                                                             \
-        func(pCmdUI);                                                                                             \
-        return true;                                                                                              \
+#define ON_UPDATE_COMMAND_UI_RANGE(first, last, func)                                                        \
+    if (zvPass == 0 && pCmdUI && nID >= static_cast<UINT>(first) && nID <= static_cast<UINT>(last))          \
+    {                                                                                                        \
+        func(pCmdUI);                                                                                        \
+        return true;                                                                                         \
     }
 
-#define END_COMMAND_MAP()                                                                                         \
-    }                                                                                                             \
-    return false;                                                                                                 \
+#define END_COMMAND_MAP()                                                                                    \
+    }                                                                                                        \
+    return false;                                                                                            \
     }
 
-#define END_COMMAND_MAP_CHAIN(theBase)                                                                            \
-    }                                                                                                             \
-    return theBase::OnCmdMsg(nID, pCmdUI);                                                                        \
+#define END_COMMAND_MAP_CHAIN(theBase)                                                                       \
+    }                                                                                                        \
+    return theBase::OnCmdMsg(nID, pCmdUI);                                                                   \
     }
 
 // Menu item and toolbar button states.

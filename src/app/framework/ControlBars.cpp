@@ -59,8 +59,9 @@ bool CToolBar::CreateEx(CFrameWnd* frame, DWORD toolbarStyle, DWORD style, UINT 
 
 bool CToolBar::LoadToolBar(const ToolbarButtons& buttons)
 {
-    HBITMAP bitmap = static_cast<HBITMAP>(::LoadImageW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(buttons.bitmapId),
-                                                      IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
+    HBITMAP bitmap =
+        static_cast<HBITMAP>(::LoadImageW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(buttons.bitmapId),
+                                          IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
     if (!bitmap)
         return false;
     m_images.reset(ImageList_Create(buttons.buttonWidth, buttons.buttonHeight, ILC_COLOR24 | ILC_MASK, 0, 4));
@@ -115,8 +116,8 @@ bool CReBar::Create(CFrameWnd* frame, DWORD rebarStyle, DWORD style, UINT id)
     m_barStyle = style & (CBRS_ALIGN_TOP | CBRS_ALIGN_BOTTOM);
     if (!m_barStyle)
         m_barStyle = CBRS_TOP;
-    DWORD windowStyle = (style & (WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN)) | WS_CHILD | rebarStyle |
-                        CCS_NOPARENTALIGN | CCS_NODIVIDER | CCS_NORESIZE | RBS_VARHEIGHT;
+    DWORD windowStyle = (style & (WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN)) | WS_CHILD |
+                        rebarStyle | CCS_NOPARENTALIGN | CCS_NODIVIDER | CCS_NORESIZE | RBS_VARHEIGHT;
     if (!CreateControl(0, REBARCLASSNAMEW, L"", windowStyle, RECT{0, 0, 0, 0}, frame->m_hWnd, id))
         return false;
     frame->AddControlBar(this);

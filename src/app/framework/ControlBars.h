@@ -46,7 +46,7 @@ class CStatusBar : public CControlBar
 struct ToolbarButtons
 {
     UINT bitmapId;
-    int buttonWidth;  // image size
+    int buttonWidth; // image size
     int buttonHeight;
     std::vector<UINT> ids;
 };

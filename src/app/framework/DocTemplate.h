@@ -26,8 +26,8 @@ class CSingleDocTemplate : public CCmdTarget
         regFileTypeName
     };
 
-    CSingleDocTemplate(UINT resourceId, std::function<CDocument*()> newDocument, std::function<CFrameWnd*()> newFrame,
-                       std::function<CView*()> newView);
+    CSingleDocTemplate(UINT resourceId, std::function<CDocument*()> newDocument,
+                       std::function<CFrameWnd*()> newFrame, std::function<CView*()> newView);
     ~CSingleDocTemplate() override;
     // The frame's window is gone; the frame is no longer this template's.
     void FrameGone(CFrameWnd* frame) noexcept

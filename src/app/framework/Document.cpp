@@ -52,8 +52,8 @@ void CDocument::SetPathName(const std::wstring& path, bool addToRecent)
 
 bool CDocument::OnOpenDocument(const std::wstring& path)
 {
-    zv::unique_hfile file(
-        CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    zv::unique_hfile file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                      FILE_ATTRIBUTE_NORMAL, nullptr));
     bool ok = false;
     if (file)
     {
@@ -68,8 +68,8 @@ bool CDocument::OnOpenDocument(const std::wstring& path)
 
 bool CDocument::OnSaveDocument(const std::wstring& path)
 {
-    zv::unique_hfile file(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
-                                      nullptr));
+    zv::unique_hfile file(
+        CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
     bool ok = false;
     if (file)
     {

@@ -45,8 +45,9 @@ bool CFrameWnd::LoadFrame(UINT resourceId, DWORD style, CCreateContext* context,
     if (!PreCreateWindow(cs))
         return false;
     m_pendingContext = context;
-    bool ok = CreateEx(cs.dwExStyle, FrameworkClassName(L"Frame").c_str(), cs.lpszName, cs.style, cs.x, cs.y, cs.cx, cs.cy, cs.hwndParent,
-                       reinterpret_cast<UINT_PTR>(cs.hMenu), icon, reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1));
+    bool ok = CreateEx(cs.dwExStyle, FrameworkClassName(L"Frame").c_str(), cs.lpszName, cs.style, cs.x, cs.y,
+                       cs.cx, cs.cy, cs.hwndParent, reinterpret_cast<UINT_PTR>(cs.hMenu), icon,
+                       reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1));
     m_pendingContext = nullptr;
     return ok;
 }

@@ -71,7 +71,8 @@ void CFrameWnd::SaveBarState(const wchar_t* section) const
 {
     for (CControlBar* bar : m_bars)
         if (bar->m_hWnd)
-            Settings().WriteProfileInt(section, zv::Format(L"Bar%u", bar->BarId()).c_str(), bar->IsVisible() ? 1 : 0);
+            Settings().WriteProfileInt(section, zv::Format(L"Bar%u", bar->BarId()).c_str(),
+                                       bar->IsVisible() ? 1 : 0);
 }
 
 void CFrameWnd::LoadBarState(const wchar_t* section)

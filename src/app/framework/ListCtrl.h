@@ -24,7 +24,8 @@ class CListCtrl
             item.iSubItem = column;
             item.pszText = text.data();
             item.cchTextMax = static_cast<int>(text.size());
-            int n = static_cast<int>(::SendMessageW(m_list, LVM_GETITEMTEXTW, row, reinterpret_cast<LPARAM>(&item)));
+            int n = static_cast<int>(
+                ::SendMessageW(m_list, LVM_GETITEMTEXTW, row, reinterpret_cast<LPARAM>(&item)));
             if (n < static_cast<int>(text.size()) - 1 || text.size() > (1u << 24))
             {
                 text.resize(static_cast<size_t>(n > 0 ? n : 0));
@@ -77,8 +78,14 @@ class CListCtrl
     }
     UINT GetItemState(int row, UINT mask) const noexcept { return ListView_GetItemState(m_list, row, mask); }
     // row -1: every row.
-    void SetItemState(int row, UINT state, UINT mask) const noexcept { ListView_SetItemState(m_list, row, state, mask); }
-    int GetNextItem(int after, UINT flags) const noexcept { return ListView_GetNextItem(m_list, after, flags); }
+    void SetItemState(int row, UINT state, UINT mask) const noexcept
+    {
+        ListView_SetItemState(m_list, row, state, mask);
+    }
+    int GetNextItem(int after, UINT flags) const noexcept
+    {
+        return ListView_GetNextItem(m_list, after, flags);
+    }
     int InsertItem(const LVITEMW& item) const noexcept
     {
         return static_cast<int>(::SendMessageW(m_list, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item)));

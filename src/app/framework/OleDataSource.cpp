@@ -24,7 +24,8 @@ class CDropSource final : public zv::ComObject<IDropSource>
 
 bool SameFormat(const FORMATETC& a, const FORMATETC& b)
 {
-    return a.cfFormat == b.cfFormat && (a.tymed & b.tymed) != 0 && (a.dwAspect == b.dwAspect || b.dwAspect == 0);
+    return a.cfFormat == b.cfFormat && (a.tymed & b.tymed) != 0 &&
+           (a.dwAspect == b.dwAspect || b.dwAspect == 0);
 }
 
 HGLOBAL CopyGlobal(HGLOBAL source)

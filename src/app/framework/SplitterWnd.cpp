@@ -13,8 +13,8 @@ bool CSplitterWnd::CreateStatic(HWND parent, int rows, int columns, DWORD style,
     m_rows.assign(static_cast<size_t>(rows), Track{});
     m_columns.assign(static_cast<size_t>(columns), Track{});
     // Created empty: the parent's layout sizes it, and the size change lays out the panes.
-    return CreateEx(0, FrameworkClassName(L"Splitter").c_str(), L"", style | WS_CLIPCHILDREN, RECT{0, 0, 0, 0}, parent, id, nullptr,
-                    reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1));
+    return CreateEx(0, FrameworkClassName(L"Splitter").c_str(), L"", style | WS_CLIPCHILDREN,
+                    RECT{0, 0, 0, 0}, parent, id, nullptr, reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1));
 }
 
 CView* CSplitterWnd::CreateView(int row, int column, std::function<CView*()> factory, SIZE ideal,
@@ -24,8 +24,8 @@ CView* CSplitterWnd::CreateView(int row, int column, std::function<CView*()> fac
         return nullptr;
     m_rows[static_cast<size_t>(row)].ideal = ideal.cy;
     m_columns[static_cast<size_t>(column)].ideal = ideal.cx;
-    CView* view = frame->CreateView(context, m_hWnd, IdFromRowCol(row, column), RECT{0, 0, ideal.cx, ideal.cy},
-                                    std::move(factory));
+    CView* view = frame->CreateView(context, m_hWnd, IdFromRowCol(row, column),
+                                    RECT{0, 0, ideal.cx, ideal.cy}, std::move(factory));
     return view;
 }
 
@@ -43,7 +43,8 @@ void CSplitterWnd::SetRowInfo(int row, int ideal, int minimum)
 void CSplitterWnd::SetColumnInfo(int column, int ideal, int minimum)
 {
     if (column >= 0 && column < GetColumnCount())
-        m_columns[static_cast<size_t>(column)] = {ideal, minimum, m_columns[static_cast<size_t>(column)].current};
+        m_columns[static_cast<size_t>(column)] = {ideal, minimum,
+                                                  m_columns[static_cast<size_t>(column)].current};
 }
 
 void CSplitterWnd::GetRowInfo(int row, int& current, int& minimum) const
@@ -96,7 +97,8 @@ void CSplitterWnd::RecalcLayout()
     for (int r = 0; r < GetRowCount(); ++r)
         for (int c = 0; c < GetColumnCount(); ++c)
             if (HWND pane = GetPaneWindow(r, c))
-                ::MoveWindow(pane, TrackStart(m_columns, c), TrackStart(m_rows, r), m_columns[static_cast<size_t>(c)].current,
+                ::MoveWindow(pane, TrackStart(m_columns, c), TrackStart(m_rows, r),
+                             m_columns[static_cast<size_t>(c)].current,
                              m_rows[static_cast<size_t>(r)].current, TRUE);
 }
 

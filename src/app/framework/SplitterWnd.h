@@ -21,8 +21,8 @@ class CSplitterWnd : public CWnd
     bool CreateStatic(HWND parent, int rows, int columns, DWORD style = WS_CHILD | WS_VISIBLE,
                       UINT id = AFX_IDW_PANE_FIRST);
     // Creates the view for a pane with its ideal size.
-    CView* CreateView(int row, int column, std::function<CView*()> factory, SIZE ideal, CCreateContext* context,
-                      CFrameWnd* frame);
+    CView* CreateView(int row, int column, std::function<CView*()> factory, SIZE ideal,
+                      CCreateContext* context, CFrameWnd* frame);
     UINT IdFromRowCol(int row, int column) const noexcept
     {
         return static_cast<UINT>(AFX_IDW_PANE_FIRST + row * 16 + column);
@@ -38,7 +38,8 @@ class CSplitterWnd : public CWnd
     void GetColumnInfo(int column, int& current, int& minimum) const;
     void RecalcLayout();
 
-    bool ProcessWindowMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
+    bool ProcessWindowMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
+                              LRESULT& result) override;
 
   private:
     struct Track

@@ -18,9 +18,18 @@ class CTreeCtrl
     {
         return Next(item ? TVGN_CHILD : TVGN_ROOT, item);
     }
-    HTREEITEM GetNextSiblingItem(HTREEITEM item) const noexcept { return item ? Next(TVGN_NEXT, item) : nullptr; }
-    HTREEITEM GetPrevSiblingItem(HTREEITEM item) const noexcept { return item ? Next(TVGN_PREVIOUS, item) : nullptr; }
-    HTREEITEM GetParentItem(HTREEITEM item) const noexcept { return item ? Next(TVGN_PARENT, item) : nullptr; }
+    HTREEITEM GetNextSiblingItem(HTREEITEM item) const noexcept
+    {
+        return item ? Next(TVGN_NEXT, item) : nullptr;
+    }
+    HTREEITEM GetPrevSiblingItem(HTREEITEM item) const noexcept
+    {
+        return item ? Next(TVGN_PREVIOUS, item) : nullptr;
+    }
+    HTREEITEM GetParentItem(HTREEITEM item) const noexcept
+    {
+        return item ? Next(TVGN_PARENT, item) : nullptr;
+    }
     HTREEITEM GetSelectedItem() const noexcept { return Next(TVGN_CARET, nullptr); }
     HTREEITEM GetDropHilightItem() const noexcept { return Next(TVGN_DROPHILITE, nullptr); }
 
@@ -64,7 +73,8 @@ class CTreeCtrl
     UINT GetItemState(HTREEITEM item, UINT mask) const noexcept
     {
         return item ? static_cast<UINT>(
-                          ::SendMessageW(m_tree, TVM_GETITEMSTATE, reinterpret_cast<WPARAM>(item), mask) & mask)
+                          ::SendMessageW(m_tree, TVM_GETITEMSTATE, reinterpret_cast<WPARAM>(item), mask) &
+                          mask)
                     : 0;
     }
     bool SetItemState(HTREEITEM item, UINT state, UINT mask) const noexcept

@@ -117,7 +117,8 @@ void CWinApp::LoadStdProfileSettings(UINT count)
     m_recentFiles.clear();
     for (UINT i = 1; i <= count; ++i)
     {
-        std::wstring path = Settings().GetProfileString(kRecentSection, zv::Format(L"File%u", i).c_str(), L"");
+        std::wstring path =
+            Settings().GetProfileString(kRecentSection, zv::Format(L"File%u", i).c_str(), L"");
         if (!path.empty())
             m_recentFiles.push_back(path);
     }

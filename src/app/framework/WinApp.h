@@ -50,7 +50,8 @@ class CWinApp : public CCmdTarget
     {
         return Settings().WriteProfileInt(section, entry, value);
     }
-    std::wstring GetProfileString(const wchar_t* section, const wchar_t* entry, const wchar_t* defaultValue = L"")
+    std::wstring GetProfileString(const wchar_t* section, const wchar_t* entry,
+                                  const wchar_t* defaultValue = L"")
     {
         return Settings().GetProfileString(section, entry, defaultValue);
     }

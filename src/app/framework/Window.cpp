@@ -87,15 +87,17 @@ void CWnd::Attach(HWND window)
     Bind(window, this);
 }
 
-bool CWnd::CreateEx(DWORD exStyle, const wchar_t* className, const wchar_t* title, DWORD style, const RECT& rect,
-                    HWND parent, UINT_PTR idOrMenu, HICON icon, HBRUSH background, UINT classStyle)
+bool CWnd::CreateEx(DWORD exStyle, const wchar_t* className, const wchar_t* title, DWORD style,
+                    const RECT& rect, HWND parent, UINT_PTR idOrMenu, HICON icon, HBRUSH background,
+                    UINT classStyle)
 {
     return CreateEx(exStyle, className, title, style, rect.left, rect.top, rect.right - rect.left,
                     rect.bottom - rect.top, parent, idOrMenu, icon, background, classStyle);
 }
 
-bool CWnd::CreateEx(DWORD exStyle, const wchar_t* className, const wchar_t* title, DWORD style, int x, int y, int cx,
-                    int cy, HWND parent, UINT_PTR idOrMenu, HICON icon, HBRUSH background, UINT classStyle)
+bool CWnd::CreateEx(DWORD exStyle, const wchar_t* className, const wchar_t* title, DWORD style, int x, int y,
+                    int cx, int cy, HWND parent, UINT_PTR idOrMenu, HICON icon, HBRUSH background,
+                    UINT classStyle)
 {
     HINSTANCE instance = ::GetModuleHandleW(nullptr);
     WNDCLASSEXW existing = {sizeof(existing)};
@@ -121,9 +123,10 @@ bool CWnd::CreateEx(DWORD exStyle, const wchar_t* className, const wchar_t* titl
 bool CWnd::CreateControl(DWORD exStyle, const wchar_t* systemClass, const wchar_t* title, DWORD style,
                          const RECT& rect, HWND parent, UINT id)
 {
-    HWND window = ::CreateWindowExW(exStyle, systemClass, title, style, rect.left, rect.top, rect.right - rect.left,
-                                    rect.bottom - rect.top, parent, reinterpret_cast<HMENU>(static_cast<UINT_PTR>(id)),
-                                    ::GetModuleHandleW(nullptr), nullptr);
+    HWND window =
+        ::CreateWindowExW(exStyle, systemClass, title, style, rect.left, rect.top, rect.right - rect.left,
+                          rect.bottom - rect.top, parent, reinterpret_cast<HMENU>(static_cast<UINT_PTR>(id)),
+                          ::GetModuleHandleW(nullptr), nullptr);
     if (!window)
         return false;
     return SubclassWindow(window);

@@ -37,22 +37,23 @@ class CWnd
 
     // Registers (once) and creates a window of the framework's own class
     // named className.
-    bool CreateEx(DWORD exStyle, const wchar_t* className, const wchar_t* title, DWORD style, const RECT& rect,
-                  HWND parent, UINT_PTR idOrMenu, HICON icon = nullptr, HBRUSH background = nullptr,
-                  UINT classStyle = CS_DBLCLKS);
+    bool CreateEx(DWORD exStyle, const wchar_t* className, const wchar_t* title, DWORD style,
+                  const RECT& rect, HWND parent, UINT_PTR idOrMenu, HICON icon = nullptr,
+                  HBRUSH background = nullptr, UINT classStyle = CS_DBLCLKS);
     // The same with position and size (which may be CW_USEDEFAULT).
-    bool CreateEx(DWORD exStyle, const wchar_t* className, const wchar_t* title, DWORD style, int x, int y, int cx,
-                  int cy, HWND parent, UINT_PTR idOrMenu, HICON icon = nullptr, HBRUSH background = nullptr,
-                  UINT classStyle = CS_DBLCLKS);
+    bool CreateEx(DWORD exStyle, const wchar_t* className, const wchar_t* title, DWORD style, int x, int y,
+                  int cx, int cy, HWND parent, UINT_PTR idOrMenu, HICON icon = nullptr,
+                  HBRUSH background = nullptr, UINT classStyle = CS_DBLCLKS);
     // Creates a window of a system class (a common control) and subclasses it.
-    bool CreateControl(DWORD exStyle, const wchar_t* systemClass, const wchar_t* title, DWORD style, const RECT& rect,
-                       HWND parent, UINT id);
+    bool CreateControl(DWORD exStyle, const wchar_t* systemClass, const wchar_t* title, DWORD style,
+                       const RECT& rect, HWND parent, UINT id);
     bool SubclassWindow(HWND window);
     HWND UnsubclassWindow();
     bool DestroyWindow();
 
     // The class's message map; true when a handler took the message.
-    virtual bool ProcessWindowMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
+    virtual bool ProcessWindowMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
+                                      LRESULT& result);
     virtual LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT DefWindowProc(UINT message, WPARAM wParam, LPARAM lParam);
     // Called after WM_NCDESTROY, when the window is gone.
@@ -91,125 +92,125 @@ class CWnd
 
 // --- Message map macros ---------------------------------------------------
 
-#define BEGIN_MSG_MAP(theClass)                                                                                   \
-  public:                                                                                                         \
-    bool ProcessWindowMessage(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam, LRESULT& lResult) override    \
-    {                                                                                                             \
-        (void)hWnd;                                                                                               \
-        (void)wParam;                                                                                             \
-        (void)lParam;                                                                                             \
-        bool bHandled = true;                                                                                     \
+#define BEGIN_MSG_MAP(theClass)                                                                              \
+  public:                                                                                                    \
+    bool ProcessWindowMessage(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam, LRESULT& lResult) override \
+    {                                                                                                        \
+        (void)hWnd;                                                                                          \
+        (void)wParam;                                                                                        \
+        (void)lParam;                                                                                        \
+        bool bHandled = true;                                                                                \
         (void)bHandled;
 
 // Raw escape: LRESULT func(UINT, WPARAM, LPARAM, bool& handled)
-#define MESSAGE_HANDLER(msg, func)                                                                                \
-    if (uMsg == (msg))                                                                                            \
-    {                                                                                                             \
-        bHandled = true;                                                                                          \
-        lResult = func(uMsg, wParam, lParam, bHandled);                                                           \
-        if (bHandled)                                                                                             \
-            return true;                                                                                          \
+#define MESSAGE_HANDLER(msg, func)                                                                           \
+    if (uMsg == (msg))                                                                                       \
+    {                                                                                                        \
+        bHandled = true;                                                                                     \
+        lResult = func(uMsg, wParam, lParam, bHandled);                                                      \
+        if (bHandled)                                                                                        \
+            return true;                                                                                     \
     }
 
-#define MESSAGE_RANGE_HANDLER(first, last, func)                                                                  \
-    if (uMsg >= (first) && uMsg <= (last))                                                                        \
-    {                                                                                                             \
-        bHandled = true;                                                                                          \
-        lResult = func(uMsg, wParam, lParam, bHandled);                                                           \
-        if (bHandled)                                                                                             \
-            return true;                                                                                          \
+#define MESSAGE_RANGE_HANDLER(first, last, func)                                                             \
+    if (uMsg >= (first) && uMsg <= (last))                                                                   \
+    {                                                                                                        \
+        bHandled = true;                                                                                     \
+        lResult = func(uMsg, wParam, lParam, bHandled);                                                      \
+        if (bHandled)                                                                                        \
+            return true;                                                                                     \
     }
 
 // int OnCreate(const CREATESTRUCTW&): -1 fails the creation
-#define MSG_WM_CREATE(func)                                                                                       \
-    if (uMsg == WM_CREATE)                                                                                        \
-    {                                                                                                             \
-        lResult = func(*reinterpret_cast<const CREATESTRUCTW*>(lParam));                                          \
-        return true;                                                                                              \
+#define MSG_WM_CREATE(func)                                                                                  \
+    if (uMsg == WM_CREATE)                                                                                   \
+    {                                                                                                        \
+        lResult = func(*reinterpret_cast<const CREATESTRUCTW*>(lParam));                                     \
+        return true;                                                                                         \
     }
 
 // void OnDestroy()
-#define MSG_WM_DESTROY(func)                                                                                      \
-    if (uMsg == WM_DESTROY)                                                                                       \
-    {                                                                                                             \
-        func();                                                                                                   \
-        lResult = 0;                                                                                              \
-        return true;                                                                                              \
+#define MSG_WM_DESTROY(func)                                                                                 \
+    if (uMsg == WM_DESTROY)                                                                                  \
+    {                                                                                                        \
+        func();                                                                                              \
+        lResult = 0;                                                                                         \
+        return true;                                                                                         \
     }
 
 // void OnSize(UINT type, int cx, int cy)
-#define MSG_WM_SIZE(func)                                                                                         \
-    if (uMsg == WM_SIZE)                                                                                          \
-    {                                                                                                             \
-        func(static_cast<UINT>(wParam), LOWORD(lParam), HIWORD(lParam));                                          \
-        lResult = 0;                                                                                              \
-        return true;                                                                                              \
+#define MSG_WM_SIZE(func)                                                                                    \
+    if (uMsg == WM_SIZE)                                                                                     \
+    {                                                                                                        \
+        func(static_cast<UINT>(wParam), LOWORD(lParam), HIWORD(lParam));                                     \
+        lResult = 0;                                                                                         \
+        return true;                                                                                         \
     }
 
 // void OnClose()
-#define MSG_WM_CLOSE(func)                                                                                        \
-    if (uMsg == WM_CLOSE)                                                                                         \
-    {                                                                                                             \
-        func();                                                                                                   \
-        lResult = 0;                                                                                              \
-        return true;                                                                                              \
+#define MSG_WM_CLOSE(func)                                                                                   \
+    if (uMsg == WM_CLOSE)                                                                                    \
+    {                                                                                                        \
+        func();                                                                                              \
+        lResult = 0;                                                                                         \
+        return true;                                                                                         \
     }
 
 // void OnSetFocus(HWND previous)
-#define MSG_WM_SETFOCUS(func)                                                                                     \
-    if (uMsg == WM_SETFOCUS)                                                                                      \
-    {                                                                                                             \
-        func(reinterpret_cast<HWND>(wParam));                                                                     \
-        lResult = 0;                                                                                              \
-        return true;                                                                                              \
+#define MSG_WM_SETFOCUS(func)                                                                                \
+    if (uMsg == WM_SETFOCUS)                                                                                 \
+    {                                                                                                        \
+        func(reinterpret_cast<HWND>(wParam));                                                                \
+        lResult = 0;                                                                                         \
+        return true;                                                                                         \
     }
 
 // void OnTimer(UINT_PTR id)
-#define MSG_WM_TIMER(func)                                                                                        \
-    if (uMsg == WM_TIMER)                                                                                         \
-    {                                                                                                             \
-        func(static_cast<UINT_PTR>(wParam));                                                                      \
-        lResult = 0;                                                                                              \
-        return true;                                                                                              \
+#define MSG_WM_TIMER(func)                                                                                   \
+    if (uMsg == WM_TIMER)                                                                                    \
+    {                                                                                                        \
+        func(static_cast<UINT_PTR>(wParam));                                                                 \
+        lResult = 0;                                                                                         \
+        return true;                                                                                         \
     }
 
 // LRESULT func(NMHDR*) for a notification code from any control
-#define NOTIFY_CODE_HANDLER(notifyCode, func)                                                                           \
-    if (uMsg == WM_NOTIFY && reinterpret_cast<NMHDR*>(lParam)->code == static_cast<UINT>(notifyCode))                   \
-    {                                                                                                             \
-        lResult = func(reinterpret_cast<NMHDR*>(lParam));                                                         \
-        return true;                                                                                              \
+#define NOTIFY_CODE_HANDLER(notifyCode, func)                                                                \
+    if (uMsg == WM_NOTIFY && reinterpret_cast<NMHDR*>(lParam)->code == static_cast<UINT>(notifyCode))        \
+    {                                                                                                        \
+        lResult = func(reinterpret_cast<NMHDR*>(lParam));                                                    \
+        return true;                                                                                         \
     }
 
-#define NOTIFY_HANDLER(id, notifyCode, func)                                                                            \
-    if (uMsg == WM_NOTIFY && reinterpret_cast<NMHDR*>(lParam)->idFrom == static_cast<UINT_PTR>(id) &&             \
-        reinterpret_cast<NMHDR*>(lParam)->code == static_cast<UINT>(notifyCode))                                        \
-    {                                                                                                             \
-        lResult = func(reinterpret_cast<NMHDR*>(lParam));                                                         \
-        return true;                                                                                              \
+#define NOTIFY_HANDLER(id, notifyCode, func)                                                                 \
+    if (uMsg == WM_NOTIFY && reinterpret_cast<NMHDR*>(lParam)->idFrom == static_cast<UINT_PTR>(id) &&        \
+        reinterpret_cast<NMHDR*>(lParam)->code == static_cast<UINT>(notifyCode))                             \
+    {                                                                                                        \
+        lResult = func(reinterpret_cast<NMHDR*>(lParam));                                                    \
+        return true;                                                                                         \
     }
 
 // A notification this control sent to its parent, reflected back: LRESULT func(NMHDR*)
-#define REFLECTED_NOTIFY_CODE_HANDLER(notifyCode, func)                                                                 \
-    if (uMsg == OCM_NOTIFY_ && reinterpret_cast<NMHDR*>(lParam)->code == static_cast<UINT>(notifyCode))                 \
-    {                                                                                                             \
-        lResult = func(reinterpret_cast<NMHDR*>(lParam));                                                         \
-        return true;                                                                                              \
+#define REFLECTED_NOTIFY_CODE_HANDLER(notifyCode, func)                                                      \
+    if (uMsg == OCM_NOTIFY_ && reinterpret_cast<NMHDR*>(lParam)->code == static_cast<UINT>(notifyCode))      \
+    {                                                                                                        \
+        lResult = func(reinterpret_cast<NMHDR*>(lParam));                                                    \
+        return true;                                                                                         \
     }
 
 // A control notification by WM_COMMAND from control id with code: void func()
-#define COMMAND_CODE_HANDLER_EX(id, notifyCode, func)                                                                   \
-    if (uMsg == WM_COMMAND && LOWORD(wParam) == (id) && HIWORD(wParam) == (notifyCode) && lParam != 0)                  \
-    {                                                                                                             \
-        func();                                                                                                   \
-        lResult = 0;                                                                                              \
-        return true;                                                                                              \
+#define COMMAND_CODE_HANDLER_EX(id, notifyCode, func)                                                        \
+    if (uMsg == WM_COMMAND && LOWORD(wParam) == (id) && HIWORD(wParam) == (notifyCode) && lParam != 0)       \
+    {                                                                                                        \
+        func();                                                                                              \
+        lResult = 0;                                                                                         \
+        return true;                                                                                         \
     }
 
-#define CHAIN_MSG_MAP(theBase)                                                                                    \
-    if (theBase::ProcessWindowMessage(hWnd, uMsg, wParam, lParam, lResult))                                       \
+#define CHAIN_MSG_MAP(theBase)                                                                               \
+    if (theBase::ProcessWindowMessage(hWnd, uMsg, wParam, lParam, lResult))                                  \
         return true;
 
-#define END_MSG_MAP()                                                                                             \
-    return false;                                                                                                 \
+#define END_MSG_MAP()                                                                                        \
+    return false;                                                                                            \
     }
