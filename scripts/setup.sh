@@ -12,6 +12,7 @@ have xauth || need+=(xauth)
 have import || need+=(imagemagick)
 have xdotool || need+=(xdotool)
 have cmake || need+=(cmake)
+have clang-format || need+=(clang-format)
 [ -f /usr/src/googletest/CMakeLists.txt ] || need+=(googletest)
 
 # The 32-bit Wine runs the 32-bit build's registry tests (the view a 32-bit
