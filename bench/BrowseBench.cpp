@@ -124,7 +124,7 @@ int wmain()
     LARGE_INTEGER before = Now();
     tree.SendMessage(TVM_EXPAND, TVE_EXPAND, reinterpret_cast<LPARAM>(item));
     LARGE_INTEGER shown = Now();
-    while (CLeftView::RunningWorkers() > 0)
+    while (tree.IsBusy())
     {
         Pump();
         MsgWaitForMultipleObjects(0, nullptr, FALSE, 5, QS_ALLINPUT);
