@@ -80,15 +80,24 @@ bool ResolveRootWord(std::wstring& result)
     result = zv::ReplaceAll(zv::ReplaceAll(result, L" ", L""), L"%20", L"");
     if (result.empty())
         return false;
-    if (IsRootName(result))
-        return true;
-    for (const RootAlias& alias : kRootAliases)
+    // The form of the system's shell drives: "HKCU:", "HKLM:".
+    std::wstring withoutColon = result.size() > 1 && result.back() == L':' ? result.substr(0, result.size() - 1)
+                                                                           : std::wstring();
+    for (const std::wstring* word : {&result, &withoutColon})
     {
-        if (zv::EqualsNoCase(result, alias.word))
+        if (word->empty())
+            continue;
+        if (IsRootName(*word))
         {
-            result = RootName(alias.root);
+            result = *word;
             return true;
         }
+        for (const RootAlias& alias : kRootAliases)
+            if (zv::EqualsNoCase(*word, alias.word))
+            {
+                result = RootName(alias.root);
+                return true;
+            }
     }
     for (int root : {kRootUser, kRootMachine})
     {
@@ -104,30 +113,75 @@ bool ResolveRootWord(std::wstring& result)
 }
 
 // A forward slash survives only where a key whose name contains it exists.
+// Below a key that does not exist nothing exists, and no key name is longer
+// than 255 characters, so the existence tests stop early: the cost stays
+// linear in the text whatever its slashes.
 void ApplySlashRule(std::wstring& result)
 {
-    size_t i = result.find_first_of(L"\\/");
-    if (i == std::wstring::npos)
+    constexpr size_t kLongestKeyName = 255;
+    size_t root = result.find_first_of(L"\\/");
+    if (root == std::wstring::npos)
         return;
-    if (result[i] == L'/')
-        result[i] = L'\\';
-    for (;;)
+    result[root] = L'\\';
+    size_t componentStart = root + 1;
+    // Whether the key before componentStart exists; the root word was resolved.
+    bool parentExists = true;
+    bool parentKnown = true;
+    for (size_t i = componentStart; i < result.size(); ++i)
     {
+        if (result[i] == L'\\')
+        {
+            parentKnown = false;
+            componentStart = i + 1;
+            continue;
+        }
+        if (result[i] != L'/')
+            continue;
+        if (!parentKnown)
+        {
+            parentExists = parentExists && KeyExists(std::wstring_view(result).substr(0, componentStart - 1));
+            parentKnown = true;
+        }
+        if (!parentExists)
+            return;
+        if (i - componentStart > kLongestKeyName)
+            continue;
         size_t j = result.find(L'\\', i + 1);
         if (j == std::wstring::npos)
             j = result.size();
-        if (result[i] == L'/' && !KeyExists(std::wstring_view(result).substr(0, j)) &&
-            KeyExists(std::wstring_view(result).substr(0, i)))
+        if (!KeyExists(std::wstring_view(result).substr(0, j)) && KeyExists(std::wstring_view(result).substr(0, i)))
+        {
             result[i] = L'\\';
-        i = result.find(L'/', i + 1);
-        if (i == std::wstring::npos)
-            break;
+            componentStart = i + 1;
+            parentExists = true; // the key before the new backslash was just seen
+            parentKnown = true;
+        }
     }
+}
+
+// The text without control characters, and without the brackets of a
+// registry script's section line or the quotes around a pasted path.
+std::wstring CleanedLocation(std::wstring_view text)
+{
+    std::wstring clean;
+    clean.reserve(text.size());
+    for (wchar_t c : text)
+        if (c >= 32 && c != 127)
+            clean += c;
+    // Spaces outside the pair go with it; otherwise trailing spaces stay, as
+    // a key name may end with one.
+    size_t first = clean.find_first_not_of(L' ');
+    size_t last = clean.find_last_not_of(L' ');
+    if (first != std::wstring::npos && last > first &&
+        ((clean[first] == L'[' && clean[last] == L']') || (clean[first] == L'"' && clean[last] == L'"')))
+        return clean.substr(first + 1, last - first - 1);
+    return clean;
 }
 } // namespace
 
-bool ParseRegistryPath(std::wstring_view text, std::wstring& path)
+bool ParseRegistryPath(std::wstring_view original, std::wstring& path)
 {
+    const std::wstring text = CleanedLocation(original);
     std::wstring result;
     bool atStart = true;
     bool inRoot = true;
@@ -135,8 +189,7 @@ bool ParseRegistryPath(std::wstring_view text, std::wstring& path)
     while (pos < text.size())
     {
         wchar_t c = text[pos];
-        wchar_t n = pos + 1 < text.size() ? text[pos + 1] : L'\0';
-        if (c < 32 || c == 127 || (atStart && !IsCharAlphaW(c)) || (c == L'\\' && n == L'\\'))
+        if (atStart && !IsCharAlphaW(c))
         {
             ++pos;
             continue;
@@ -150,10 +203,20 @@ bool ParseRegistryPath(std::wstring_view text, std::wstring& path)
                 continue;
             }
         }
+        if (IsSeparator(c))
+        {
+            // A run of separators is one: a backslash when the run holds one.
+            size_t end = pos;
+            bool backslash = false;
+            for (; end < text.size() && IsSeparator(text[end]); ++end)
+                backslash = backslash || text[end] == L'\\';
+            c = backslash ? L'\\' : L'/';
+            pos = end - 1;
+        }
         result += c;
         atStart = false;
         ++pos;
-        if (inRoot && (n == L'\0' || IsSeparator(n)))
+        if (inRoot && (pos >= text.size() || IsSeparator(text[pos])))
         {
             inRoot = false;
             if (!ResolveRootWord(result))
@@ -288,9 +351,16 @@ RootAndRest SplitRoot(std::wstring_view path)
     return {RootIndexFromName(rootText), rest};
 }
 
+// rest begins with infix as whole components ("\Software\ClassesX" does not
+// begin with "\Software\Classes").
+bool StartsWithInfix(std::wstring_view rest, std::wstring_view infix)
+{
+    return zv::StartsWithNoCase(rest, infix) && (rest.size() == infix.size() || rest[infix.size()] == L'\\');
+}
+
 std::wstring_view WithoutInfix(std::wstring_view rest, std::wstring_view infix)
 {
-    if (zv::StartsWithNoCase(rest, infix))
+    if (StartsWithInfix(rest, infix))
         rest.remove_prefix(infix.size());
     return rest;
 }
@@ -338,14 +408,13 @@ bool CanGoToUserKey(std::wstring_view currentPath)
 bool CanGoToClassesKey(std::wstring_view currentPath)
 {
     RootAndRest parts = SplitRoot(currentPath);
-    return (parts.root == kRootMachine || parts.root == kRootUser) &&
-           zv::StartsWithNoCase(parts.rest, kClassesInfix);
+    return (parts.root == kRootMachine || parts.root == kRootUser) && StartsWithInfix(parts.rest, kClassesInfix);
 }
 
 bool CanGoToConfigKey(std::wstring_view currentPath)
 {
     RootAndRest parts = SplitRoot(currentPath);
-    return parts.root == kRootMachine && zv::StartsWithNoCase(parts.rest, kConfigInfix);
+    return parts.root == kRootMachine && StartsWithInfix(parts.rest, kConfigInfix);
 }
 
 bool IsSameOrUnder(std::wstring_view path, std::wstring_view parent)

@@ -48,12 +48,32 @@ TEST(ParseRegistryPath, AcceptedSpellings)
         {L"hklm/software/classes", L"LOCAL_MACHINE\\software\\classes"},
         {L"Software\\Microsoft", L"CURRENT_USER\\Software\\Microsoft"},
         {L"Environment", L"CURRENT_USER\\Environment"},
-        {L"[HKEY_CURRENT_USER\\Software]", L"CURRENT_USER\\Software]"},
+        // As users paste them: a script's section line, a quoted path, a shell drive.
+        {L"[HKEY_CURRENT_USER\\Software]", L"CURRENT_USER\\Software"},
+        {L"  [HKEY_CURRENT_USER\\Software]  ", L"CURRENT_USER\\Software"},
+        {L"\"HKEY_CURRENT_USER\\Software\"", L"CURRENT_USER\\Software"},
+        {L"HKCU:\\Software", L"CURRENT_USER\\Software"},
+        {L"hklm:/software", L"LOCAL_MACHINE\\software"},
+        {L"HKEY_CURRENT_USER\\Software]", L"CURRENT_USER\\Software]"},
+        // Doubled and mixed separators are one separator.
+        {L"hklm//software", L"LOCAL_MACHINE\\software"},
+        {L"HKLM/\\SOFTWARE", L"LOCAL_MACHINE\\SOFTWARE"},
+        {L"zorvane://HKLM//SOFTWARE", L"LOCAL_MACHINE\\SOFTWARE"},
+        {L"HKLM\\/\\/SOFTWARE\\\\", L"LOCAL_MACHINE\\SOFTWARE"},
+        // Control characters next to the root word or inside the text vanish.
+        {L"HKCU\r", L"CURRENT_USER"},
+        {L"HKCU\r\n\\Software", L"CURRENT_USER\\Software"},
         {L"HKCU\\Software\x01\\Wine", L"CURRENT_USER\\Software\\Wine"},
         {L"123 HKCU", L"CURRENT_USER"},
     };
     for (const Case& c : cases)
         EXPECT_EQ(Parsed(c.text), c.path) << zv::ToUtf8(c.text);
+}
+
+TEST(ParseRegistryPath, ANulInsideTheTextIsDroppedLikeAnyControlCharacter)
+{
+    const wchar_t text[] = L"HK\0LM\\SOFTWARE";
+    EXPECT_EQ(Parsed(std::wstring_view(text, std::size(text) - 1)), L"LOCAL_MACHINE\\SOFTWARE");
 }
 
 TEST(ParseRegistryPath, TextsThatNameNoKeyFail)
@@ -204,7 +224,15 @@ TEST(RegistryPath, CorrespondingKeysAndTheirEnableRules)
     EXPECT_TRUE(CanGoToUserKey(L"CLASSES_ROOT"));
     EXPECT_FALSE(CanGoToUserKey(L"USERS\\x"));
     EXPECT_TRUE(CanGoToClassesKey(L"CURRENT_USER\\software\\classes\\.txt"));
-    EXPECT_TRUE(CanGoToClassesKey(L"LOCAL_MACHINE\\Software\\ClassesX"));
+    // The infixes match whole names only.
+    EXPECT_FALSE(CanGoToClassesKey(L"LOCAL_MACHINE\\Software\\ClassesX"));
+    EXPECT_TRUE(CanGoToClassesKey(L"LOCAL_MACHINE\\Software\\Classes"));
+    EXPECT_EQ(CorrespondingKey(L"CURRENT_USER\\Software\\Classesa", kRootClasses),
+              L"CLASSES_ROOT\\Software\\Classesa");
+    EXPECT_FALSE(CanGoToConfigKey(L"LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Hardware Profiles\\Current2"));
+    EXPECT_EQ(CorrespondingKey(L"LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Hardware Profiles\\Current2",
+                               kRootConfig),
+              L"CURRENT_CONFIG\\SYSTEM\\CurrentControlSet\\Hardware Profiles\\Current2");
     EXPECT_FALSE(CanGoToClassesKey(L"LOCAL_MACHINE\\Software"));
     EXPECT_FALSE(CanGoToClassesKey(L"USERS\\Software\\Classes"));
     EXPECT_TRUE(CanGoToConfigKey(L"LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Hardware Profiles\\Current"));
