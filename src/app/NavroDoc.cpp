@@ -8,7 +8,9 @@
 #include "base/SettingsStore.h"
 #include "base/Strings.h"
 #include "app/FrameServices.h"
+#include "registry/EzReg.h"
 #include "registry/RegistryPath.h"
+#include "registry/RootKeys.h"
 #include "values/FileSafeName.h"
 
 namespace
@@ -65,6 +67,7 @@ void CNavroDoc::SaveHistory()
 bool CNavroDoc::GoTo(CView* sender, const wchar_t* target, bool addToHistory)
 {
     std::wstring resolved;
+    bool namesValue = false;
     if (target)
     {
         std::wstring text(target);
@@ -77,9 +80,12 @@ bool CNavroDoc::GoTo(CView* sender, const wchar_t* target, bool addToHistory)
             // The value name is cut off first: the parser drops tabs, which
             // would glue the name onto the key path.
             std::wstring keyText, valueName;
-            SplitKeyAndValue(text, keyText, valueName);
+            namesValue = SplitKeyAndValue(text, keyText, valueName);
             if (!ParseRegistryPath(keyText, resolved))
+            {
+                ShowStatus(zv::Format(zv::LoadResString(IDS_NOT_A_LOCATION).c_str(), text.c_str()));
                 return false;
+            }
             CurrentPath = resolved;
             ValueName = valueName;
         }
@@ -87,13 +93,23 @@ bool CNavroDoc::GoTo(CView* sender, const wchar_t* target, bool addToHistory)
     else
     {
         std::wstring keyText, valueName;
-        SplitKeyAndValue(CurrentPath, keyText, valueName);
+        namesValue = SplitKeyAndValue(CurrentPath, keyText, valueName);
         if (!ParseRegistryPath(keyText, resolved))
             resolved.clear();
         CurrentPath = resolved;
         ValueName = valueName;
     }
+    if (!namesValue && !KeyExists(CurrentPath))
+        namesValue = TakeValueFromPath();
+    const std::wstring wanted = CurrentPath;
     CurrentPath = ClosestExistingKey(CurrentPath);
+    if (target && !zv::EqualsNoCase(CurrentPath, wanted))
+        ShowStatus(zv::Format(zv::LoadResString(IDS_KEY_NOT_FOUND).c_str(), wanted.c_str(),
+                              CurrentPath.empty() ? kComputerName : CurrentPath.c_str()));
+    // One name query gives every component the registry's own case.
+    if (!CurrentPath.empty())
+        CurrentPath = RegistrySpelling(CurrentPath);
+    ValueSelected = namesValue && !ValueName.empty();
     UpdateAllViews(sender, kHintLocationChanged, nullptr);
     UpdateTitle();
     if (!CurrentPath.empty())
@@ -112,6 +128,27 @@ bool CNavroDoc::GoTo(CView* sender, const wchar_t* target, bool addToHistory)
             UpdateAllViews(nullptr, kHintSelectValue, const_cast<wchar_t*>(ValueName.c_str()));
     }
     return true;
+}
+
+bool CNavroDoc::TakeValueFromPath()
+{
+    std::optional<std::wstring> parent = ParentPath(CurrentPath);
+    if (!parent || !KeyExists(*parent))
+        return false;
+    std::wstring name = CurrentPath.substr(parent->size() + 1);
+    CEzReg key(*parent);
+    if (!key.QueryValue(name.c_str()))
+        return false;
+    // The last component names a value of the key above it.
+    CurrentPath = *parent;
+    ValueName = name;
+    return true;
+}
+
+void CNavroDoc::ShowStatus(const std::wstring& text)
+{
+    if (m_frame)
+        m_frame->SetStatusText(text);
 }
 
 bool CNavroDoc::CanGo(bool forward) const

@@ -80,6 +80,10 @@ class CNavroDoc : public CDocument
 
   private:
     void PostFrameCommand(UINT command);
+    void ShowStatus(const std::wstring& text);
+    // When CurrentPath names no key but its last component is a value of the
+    // key above: goes to that key with that value. True when it did.
+    bool TakeValueFromPath();
     void OnParentKey();
     void OnUpdateParentKey(CCmdUI* ui);
     void GoToCorresponding(UINT command);

@@ -7,6 +7,9 @@
 
 #include <windows.h>
 
+#include <algorithm>
+#include <vector>
+
 const wchar_t kClassesInfix[] = L"\\Software\\Classes";
 const wchar_t kConfigInfix[] = L"\\SYSTEM\\CurrentControlSet\\Hardware Profiles\\Current";
 
@@ -254,6 +257,80 @@ bool KeyExists(std::wstring_view path)
     if (reader.IsComputer())
         return true;
     return reader.Open(READ_CONTROL) && reader.Key != nullptr;
+}
+
+namespace
+{
+std::vector<std::wstring_view> Components(std::wstring_view text)
+{
+    std::vector<std::wstring_view> parts;
+    size_t at = 0;
+    while (at <= text.size())
+    {
+        size_t slash = text.find(L'\\', at);
+        if (slash == std::wstring_view::npos)
+            slash = text.size();
+        if (slash > at)
+            parts.push_back(text.substr(at, slash - at));
+        at = slash + 1;
+    }
+    return parts;
+}
+
+// The kernel's full name of an open key ("\REGISTRY\USER\S-1-5-...\Software\X").
+std::wstring KernelKeyName(HKEY key)
+{
+    // ntdll's key query, found at run time: the headers of the cross
+    // compiler do not all declare it.
+    using QueryKey = LONG(NTAPI*)(HANDLE, int, void*, ULONG, ULONG*);
+    constexpr int kKeyNameInformation = 3;
+    static const QueryKey query = reinterpret_cast<QueryKey>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "NtQueryKey")));
+    if (!query || !key)
+        return {};
+    std::vector<BYTE> buffer(1024);
+    for (int attempt = 0; attempt < 3; ++attempt)
+    {
+        ULONG needed = 0;
+        LONG status = query(key, kKeyNameInformation, buffer.data(), static_cast<ULONG>(buffer.size()), &needed);
+        if (status >= 0)
+        {
+            ULONG bytes = *reinterpret_cast<const ULONG*>(buffer.data());
+            bytes = std::min<ULONG>(bytes, static_cast<ULONG>(buffer.size() - sizeof(ULONG)));
+            return std::wstring(reinterpret_cast<const wchar_t*>(buffer.data() + sizeof(ULONG)),
+                                bytes / sizeof(wchar_t));
+        }
+        if (needed <= buffer.size())
+            return {};
+        buffer.resize(needed + sizeof(wchar_t));
+    }
+    return {};
+}
+} // namespace
+
+std::wstring RegistrySpelling(std::wstring_view path)
+{
+    size_t slash = path.find(L'\\');
+    std::wstring_view rootText = path.substr(0, slash);
+    int root = RootIndexFromName(rootText);
+    if (root < 0)
+        return std::wstring(path);
+    std::wstring spelled = RootName(root);
+    if (slash == std::wstring_view::npos)
+        return spelled;
+    std::vector<std::wstring_view> typed = Components(path.substr(slash + 1));
+    CEzReg key(path);
+    std::wstring kernel = key.Open(READ_CONTROL) ? KernelKeyName(key.Key) : std::wstring();
+    std::vector<std::wstring_view> stored = Components(kernel);
+    // The key's own names are the last ones of the kernel's name.
+    size_t offset = stored.size() >= typed.size() ? stored.size() - typed.size() : 0;
+    for (size_t i = 0; i < typed.size(); ++i)
+    {
+        spelled += L'\\';
+        bool same = !kernel.empty() && stored.size() >= typed.size() && zv::EqualsNoCase(stored[offset + i], typed[i]);
+        spelled += same ? stored[offset + i] : typed[i];
+    }
+    return spelled;
 }
 
 std::optional<std::wstring> ParentPath(std::wstring_view path)

@@ -16,6 +16,11 @@ bool SplitKeyAndValue(std::wstring_view text, std::wstring& keyPath, std::wstrin
 bool KeyExists(std::wstring_view path);
 // The text before the last backslash; none when there is no backslash or it stands first.
 std::optional<std::wstring> ParentPath(std::wstring_view path);
+// path as the registry spells it: the root's short name, and each sub-key
+// name in the case the registry stores (one name query of the opened key).
+// A component the registry names otherwise (a link) keeps the given text; a
+// key that cannot be opened keeps the whole path as given.
+std::wstring RegistrySpelling(std::wstring_view path);
 // The path itself when it exists, else its nearest existing ancestor, else "".
 std::wstring ClosestExistingKey(std::wstring_view path);
 // Resolves a bare key name against the current key (child, class, sibling).

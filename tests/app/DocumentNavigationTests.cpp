@@ -4,6 +4,8 @@
 #include "support/DocumentFixture.h"
 #include "support/RegistrySandbox.h"
 
+#include "base/Strings.h"
+
 #include <gtest/gtest.h>
 
 TEST(DocumentNavigation, GoToParsesRecordsAndTellsTheOtherViews)
@@ -149,4 +151,64 @@ TEST(DocumentNavigation, KeyRenamedRewritesTheHistoryBelowTheOldName)
     MSG msg;
     ASSERT_TRUE(PeekMessageW(&msg, f.frame->m_hWnd, WM_COMMAND, WM_COMMAND, PM_REMOVE));
     EXPECT_EQ(LOWORD(msg.wParam), ID_UPDATE_TITLE);
+}
+
+TEST(DocumentNavigation, PathsTakeTheRegistrysOwnSpelling)
+{
+    RegistrySandbox box;
+    box.CreateKey(L"Demo\\Nested\\Level2");
+    box.CreateKey(L"Demo\\Ünïcode Näme\\Кириллица");
+    DocumentFixture f;
+    std::wstring typed = L"hkcu/software/" + box.SubKey().substr(std::wstring(L"Software\\").size()) +
+                         L"/demo/nested/level2";
+    for (wchar_t& c : typed)
+        c = static_cast<wchar_t>(towlower(c));
+    ASSERT_TRUE(f.doc->GoTo(nullptr, typed.c_str(), true));
+    EXPECT_EQ(f.doc->GetCurrentPath(), box.PathOf(L"Demo\\Nested\\Level2"));
+    EXPECT_EQ(f.doc->GetHistory()[0], box.PathOf(L"Demo\\Nested\\Level2"));
+    EXPECT_NE(f.WindowTitle().find(box.PathOf(L"Demo\\Nested\\Level2")), std::wstring::npos);
+    // The root's short name too, and names beyond Latin letters.
+    ASSERT_TRUE(f.doc->GoTo(nullptr, zv::ToUpper(box.PathOf(L"demo\\ÜNÏCODE NÄME\\кириллица")).c_str(), true));
+    EXPECT_EQ(f.doc->GetCurrentPath(), box.PathOf(L"Demo\\Ünïcode Näme\\Кириллица"));
+    ASSERT_TRUE(f.doc->GoTo(nullptr, L"local_machine\\software", true));
+    EXPECT_EQ(f.doc->GetCurrentPath().substr(0, 14), L"LOCAL_MACHINE\\");
+}
+
+TEST(DocumentNavigation, ALocationNamingAValueOpensItsKeyAndSelectsTheValue)
+{
+    RegistrySandbox box;
+    box.SetDword(L"Demo", L"Qword", 7);
+    box.CreateKey(L"Demo\\Sub");
+    DocumentFixture f;
+    ASSERT_TRUE(f.doc->GoTo(nullptr, box.PathOf(L"Demo\\Qword").c_str(), true));
+    EXPECT_EQ(f.doc->GetCurrentPath(), box.PathOf(L"Demo"));
+    ASSERT_FALSE(f.second.hints.empty());
+    EXPECT_EQ(f.second.hints.back().hint, kHintSelectValue);
+    EXPECT_EQ(f.second.hints.back().text, L"Qword");
+    EXPECT_TRUE(f.frame->statusTexts.empty()) << "a value is found, not missing";
+    // The key-and-value form selects too; a key of that name wins over a value.
+    f.second.hints.clear();
+    ASSERT_TRUE(f.doc->GoTo(nullptr, (box.PathOf(L"Demo") + L"\tQword").c_str(), true));
+    EXPECT_EQ(f.second.hints.back().hint, kHintSelectValue);
+    f.second.hints.clear();
+    ASSERT_TRUE(f.doc->GoTo(nullptr, box.PathOf(L"Demo\\Sub").c_str(), true));
+    EXPECT_EQ(f.doc->GetCurrentPath(), box.PathOf(L"Demo\\Sub"));
+    ASSERT_EQ(f.second.hints.size(), 1u);
+    EXPECT_EQ(f.second.hints[0].hint, kHintLocationChanged);
+}
+
+TEST(DocumentNavigation, WhatWasNotFoundIsSaidInTheStatusBar)
+{
+    RegistrySandbox box;
+    box.CreateKey(L"Kept");
+    DocumentFixture f;
+    ASSERT_TRUE(f.doc->GoTo(nullptr, box.PathOf(L"Kept\\Gone").c_str(), true));
+    ASSERT_EQ(f.frame->statusTexts.size(), 1u);
+    EXPECT_EQ(f.frame->statusTexts[0], box.PathOf(L"Kept\\Gone") + L" was not found; showing " + box.PathOf(L"Kept"));
+    EXPECT_FALSE(f.doc->GoTo(nullptr, L"NoSuchRootWord\\x", true));
+    ASSERT_EQ(f.frame->statusTexts.size(), 2u);
+    EXPECT_EQ(f.frame->statusTexts[1], L"NoSuchRootWord\\x is not a registry location");
+    // Re-validating the current location, or a tree selection, says nothing.
+    ASSERT_TRUE(f.doc->GoTo(nullptr, box.PathOf(L"Kept").c_str(), true));
+    EXPECT_EQ(f.frame->statusTexts.size(), 2u);
 }

@@ -31,7 +31,7 @@ class TestFrame : public CFrameWnd, public IFrameServices
 {
   public:
     void FocusPane(Pane) override {}
-    void SetStatusText(const std::wstring& text) override { CFrameWnd::SetStatusText(text); }
+    void SetStatusText(const std::wstring& text) override { statusTexts.push_back(text); }
     void PostCommand(UINT command) override { PostMessage(WM_COMMAND, command, 0); }
     void SetTitle(const std::wstring& title) override { SetWindowText(title); }
     void WatchRegistry() override {}
@@ -40,6 +40,7 @@ class TestFrame : public CFrameWnd, public IFrameServices
         if (UiAction action = task({}))
             action();
     }
+    std::vector<std::wstring> statusTexts;
 };
 
 class DocumentFixture
