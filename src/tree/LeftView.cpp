@@ -12,6 +12,8 @@
 
 #include "resource.h"
 
+#include <windowsx.h>
+
 #include <algorithm>
 
 CLeftView::CLeftView() = default;
@@ -109,12 +111,7 @@ LRESULT CLeftView::OnItemExpanding(NMHDR* header)
             SetPartial(item, false, false);
         }
         else if (IsPartial(item))
-        {
-            tree.SetRedraw(false);
-            RefreshChildren(item, GetItemPath(item));
-            SetPartial(item, false);
-            tree.SetRedraw(true);
-        }
+            CompletePartialItem(item);
     }
     else if (info->action & TVE_COLLAPSE)
     {
@@ -124,6 +121,65 @@ LRESULT CLeftView::OnItemExpanding(NMHDR* header)
         SetPartial(item, false);
         tree.SetItemData(item, partial ? kPartialData : 0);
     }
+    return 0;
+}
+
+LRESULT CLeftView::OnItemExpanded(NMHDR* header)
+{
+    // Collapsing an ancestor of the selection moves the selection to it, on
+    // this platform after this notice and without a selection notice: the
+    // document follows once the collapse is done.
+    auto* info = reinterpret_cast<NMTREEVIEWW*>(header);
+    if ((info->action & TVE_COLLAPSE) && ExpandNotifications)
+        PostMessage(kFollowSelectionMessage);
+    return 0;
+}
+
+LRESULT CLeftView::OnFollowSelection(UINT, WPARAM, LPARAM, bool&)
+{
+    if (IsShuttingDown())
+        return 0;
+    CNavroDoc* doc = GetDocument();
+    HTREEITEM selected = Selected();
+    if (doc && selected)
+    {
+        std::wstring path = GetItemPath(selected);
+        if (path != doc->GetCurrentPath())
+            doc->GoTo(this, path.c_str(), true);
+    }
+    return 0;
+}
+
+bool CLeftView::IsExpandedPartial(HTREEITEM item) const
+{
+    return item && IsPartial(item) && Ctrl().GetItemState(item, TVIS_EXPANDED);
+}
+
+LRESULT CLeftView::OnLeftButtonDown(UINT, WPARAM, LPARAM lParam, bool& handled)
+{
+    TVHITTESTINFO hit = {};
+    hit.pt = {GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
+    HTREEITEM item = TreeView_HitTest(m_hWnd, &hit);
+    if ((hit.flags & TVHT_ONITEMBUTTON) && IsExpandedPartial(item))
+    {
+        // The button of a partly loaded item completes it instead of collapsing it.
+        CompletePartialItem(item);
+        return 0;
+    }
+    handled = false;
+    return 0;
+}
+
+LRESULT CLeftView::OnKeyDown(UINT, WPARAM key, LPARAM, bool& handled)
+{
+    // Right and keypad + on a partly loaded item complete it, as its button does.
+    HTREEITEM selected = Selected();
+    if ((key == VK_RIGHT || key == VK_ADD) && IsExpandedPartial(selected))
+    {
+        CompletePartialItem(selected);
+        return 0;
+    }
+    handled = false;
     return 0;
 }
 

@@ -94,6 +94,9 @@ class CLeftView : public CTreeView
     void RefreshChildren(HTREEITEM item, const std::wstring& path);
     // Refreshes the loaded sub-tree below item on a worker.
     void RefreshItem(HTREEITEM item);
+    // Loads the missing children of a partly loaded item, in the order a
+    // first expansion gives, and clears its partial marks.
+    void CompletePartialItem(HTREEITEM item);
 
     // --- Workers (LeftViewWorkers.cpp) ---
     // Workers running or results not yet applied (tests wait for none).
@@ -115,12 +118,16 @@ class CLeftView : public CTreeView
 
     BEGIN_MSG_MAP(CLeftView)
         MSG_WM_DESTROY(OnDestroy)
+        MESSAGE_HANDLER(WM_LBUTTONDOWN, OnLeftButtonDown)
+        MESSAGE_HANDLER(WM_KEYDOWN, OnKeyDown)
         REFLECTED_NOTIFY_CODE_HANDLER(TVN_ITEMEXPANDINGW, OnItemExpanding)
+        REFLECTED_NOTIFY_CODE_HANDLER(TVN_ITEMEXPANDEDW, OnItemExpanded)
         REFLECTED_NOTIFY_CODE_HANDLER(TVN_SELCHANGEDW, OnSelChanged)
         REFLECTED_NOTIFY_CODE_HANDLER(TVN_GETINFOTIPW, OnGetInfoTip)
         REFLECTED_NOTIFY_CODE_HANDLER(TVN_GETDISPINFOW, OnGetDispInfo)
         REFLECTED_NOTIFY_CODE_HANDLER(TVN_DELETEITEMW, OnDeleteItem)
         MESSAGE_HANDLER(kInboxMessage, OnInbox)
+        MESSAGE_HANDLER(kFollowSelectionMessage, OnFollowSelection)
     END_MSG_MAP()
 
     // A copy of one loaded item and its loaded sub-tree, for a worker.
@@ -153,12 +160,20 @@ class CLeftView : public CTreeView
 
   private:
     static constexpr UINT kInboxMessage = WM_APP + 0x31;
+    static constexpr UINT kFollowSelectionMessage = WM_APP + 0x32;
     // How many button results a worker hands over at a time.
     static constexpr size_t kButtonBatch = 256;
 
     bool OnControlCreated() override;
     void OnDestroy();
     LRESULT OnItemExpanding(NMHDR* header);
+    LRESULT OnItemExpanded(NMHDR* header);
+    LRESULT OnFollowSelection(UINT, WPARAM, LPARAM, bool&);
+    LRESULT OnLeftButtonDown(UINT, WPARAM, LPARAM lParam, bool& handled);
+    LRESULT OnKeyDown(UINT, WPARAM key, LPARAM, bool& handled);
+    // An expanded item whose children are partly loaded: the platform's tree
+    // has no partial state, so its button would collapse it.
+    bool IsExpandedPartial(HTREEITEM item) const;
     LRESULT OnSelChanged(NMHDR* header);
     LRESULT OnGetInfoTip(NMHDR* header);
     LRESULT OnGetDispInfo(NMHDR* header);

@@ -90,6 +90,19 @@ void CLeftView::RefreshItem(HTREEITEM item)
     StartRefreshWorker(std::move(nodes));
 }
 
+void CLeftView::CompletePartialItem(HTREEITEM item)
+{
+    CTreeCtrl tree = Ctrl();
+    tree.SetRedraw(false);
+    RefreshChildren(item, GetItemPath(item));
+    SetPartial(item, false);
+    // The same order as after a first expansion, the navigated child included.
+    tree.SortChildren(item);
+    tree.SetRedraw(true);
+    if (HTREEITEM selected = Selected())
+        tree.EnsureVisible(selected);
+}
+
 void CLeftView::RefreshChildren(HTREEITEM item, const std::wstring& path)
 {
     std::vector<std::pair<std::wstring, int>> names;

@@ -135,7 +135,7 @@ TEST(KeyTree, NavigatingDeepInsertsOnlyThePathAndMarksWhatIsPartial)
     EXPECT_EQ(tree.ItemOverlay(a), 2);
     EXPECT_TRUE(tree.IsPartial(a));
     UserToggle(f, a, true);
-    EXPECT_EQ(ChildTexts(tree, a), (std::vector<std::wstring>{L"B", L"B2"})) << "appended, not sorted";
+    EXPECT_EQ(ChildTexts(tree, a), (std::vector<std::wstring>{L"B", L"B2"})) << "in first-expansion order";
     EXPECT_FALSE(tree.IsPartial(a));
     EXPECT_EQ(tree.ItemOverlay(a), 2);
     EXPECT_EQ(tree.ItemOverlay(b), 0);
@@ -188,8 +188,8 @@ TEST(KeyTree, AKeyRenamedByAnotherProgramKeepsItsPlaceAndTheLocationFollows)
     HTREEITEM p = ItemOf(f, box.PathOf(L"P"));
     UserToggle(f, p, false);
     UserToggle(f, p, true);
-    ASSERT_EQ(ChildTexts(f.Tree(), p), (std::vector<std::wstring>{L"C2", L"C1", L"C3"}))
-        << "the partial item is completed by appending";
+    ASSERT_EQ(ChildTexts(f.Tree(), p), (std::vector<std::wstring>{L"C1", L"C2", L"C3"}))
+        << "the partial item is completed in the order of a first expansion";
     HTREEITEM c2 = ItemOf(f, box.PathOf(L"P\\C2"));
     Expand(f, c2);
     f.doc->GoTo(nullptr, box.PathOf(L"P\\C2").c_str(), true);
@@ -199,7 +199,7 @@ TEST(KeyTree, AKeyRenamedByAnotherProgramKeepsItsPlaceAndTheLocationFollows)
     CEzReg parent(box.PathOf(L"P"));
     ASSERT_TRUE(parent.RenameSubkey(L"C2", L"Renamed"));
     ASSERT_TRUE(f.PumpUntil([&] { return f.Tree().ItemText(c2) == L"Renamed"; }, 15000));
-    EXPECT_EQ(ChildTexts(f.Tree(), p), (std::vector<std::wstring>{L"Renamed", L"C1", L"C3"}));
+    EXPECT_EQ(ChildTexts(f.Tree(), p), (std::vector<std::wstring>{L"C1", L"Renamed", L"C3"})) << "in its place";
     EXPECT_EQ(ChildTexts(f.Tree(), c2), (std::vector<std::wstring>{L"X"})) << "the loaded subtree stays";
     ASSERT_TRUE(f.PumpUntil([&] { return f.doc->GetCurrentPath() == box.PathOf(L"P\\Renamed"); }, 5000));
     f.SettleWorkers();
@@ -231,4 +231,92 @@ TEST(KeyTree, SelectingAnItemMovesTheDocument)
     f.Tree().SendMessage(TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(s));
     EXPECT_EQ(f.doc->GetCurrentPath(), box.PathOf(L"S"));
     EXPECT_EQ(f.doc->GetHistory()[0], box.PathOf(L"S"));
+}
+
+namespace
+{
+// A point on the item's expand button, found by asking the control.
+POINT ButtonPoint(CLeftView& tree, HTREEITEM item)
+{
+    RECT rc = {};
+    *reinterpret_cast<HTREEITEM*>(&rc) = item;
+    tree.SendMessage(TVM_GETITEMRECT, TRUE, reinterpret_cast<LPARAM>(&rc));
+    int y = (rc.top + rc.bottom) / 2;
+    for (int x = 0; x < rc.left; ++x)
+    {
+        TVHITTESTINFO hit = {};
+        hit.pt = {x, y};
+        if (TreeView_HitTest(tree.m_hWnd, &hit) == item && (hit.flags & TVHT_ONITEMBUTTON))
+            return hit.pt;
+    }
+    ADD_FAILURE() << "no button found";
+    return {0, y};
+}
+
+void ClickButton(FrameFixture& f, HTREEITEM item)
+{
+    POINT at = ButtonPoint(f.Tree(), item);
+    f.Tree().SendMessage(WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(at.x, at.y));
+    f.Tree().SendMessage(WM_LBUTTONUP, 0, MAKELPARAM(at.x, at.y));
+    f.Pump(20);
+}
+
+std::vector<std::wstring> RegistryChildren(const RegistrySandbox& box, const std::wstring& sub)
+{
+    return box.SubKeys(sub);
+}
+} // namespace
+
+TEST(KeyTree, TheButtonOfAPartlyLoadedItemCompletesItInFirstExpansionOrder)
+{
+    RegistrySandbox box;
+    for (int i = 0; i < 40; ++i)
+    {
+        wchar_t name[32];
+        swprintf(name, 32, L"Demo\\Many\\Child %04d", i);
+        box.CreateKey(name);
+    }
+    box.CreateKey(L"Demo\\Nested\\Level2");
+    FrameFixture f;
+    CLeftView& tree = f.Tree();
+    f.doc->GoTo(nullptr, box.PathOf(L"Demo\\Many\\Child 0023").c_str(), true);
+    HTREEITEM many = tree.FindItemByPath(box.PathOf(L"Demo\\Many"), nullptr);
+    HTREEITEM demo = tree.Parent(many);
+    HTREEITEM child = tree.Selected();
+    ASSERT_TRUE(tree.IsPartial(many));
+    ASSERT_TRUE(tree.IsPartial(demo));
+
+    ClickButton(f, many);
+    EXPECT_FALSE(tree.IsPartial(many));
+    EXPECT_TRUE(tree.Ctrl().GetItemState(many, TVIS_EXPANDED)) << "completed, not collapsed";
+    EXPECT_EQ(ChildTexts(tree, many), RegistryChildren(box, L"Demo\\Many")) << "every child, in order";
+    EXPECT_EQ(tree.Selected(), child);
+    EXPECT_EQ(f.doc->GetCurrentPath(), box.PathOf(L"Demo\\Many\\Child 0023"));
+
+    // Right arrow on a partly loaded item completes it too; on a complete one it moves on.
+    tree.Ctrl().SelectItem(demo);
+    f.Pump(20);
+    tree.SendMessage(WM_KEYDOWN, VK_RIGHT, 1);
+    EXPECT_EQ(ChildTexts(tree, demo), RegistryChildren(box, L"Demo"));
+    EXPECT_FALSE(tree.IsPartial(demo));
+    EXPECT_EQ(tree.Selected(), demo);
+    // A second click on a complete item's button collapses it, as usual.
+    ClickButton(f, many);
+    EXPECT_FALSE(tree.Ctrl().GetItemState(many, TVIS_EXPANDED));
+}
+
+TEST(KeyTree, CollapsingAnAncestorOfTheCurrentKeyMovesTheDocumentToIt)
+{
+    RegistrySandbox box;
+    box.CreateKey(L"Full\\A\\B");
+    FrameFixture f;
+    CLeftView& tree = f.Tree();
+    f.doc->GoTo(nullptr, box.PathOf(L"Full\\A\\B").c_str(), true);
+    HTREEITEM full = tree.FindItemByPath(box.PathOf(L"Full"), nullptr);
+    ASSERT_FALSE(tree.IsPartial(full));
+    ClickButton(f, full);
+    EXPECT_FALSE(tree.Ctrl().GetItemState(full, TVIS_EXPANDED));
+    EXPECT_EQ(tree.Selected(), full);
+    EXPECT_EQ(f.doc->GetCurrentPath(), box.PathOf(L"Full")) << "the document follows the selection";
+    EXPECT_NE(f.frame->GetWindowText().find(box.PathOf(L"Full") + L" "), std::wstring::npos);
 }
