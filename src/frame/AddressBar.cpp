@@ -171,8 +171,7 @@ void CAddressContainer::Go()
     History.Add(text);
     History.Save();
     // The completion list has done its work once the address is taken.
-    if (IsAutoCompleteListShown(m_autoComplete.get()))
-        ::SendMessageW(m_combo->EditControl(), WM_KEYDOWN, VK_ESCAPE, 1);
+    CloseAutoCompleteList(m_autoComplete.get(), m_combo->EditControl());
     if (Navigate)
         Navigate(text);
 }

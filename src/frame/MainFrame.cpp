@@ -148,9 +148,14 @@ bool CMainFrame::OnCreateClient(const CREATESTRUCTW&, CCreateContext* context)
             SIZE{100, 100}, context, this));
         if (!m_search)
             return fail();
-        m_outer.SetRowInfo(0, upper, 10);
+        m_outer.SetRowInfo(0, upper, kMinimumPane);
+        m_outer.SetRowInfo(1, 0, kMinimumPane);
     }
-    m_inner.SetColumnInfo(0, left, 0);
+    m_inner.SetColumnInfo(0, left, kMinimumPane);
+    m_inner.SetColumnInfo(1, 0, kMinimumPane);
+    // The panes keep their shares from the first size change after start-up
+    // on; the bars settling at start-up do not count.
+    PostMessage(kLayoutSettledMessage);
     SetActiveView(m_tree, false);
     return true;
 }
@@ -295,6 +300,25 @@ LRESULT CMainFrame::OnSettingChange(UINT, WPARAM, LPARAM, bool& handled)
         RecalcLayout();
     }
     handled = false;
+    return 0;
+}
+
+LRESULT CMainFrame::OnLayoutSettled(UINT, WPARAM, LPARAM, bool&)
+{
+    m_outer.KeepProportions(true);
+    m_inner.KeepProportions(true);
+    return 0;
+}
+
+LRESULT CMainFrame::OnGetMinMaxInfo(UINT, WPARAM, LPARAM info, bool&)
+{
+    auto* limits = reinterpret_cast<MINMAXINFO*>(info);
+    HDC screen = GetDC(nullptr);
+    int dpi = screen ? GetDeviceCaps(screen, LOGPIXELSY) : 96;
+    if (screen)
+        ReleaseDC(nullptr, screen);
+    limits->ptMinTrackSize.x = MulDiv(kMinimumWindow.cx, dpi, 96);
+    limits->ptMinTrackSize.y = MulDiv(kMinimumWindow.cy, dpi, 96);
     return 0;
 }
 

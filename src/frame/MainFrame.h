@@ -29,6 +29,11 @@ class CToolBar;
 class CMainFrame : public CFrameWnd, public IFrameServices
 {
   public:
+    // The least size at which every pane stays usable (at 96 DPI; scaled).
+    static constexpr SIZE kMinimumWindow = {640, 480};
+    // The least height or width of a pane.
+    static constexpr int kMinimumPane = 60;
+
     CMainFrame();
     ~CMainFrame() override;
 
@@ -83,6 +88,8 @@ class CMainFrame : public CFrameWnd, public IFrameServices
         MESSAGE_HANDLER(WM_CLOSE, OnCloseMessage)
         MESSAGE_HANDLER(WM_DESTROY, OnDestroyMessage)
         MESSAGE_HANDLER(WM_SETTINGCHANGE, OnSettingChange)
+        MESSAGE_HANDLER(WM_GETMINMAXINFO, OnGetMinMaxInfo)
+        MESSAGE_HANDLER(kLayoutSettledMessage, OnLayoutSettled)
         MESSAGE_HANDLER(kTaskInboxMessage, OnTaskInbox)
         MESSAGE_HANDLER(CChngMntrMessage(), OnRegistryChange)
         NOTIFY_CODE_HANDLER(RBN_HEIGHTCHANGE, OnRebarHeightChange)
@@ -126,6 +133,7 @@ class CMainFrame : public CFrameWnd, public IFrameServices
   private:
     // Posted by background tasks when results wait in m_taskInbox.
     static constexpr UINT kTaskInboxMessage = WM_APP + 0x41;
+    static constexpr UINT kLayoutSettledMessage = WM_APP + 0x42;
     static UINT CChngMntrMessage();
 
     // MainFrame.cpp
@@ -134,6 +142,8 @@ class CMainFrame : public CFrameWnd, public IFrameServices
     LRESULT OnCloseMessage(UINT, WPARAM, LPARAM, bool& handled);
     LRESULT OnDestroyMessage(UINT, WPARAM, LPARAM, bool& handled);
     LRESULT OnSettingChange(UINT, WPARAM, LPARAM, bool& handled);
+    LRESULT OnGetMinMaxInfo(UINT, WPARAM, LPARAM info, bool&);
+    LRESULT OnLayoutSettled(UINT, WPARAM, LPARAM, bool&);
     LRESULT OnRebarHeightChange(NMHDR*);
     // MainFrameServices.cpp
     LRESULT OnTaskInbox(UINT, WPARAM, LPARAM, bool&);

@@ -147,14 +147,24 @@ bool CMainFrame::PreTranslateMessage(MSG* msg)
     bool address = AddressBarHasFocus();
     if (address && msg->message == WM_KEYDOWN && msg->wParam == VK_RETURN)
     {
-        // Enter in the address text is Go; the edit box still sees the key
-        // so that a shown completion list closes.
+        // Enter in the address text is Go, and nothing else: the completion
+        // object of this platform takes the Enter character as typing and
+        // shows its list again. Go closes the list.
         PostMessage(WM_COMMAND, IDOK, 0);
-        return false;
+        return true;
     }
     if (!address && m_clipboardKeys && TranslateAcceleratorW(m_hWnd, m_clipboardKeys.get(), msg))
         return true;
-    bool listShown = m_addressBar && IsAutoCompleteListShown(m_addressBar->AutoComplete());
+    // The clipboard keys stay with the address text, but Alt+D still means
+    // "the whole address".
+    if (address && msg->message == WM_SYSKEYDOWN && msg->wParam == 'D')
+    {
+        FocusPane(Pane::Address);
+        return true;
+    }
+    bool listShown =
+        m_addressBar && m_addressBar->ComboBox() &&
+        IsAutoCompleteListShown(m_addressBar->AutoComplete(), m_addressBar->ComboBox()->EditControl());
     if (!listShown && m_paneKeys && TranslateAcceleratorW(m_hWnd, m_paneKeys.get(), msg))
         return true;
     return false;

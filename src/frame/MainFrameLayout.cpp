@@ -131,8 +131,10 @@ void CMainFrame::OnUpdatePaneCommand(CCmdUI* ui)
     CView* active = GetActiveView();
     if (ui->m_nID == ID_ADDRESS_FOCUS)
     {
+        // Enabled also while the address has the focus: it then selects the
+        // whole address, so what is typed next replaces it.
         ui->SetRadio(address);
-        ui->Enable(!address);
+        ui->Enable(true);
         return;
     }
     CView* pane = ui->m_nID == ID_LEFT_PANE    ? static_cast<CView*>(m_tree)

@@ -37,6 +37,10 @@ void CMainFrame::FocusPane(Pane pane)
         {
             SetActiveView(m_tree, false);
             ::SetFocus(m_addressBar->ComboBox()->m_hWnd);
+            // The whole text, also when the address bar had the focus already:
+            // what is typed next replaces it.
+            if (HWND edit = m_addressBar->ComboBox()->EditControl())
+                ::SendMessageW(edit, EM_SETSEL, 0, -1);
         }
         break;
     case Pane::None:

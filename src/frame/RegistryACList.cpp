@@ -128,18 +128,62 @@ bool AttachRegistryAutoComplete(zv::com_ptr<IAutoComplete>& holder, HWND edit)
     return true;
 }
 
-bool IsAutoCompleteListShown(IAutoComplete* holder)
+namespace
+{
+// The shown list window of an auto-complete object on this thread: a
+// top-level pop-up of the "Static" class holding a list box, owned by the
+// edit's window.
+HWND FindShownCompletionList(HWND edit)
+{
+    struct Search
+    {
+        HWND root;
+        HWND found;
+    } search{GetAncestor(edit, GA_ROOT), nullptr};
+    EnumThreadWindows(
+        GetCurrentThreadId(),
+        [](HWND window, LPARAM param) -> BOOL {
+            auto* s = reinterpret_cast<Search*>(param);
+            wchar_t cls[16] = {};
+            GetClassNameW(window, cls, 16);
+            if (IsWindowVisible(window) && (GetWindowLongW(window, GWL_STYLE) & WS_POPUP) &&
+                _wcsicmp(cls, L"Static") == 0 && GetWindow(window, GW_OWNER) == s->root &&
+                FindWindowExW(window, nullptr, L"ListBox", nullptr))
+            {
+                s->found = window;
+                return FALSE;
+            }
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+} // namespace
+
+bool IsAutoCompleteListShown(IAutoComplete* holder, HWND edit)
 {
     if (!holder)
         return false;
     zv::com_ptr<IAutoCompleteDropDown> dropDown;
-    if (FAILED(holder->QueryInterface(IID_IAutoCompleteDropDown, dropDown.put_void())))
-        return false;
-    DWORD flags = 0;
-    zv::unique_cotaskmem text;
-    bool shown = SUCCEEDED(dropDown->GetDropDownStatus(&flags, reinterpret_cast<LPWSTR*>(text.put()))) &&
-                 (flags & ACDD_VISIBLE);
-    return shown;
+    if (SUCCEEDED(holder->QueryInterface(IID_IAutoCompleteDropDown, dropDown.put_void())))
+    {
+        DWORD flags = 0;
+        zv::unique_cotaskmem text;
+        if (SUCCEEDED(dropDown->GetDropDownStatus(&flags, reinterpret_cast<LPWSTR*>(text.put()))) &&
+            (flags & ACDD_VISIBLE))
+            return true;
+    }
+    return edit && FindShownCompletionList(edit) != nullptr;
+}
+
+void CloseAutoCompleteList(IAutoComplete* holder, HWND edit)
+{
+    if (!IsAutoCompleteListShown(holder, edit))
+        return;
+    // Escape closes the list where the object listens for it.
+    ::SendMessageW(edit, WM_KEYDOWN, VK_ESCAPE, 1);
+    if (HWND list = FindShownCompletionList(edit))
+        ShowWindow(list, SW_HIDE);
 }
 
 bool AttachFileSystemAutoComplete(HWND edit)

@@ -47,6 +47,11 @@ class CRegistryACList final : public zv::ComObject<IEnumString, IACList>
 
 // Binds registry completion to an edit box; false when the shell offers none.
 bool AttachRegistryAutoComplete(zv::com_ptr<IAutoComplete>& holder, HWND edit);
-bool IsAutoCompleteListShown(IAutoComplete* holder);
+// Whether the completion list of holder (bound to edit) is shown. This
+// platform's auto-complete does not report its list: the list's window is
+// looked for as well.
+bool IsAutoCompleteListShown(IAutoComplete* holder, HWND edit);
+// Closes a shown completion list of edit.
+void CloseAutoCompleteList(IAutoComplete* holder, HWND edit);
 // File-system completion for value editors, as the options ask.
 bool AttachFileSystemAutoComplete(HWND edit);

@@ -195,6 +195,28 @@ LRESULT CLeftView::OnSelChanged(NMHDR* header)
     return 0;
 }
 
+LRESULT CLeftView::OnCustomDraw(NMHDR* header)
+{
+    auto* draw = reinterpret_cast<NMTVCUSTOMDRAW*>(header);
+    switch (draw->nmcd.dwDrawStage)
+    {
+    case CDDS_PREPAINT:
+        return CDRF_NOTIFYITEMDRAW;
+    case CDDS_ITEMPREPAINT:
+        // The current key stays plainly marked while another pane has the
+        // focus: this platform draws an unfocused selection in a shade that
+        // hardly differs from the background.
+        if ((draw->nmcd.uItemState & CDIS_SELECTED) && ::GetFocus() != m_hWnd)
+        {
+            draw->clrText = ::GetSysColor(COLOR_INACTIVECAPTIONTEXT);
+            draw->clrTextBk = ::GetSysColor(COLOR_INACTIVECAPTION);
+        }
+        return CDRF_DODEFAULT;
+    default:
+        return CDRF_DODEFAULT;
+    }
+}
+
 std::wstring CLeftView::InfoTip(HTREEITEM item) const
 {
     int overlay = ItemOverlay(item);

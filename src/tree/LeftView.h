@@ -126,6 +126,7 @@ class CLeftView : public CTreeView
         REFLECTED_NOTIFY_CODE_HANDLER(TVN_GETINFOTIPW, OnGetInfoTip)
         REFLECTED_NOTIFY_CODE_HANDLER(TVN_GETDISPINFOW, OnGetDispInfo)
         REFLECTED_NOTIFY_CODE_HANDLER(TVN_DELETEITEMW, OnDeleteItem)
+        REFLECTED_NOTIFY_CODE_HANDLER(NM_CUSTOMDRAW, OnCustomDraw)
         MESSAGE_HANDLER(kInboxMessage, OnInbox)
         MESSAGE_HANDLER(kFollowSelectionMessage, OnFollowSelection)
     END_MSG_MAP()
@@ -178,6 +179,7 @@ class CLeftView : public CTreeView
     LRESULT OnGetInfoTip(NMHDR* header);
     LRESULT OnGetDispInfo(NMHDR* header);
     LRESULT OnDeleteItem(NMHDR* header);
+    LRESULT OnCustomDraw(NMHDR* header);
     LRESULT OnInbox(UINT, WPARAM, LPARAM, bool&);
     void EndLabelEdit();
 

@@ -187,7 +187,7 @@ TEST(MainFrame, PaneCommandsShowWhereTheFocusIs)
     f.frame->FocusPane(Pane::Address);
     CCmdUI address = State(*f.frame, ID_ADDRESS_FOCUS);
     EXPECT_TRUE(address.m_radio);
-    EXPECT_FALSE(address.m_enabled);
+    EXPECT_TRUE(address.m_enabled) << "it selects the whole address then";
     EXPECT_TRUE(State(*f.frame, ID_LEFT_PANE).m_enabled) << "the address bar has the focus, not the tree";
     EXPECT_EQ(State(*f.frame, ID_TOGGLE_SEARCH_PANE).m_checked, 1);
     EXPECT_FALSE(State(*f.frame, ID_LOAD_HIVE).m_enabled) << "commands nobody handles yet are off";
@@ -389,4 +389,75 @@ TEST(MainFrame, TakeOwnershipRunsAsAFrameTaskAndReportsItsFailureOnTheWindowThre
     ASSERT_TRUE(f.PumpUntil([&] { return !user.Boxes().empty(); }));
     EXPECT_EQ(user.Boxes()[0].text.rfind(std::wstring(kTakeOwnershipFailed) + L"\n", 0), 0u);
     EXPECT_TRUE(f.SettleWorkers());
+}
+
+TEST(MainFrame, PanesKeepTheirSharesWhenTheWindowGrowsOrShrinks)
+{
+    ForgetLayout();
+    FrameFixture f;
+    SetWindowPos(f.frame->m_hWnd, nullptr, 0, 0, 900, 600, SWP_NOZORDER | SWP_NOMOVE);
+    f.Pump(50);
+    HWND search = f.frame->SearchPane()->m_hWnd;
+    auto share = [&](HWND pane, HWND other, bool vertical) {
+        double a = vertical ? Height(pane) : Width(pane);
+        double b = vertical ? Height(other) : Width(other);
+        return a / (a + b);
+    };
+    double upper = share(f.Tree().m_hWnd, search, true);
+    double left = share(f.Tree().m_hWnd, f.Values().m_hWnd, false);
+    for (SIZE size : {SIZE{1200, 780}, SIZE{700, 500}, SIZE{1000, 700}})
+    {
+        SetWindowPos(f.frame->m_hWnd, nullptr, 0, 0, size.cx, size.cy, SWP_NOZORDER | SWP_NOMOVE);
+        f.Pump(20);
+        EXPECT_NEAR(share(f.Tree().m_hWnd, search, true), upper, 0.01) << size.cx << "x" << size.cy;
+        EXPECT_NEAR(share(f.Tree().m_hWnd, f.Values().m_hWnd, false), left, 0.01)
+            << size.cx << "x" << size.cy;
+    }
+    ForgetLayout();
+}
+
+TEST(MainFrame, TheSmallestWindowKeepsEveryPaneUsable)
+{
+    ForgetLayout();
+    FrameFixture f;
+    MINMAXINFO limits = {};
+    f.frame->SendMessage(WM_GETMINMAXINFO, 0, reinterpret_cast<LPARAM>(&limits));
+    ASSERT_GE(limits.ptMinTrackSize.x, CMainFrame::kMinimumWindow.cx);
+    ASSERT_GE(limits.ptMinTrackSize.y, CMainFrame::kMinimumWindow.cy);
+    SetWindowPos(f.frame->m_hWnd, nullptr, 0, 0, limits.ptMinTrackSize.x, limits.ptMinTrackSize.y,
+                 SWP_NOZORDER | SWP_NOMOVE);
+    f.Pump(20);
+    RECT status;
+    GetWindowRect(GetDlgItem(f.frame->m_hWnd, AFX_IDW_STATUS_BAR), &status);
+    for (HWND pane : {f.Tree().m_hWnd, f.Values().m_hWnd, f.frame->SearchPane()->m_hWnd})
+    {
+        RECT rc;
+        GetWindowRect(pane, &rc);
+        EXPECT_GE(rc.bottom - rc.top, CMainFrame::kMinimumPane);
+        EXPECT_GE(rc.right - rc.left, CMainFrame::kMinimumPane);
+        EXPECT_LE(rc.bottom, status.top) << "no pane under the status bar";
+    }
+    ForgetLayout();
+}
+
+TEST(MainFrame, AltDSelectsTheWholeAddressEvenWhenItHasTheFocus)
+{
+    FrameFixture f;
+    TypeAddress(f, L"CURRENT_USER\\Software");
+    HWND edit = f.frame->AddressBar()->ComboBox()->EditControl();
+    for (int round = 0; round < 3; ++round)
+    {
+        SendMessageW(edit, EM_SETSEL, 3, 3);
+        if (round < 2)
+            f.PressKey('D', false, false, true); // the second time with the focus already there
+        else
+            f.frame->SendMessage(WM_COMMAND, ID_ADDRESS_FOCUS);
+        EXPECT_TRUE(f.frame->AddressBarHasFocus());
+        EXPECT_EQ(f.frame->AddressBar()->ComboBox()->EditText(), L"CURRENT_USER\\Software")
+            << "nothing typed";
+        DWORD start = 0, end = 0;
+        SendMessageW(edit, EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
+        EXPECT_EQ(start, 0u);
+        EXPECT_EQ(end, static_cast<DWORD>(GetWindowTextLengthW(edit))) << "round " << round;
+    }
 }

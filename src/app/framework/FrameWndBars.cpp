@@ -108,6 +108,9 @@ void CFrameWnd::RecalcLayout()
             ::MoveWindow(bar->m_hWnd, 0, top, width, height, TRUE);
             top += height;
         }
+        // This platform's status bar leaves its old size grip drawn where the
+        // bar used to end: the whole bar draws itself again.
+        ::InvalidateRect(bar->m_hWnd, nullptr, TRUE);
     }
     if (HWND pane = ::GetDlgItem(m_hWnd, AFX_IDW_PANE_FIRST))
         ::MoveWindow(pane, 0, top, width, bottom > top ? bottom - top : 0, TRUE);

@@ -1,6 +1,8 @@
 // Static splitter layout and bar dragging.
 #include "app/framework/SplitterWnd.h"
 
+#include <algorithm>
+
 #include "app/framework/FrameWnd.h"
 #include "app/framework/View.h"
 
@@ -66,17 +68,25 @@ void CSplitterWnd::Distribute(std::vector<Track>& tracks, int available)
         remaining = 0;
     for (size_t i = 0; i + 1 < tracks.size(); ++i)
     {
-        int size = tracks[i].ideal;
-        if (size < tracks[i].minimum)
-            size = tracks[i].minimum;
-        if (size > remaining)
-            size = remaining;
+        int later = 0;
+        for (size_t k = i + 1; k < tracks.size(); ++k)
+            later += tracks[k].minimum;
+        int size = std::max(tracks[i].ideal, tracks[i].minimum);
+        size = std::min(size, remaining - later);
         if (size < 0)
             size = 0;
         tracks[i].current = size;
         remaining -= size;
     }
     tracks.back().current = remaining;
+}
+
+void CSplitterWnd::Scale(std::vector<Track>& tracks, int from, int to)
+{
+    if (from <= 0 || to <= 0 || from == to)
+        return;
+    for (size_t i = 0; i + 1 < tracks.size(); ++i)
+        tracks[i].ideal = static_cast<int>((static_cast<long long>(tracks[i].ideal) * to + from / 2) / from);
 }
 
 int CSplitterWnd::TrackStart(const std::vector<Track>& tracks, int index) const
@@ -92,8 +102,17 @@ void CSplitterWnd::RecalcLayout()
     if (!m_hWnd)
         return;
     RECT client = GetClientRect();
-    Distribute(m_rows, client.bottom - client.top);
-    Distribute(m_columns, client.right - client.left);
+    SIZE now = {client.right - client.left, client.bottom - client.top};
+    if (now.cx <= 0 || now.cy <= 0)
+        return; // minimised, or not laid out yet: keep the sizes for later
+    if (m_keepProportions)
+    {
+        Scale(m_rows, m_laidOut.cy, now.cy);
+        Scale(m_columns, m_laidOut.cx, now.cx);
+    }
+    m_laidOut = now;
+    Distribute(m_rows, now.cy);
+    Distribute(m_columns, now.cx);
     for (int r = 0; r < GetRowCount(); ++r)
         for (int c = 0; c < GetColumnCount(); ++c)
             if (HWND pane = GetPaneWindow(r, c))
@@ -167,6 +186,9 @@ bool CSplitterWnd::ProcessWindowMessage(HWND, UINT message, WPARAM wParam, LPARA
             int size = (m_dragRow ? point.y : point.x) - TrackStart(tracks, m_dragIndex);
             tracks[static_cast<size_t>(m_dragIndex)].ideal = size < 0 ? 0 : size;
             RecalcLayout();
+            // Every pane the drag moved draws itself again, headers included.
+            ::RedrawWindow(m_hWnd, nullptr, nullptr,
+                           RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_FRAME);
         }
         result = 0;
         return true;
@@ -177,6 +199,8 @@ bool CSplitterWnd::ProcessWindowMessage(HWND, UINT message, WPARAM wParam, LPARA
             m_dragging = false;
             if (message == WM_LBUTTONUP)
                 ::ReleaseCapture();
+            ::RedrawWindow(m_hWnd, nullptr, nullptr,
+                           RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_FRAME | RDW_UPDATENOW);
         }
         result = 0;
         return true;

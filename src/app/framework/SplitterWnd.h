@@ -32,6 +32,9 @@ class CSplitterWnd : public CWnd
     int GetRowCount() const noexcept { return static_cast<int>(m_rows.size()); }
     int GetColumnCount() const noexcept { return static_cast<int>(m_columns.size()); }
 
+    // With proportions kept, a size change of the splitter scales the ideal
+    // sizes, so the panes keep their shares of the window.
+    void KeepProportions(bool keep) noexcept { m_keepProportions = keep; }
     void SetRowInfo(int row, int ideal, int minimum);
     void SetColumnInfo(int column, int ideal, int minimum);
     void GetRowInfo(int row, int& current, int& minimum) const;
@@ -48,12 +51,17 @@ class CSplitterWnd : public CWnd
         int minimum = 0;
         int current = 0;
     };
+    // Gives every track but the last its ideal size within its minimum and the
+    // room the later tracks' minimums leave; the last takes the rest.
     static void Distribute(std::vector<Track>& tracks, int available);
+    static void Scale(std::vector<Track>& tracks, int from, int to);
     // The bar under a client point: row bar (horizontal) or column bar, or none.
     bool HitBar(POINT point, bool& rowBar, int& index) const;
     int TrackStart(const std::vector<Track>& tracks, int index) const;
 
     std::vector<Track> m_rows, m_columns;
+    bool m_keepProportions = false;
+    SIZE m_laidOut = {0, 0}; // the client size of the last layout
     bool m_dragging = false;
     bool m_dragRow = false;
     int m_dragIndex = 0;
