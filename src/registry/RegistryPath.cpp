@@ -84,8 +84,8 @@ bool ResolveRootWord(std::wstring& result)
     if (result.empty())
         return false;
     // The form of the system's shell drives: "HKCU:", "HKLM:".
-    std::wstring withoutColon = result.size() > 1 && result.back() == L':' ? result.substr(0, result.size() - 1)
-                                                                           : std::wstring();
+    std::wstring withoutColon =
+        result.size() > 1 && result.back() == L':' ? result.substr(0, result.size() - 1) : std::wstring();
     for (const std::wstring* word : {&result, &withoutColon})
     {
         if (word->empty())
@@ -152,7 +152,8 @@ void ApplySlashRule(std::wstring& result)
         size_t j = result.find(L'\\', i + 1);
         if (j == std::wstring::npos)
             j = result.size();
-        if (!KeyExists(std::wstring_view(result).substr(0, j)) && KeyExists(std::wstring_view(result).substr(0, i)))
+        if (!KeyExists(std::wstring_view(result).substr(0, j)) &&
+            KeyExists(std::wstring_view(result).substr(0, i)))
         {
             result[i] = L'\\';
             componentStart = i + 1;
@@ -292,7 +293,8 @@ std::wstring KernelKeyName(HKEY key)
     for (int attempt = 0; attempt < 3; ++attempt)
     {
         ULONG needed = 0;
-        LONG status = query(key, kKeyNameInformation, buffer.data(), static_cast<ULONG>(buffer.size()), &needed);
+        LONG status =
+            query(key, kKeyNameInformation, buffer.data(), static_cast<ULONG>(buffer.size()), &needed);
         if (status >= 0)
         {
             ULONG bytes = *reinterpret_cast<const ULONG*>(buffer.data());
@@ -327,7 +329,8 @@ std::wstring RegistrySpelling(std::wstring_view path)
     for (size_t i = 0; i < typed.size(); ++i)
     {
         spelled += L'\\';
-        bool same = !kernel.empty() && stored.size() >= typed.size() && zv::EqualsNoCase(stored[offset + i], typed[i]);
+        bool same = !kernel.empty() && stored.size() >= typed.size() &&
+                    zv::EqualsNoCase(stored[offset + i], typed[i]);
         spelled += same ? stored[offset + i] : typed[i];
     }
     return spelled;
@@ -485,7 +488,8 @@ bool CanGoToUserKey(std::wstring_view currentPath)
 bool CanGoToClassesKey(std::wstring_view currentPath)
 {
     RootAndRest parts = SplitRoot(currentPath);
-    return (parts.root == kRootMachine || parts.root == kRootUser) && StartsWithInfix(parts.rest, kClassesInfix);
+    return (parts.root == kRootMachine || parts.root == kRootUser) &&
+           StartsWithInfix(parts.rest, kClassesInfix);
 }
 
 bool CanGoToConfigKey(std::wstring_view currentPath)

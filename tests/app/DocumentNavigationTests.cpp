@@ -159,8 +159,8 @@ TEST(DocumentNavigation, PathsTakeTheRegistrysOwnSpelling)
     box.CreateKey(L"Demo\\Nested\\Level2");
     box.CreateKey(L"Demo\\Ünïcode Näme\\Кириллица");
     DocumentFixture f;
-    std::wstring typed = L"hkcu/software/" + box.SubKey().substr(std::wstring(L"Software\\").size()) +
-                         L"/demo/nested/level2";
+    std::wstring typed =
+        L"hkcu/software/" + box.SubKey().substr(std::wstring(L"Software\\").size()) + L"/demo/nested/level2";
     for (wchar_t& c : typed)
         c = static_cast<wchar_t>(towlower(c));
     ASSERT_TRUE(f.doc->GoTo(nullptr, typed.c_str(), true));
@@ -168,7 +168,8 @@ TEST(DocumentNavigation, PathsTakeTheRegistrysOwnSpelling)
     EXPECT_EQ(f.doc->GetHistory()[0], box.PathOf(L"Demo\\Nested\\Level2"));
     EXPECT_NE(f.WindowTitle().find(box.PathOf(L"Demo\\Nested\\Level2")), std::wstring::npos);
     // The root's short name too, and names beyond Latin letters.
-    ASSERT_TRUE(f.doc->GoTo(nullptr, zv::ToUpper(box.PathOf(L"demo\\ÜNÏCODE NÄME\\кириллица")).c_str(), true));
+    ASSERT_TRUE(
+        f.doc->GoTo(nullptr, zv::ToUpper(box.PathOf(L"demo\\ÜNÏCODE NÄME\\кириллица")).c_str(), true));
     EXPECT_EQ(f.doc->GetCurrentPath(), box.PathOf(L"Demo\\Ünïcode Näme\\Кириллица"));
     ASSERT_TRUE(f.doc->GoTo(nullptr, L"local_machine\\software", true));
     EXPECT_EQ(f.doc->GetCurrentPath().substr(0, 14), L"LOCAL_MACHINE\\");
@@ -204,7 +205,8 @@ TEST(DocumentNavigation, WhatWasNotFoundIsSaidInTheStatusBar)
     DocumentFixture f;
     ASSERT_TRUE(f.doc->GoTo(nullptr, box.PathOf(L"Kept\\Gone").c_str(), true));
     ASSERT_EQ(f.frame->statusTexts.size(), 1u);
-    EXPECT_EQ(f.frame->statusTexts[0], box.PathOf(L"Kept\\Gone") + L" was not found; showing " + box.PathOf(L"Kept"));
+    EXPECT_EQ(f.frame->statusTexts[0],
+              box.PathOf(L"Kept\\Gone") + L" was not found; showing " + box.PathOf(L"Kept"));
     EXPECT_FALSE(f.doc->GoTo(nullptr, L"NoSuchRootWord\\x", true));
     ASSERT_EQ(f.frame->statusTexts.size(), 2u);
     EXPECT_EQ(f.frame->statusTexts[1], L"NoSuchRootWord\\x is not a registry location");

@@ -12,15 +12,31 @@
 
 namespace
 {
-const wchar_t* const kStarts[] = {L"",        L"zorvane:", L"reg:",      L"ZORVANE://", L"Computer\\", L"My Computer\\",
-                                  L"Registry\\", L"HKEY_",    L"  ",        L"\"",         L"[",          L"[-",
-                                  L"123 ",    L"\\\\",     L"//",        L"Arbeitsplatz\\"};
-const wchar_t* const kRoots[] = {L"HKLM",          L"hkcu",   L"HKU",          L"hkcr",          L"HKCC",
-                                 L"LOCAL_MACHINE", L"users",  L"CURRENT_USER", L"current_config", L"classes_root",
-                                 L"Local Machine", L"USR:",   L"HKCU:",        L"machine",        L"Software",
-                                 L"NoSuchRoot",    L"HK%20LM"};
-const wchar_t* const kNames[] = {L"Software", L"SOFTWARE",  L"Microsoft", L"Wine",      L"Classes", L".txt",
-                                 L"CLSID",    L"a/b",       L"Control Panel", L"Environment", L"x y", L"%20",
+const wchar_t* const kStarts[] = {L"",           L"zorvane:",
+                                  L"reg:",       L"ZORVANE://",
+                                  L"Computer\\", L"My Computer\\",
+                                  L"Registry\\", L"HKEY_",
+                                  L"  ",         L"\"",
+                                  L"[",          L"[-",
+                                  L"123 ",       L"\\\\",
+                                  L"//",         L"Arbeitsplatz\\"};
+const wchar_t* const kRoots[] = {L"HKLM",           L"hkcu",          L"HKU",           L"hkcr",
+                                 L"HKCC",           L"LOCAL_MACHINE", L"users",         L"CURRENT_USER",
+                                 L"current_config", L"classes_root",  L"Local Machine", L"USR:",
+                                 L"HKCU:",          L"machine",       L"Software",      L"NoSuchRoot",
+                                 L"HK%20LM"};
+const wchar_t* const kNames[] = {L"Software",
+                                 L"SOFTWARE",
+                                 L"Microsoft",
+                                 L"Wine",
+                                 L"Classes",
+                                 L".txt",
+                                 L"CLSID",
+                                 L"a/b",
+                                 L"Control Panel",
+                                 L"Environment",
+                                 L"x y",
+                                 L"%20",
                                  L"Volatile Environment"};
 
 class Generator
@@ -111,7 +127,8 @@ double ParseMs(std::wstring_view text, std::wstring& path, bool& ok)
     QueryPerformanceCounter(&start);
     ok = ParseRegistryPath(text, path);
     QueryPerformanceCounter(&end);
-    return 1000.0 * static_cast<double>(end.QuadPart - start.QuadPart) / static_cast<double>(frequency.QuadPart);
+    return 1000.0 * static_cast<double>(end.QuadPart - start.QuadPart) /
+           static_cast<double>(frequency.QuadPart);
 }
 } // namespace
 

@@ -199,7 +199,8 @@ TEST(KeyTree, AKeyRenamedByAnotherProgramKeepsItsPlaceAndTheLocationFollows)
     CEzReg parent(box.PathOf(L"P"));
     ASSERT_TRUE(parent.RenameSubkey(L"C2", L"Renamed"));
     ASSERT_TRUE(f.PumpUntil([&] { return f.Tree().ItemText(c2) == L"Renamed"; }, 15000));
-    EXPECT_EQ(ChildTexts(f.Tree(), p), (std::vector<std::wstring>{L"C1", L"Renamed", L"C3"})) << "in its place";
+    EXPECT_EQ(ChildTexts(f.Tree(), p), (std::vector<std::wstring>{L"C1", L"Renamed", L"C3"}))
+        << "in its place";
     EXPECT_EQ(ChildTexts(f.Tree(), c2), (std::vector<std::wstring>{L"X"})) << "the loaded subtree stays";
     ASSERT_TRUE(f.PumpUntil([&] { return f.doc->GetCurrentPath() == box.PathOf(L"P\\Renamed"); }, 5000));
     f.SettleWorkers();
