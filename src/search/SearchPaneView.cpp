@@ -21,13 +21,11 @@ bool CSearchPaneView::OnControlCreated()
         return false;
     // The rows exist before the columns, which come with the initial update.
     auto addCommandRow = [this](const std::wstring& text, UINT command, int icon) {
-        LVITEMW item = {};
-        item.mask = LVIF_TEXT | LVIF_IMAGE | LVIF_PARAM;
-        item.iItem = 0;
-        item.pszText = const_cast<wchar_t*>(text.c_str());
-        item.iImage = icon;
-        item.lParam = static_cast<LPARAM>(command) << kRowKindShift;
-        ::SendMessageW(ListWindow, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item));
+        ListRow row;
+        row.name = text;
+        row.image = icon;
+        row.itemData = static_cast<LPARAM>(command) << kRowKindShift;
+        InsertRow(0, std::move(row));
     };
     auto tip = [](UINT id) {
         std::wstring text = zv::LoadResString(id);

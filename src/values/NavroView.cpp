@@ -37,7 +37,9 @@ CNavroDoc* CNavroView::GetDocument() const
 
 void CNavroView::PreCreateWindow(DWORD& style, DWORD&)
 {
-    style |= LVS_REPORT | LVS_SHOWSELALWAYS | LVS_EDITLABELS;
+    // Virtual mode: the rows live in the view. No label editing: the
+    // in-place editor of the value list is the program's own.
+    style |= LVS_REPORT | LVS_SHOWSELALWAYS | LVS_OWNERDATA;
 }
 
 bool CNavroView::OnControlCreated()
@@ -51,6 +53,8 @@ bool CNavroView::OnControlCreated()
         DeleteObject(bitmap);
     }
     ListView_SetImageList(m_hWnd, Images, LVSIL_SMALL);
+    // The cut mark is the rows'; selection and focus stay the control's.
+    ListView_SetCallbackMask(m_hWnd, LVIS_CUT);
     RegisterDropTarget();
     return true;
 }

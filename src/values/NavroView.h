@@ -6,6 +6,7 @@
 
 #include "app/framework/ListCtrl.h"
 #include "app/framework/View.h"
+#include "values/ListRows.h"
 
 #include <commctrl.h>
 
@@ -41,6 +42,12 @@ class CNavroView : public CListView
 
     // --- Rows (NavroViewRows.cpp) ---
     int AddItem(const std::wstring& name, const std::wstring& text, DWORD type, int kind);
+    // Inserts a row at index (the end when past it); returns its index.
+    int InsertRow(int index, ListRow row);
+    void DeleteRow(int row);
+    void DeleteAllRows();
+    const ListRow& Row(int row) const { return m_rows.at(static_cast<size_t>(row)); }
+    void SetCutMark(int row, bool cut);
     void Refill();
     void RefreshValues(const std::wstring& path);
     void UpdateRow(int row, CRegReader& reader);
@@ -88,6 +95,9 @@ class CNavroView : public CListView
         REFLECTED_NOTIFY_CODE_HANDLER(LVN_COLUMNCLICK, OnColumnClick)
         REFLECTED_NOTIFY_CODE_HANDLER(NM_DBLCLK, OnDoubleClick)
         REFLECTED_NOTIFY_CODE_HANDLER(NM_CLICK, OnClick)
+        REFLECTED_NOTIFY_CODE_HANDLER(LVN_GETDISPINFOW, OnGetDispInfo)
+        REFLECTED_NOTIFY_CODE_HANDLER(LVN_ODFINDITEMW, OnFindItem)
+        REFLECTED_NOTIFY_CODE_HANDLER(NM_CUSTOMDRAW, OnCustomDraw)
     END_MSG_MAP()
 
     BEGIN_COMMAND_MAP(CNavroView)
@@ -105,6 +115,14 @@ class CNavroView : public CListView
     LRESULT OnColumnClick(NMHDR* header);
     LRESULT OnDoubleClick(NMHDR* header);
     LRESULT OnClick(NMHDR* header);
+    LRESULT OnGetDispInfo(NMHDR* header);
+    LRESULT OnFindItem(NMHDR* header);
+    LRESULT OnCustomDraw(NMHDR* header);
+    // The Data cell's link icon, worked out the first time it is needed.
+    int LinkIconOf(int row) const;
+    // Tells the control the row count (after the store changed).
+    void SyncItemCount();
+    void RedrawRow(int row);
     void OnEnter() { ActivateSelectedItem(); }
     void OnGoToDataDefinition();
     // The cell and whether the point is on its icon.
@@ -113,4 +131,6 @@ class CNavroView : public CListView
     void PostFrameCommand(UINT command);
 
     IFrameServices* m_frame = nullptr;
+    // The rows the control shows, in display order.
+    mutable std::vector<ListRow> m_rows;
 };

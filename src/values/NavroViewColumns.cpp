@@ -88,41 +88,41 @@ void CNavroView::SaveLayout()
 
 // --- Sorting ----------------------------------------------------------------
 
-namespace
-{
-struct SortContext
-{
-    const CNavroView* view;
-    int column;
-    bool ascending;
-    std::vector<std::wstring> texts;
-};
-
-int CALLBACK CompareRows(LPARAM a, LPARAM b, LPARAM context)
-{
-    auto* sort = reinterpret_cast<SortContext*>(context);
-    int result = _wcsicmp(sort->texts[LOWORD(a)].c_str(), sort->texts[LOWORD(b)].c_str());
-    return sort->ascending ? result : -result;
-}
-} // namespace
-
 void CNavroView::SortByColumn(int column)
 {
     SortAscending = !SortAscending;
-    SortContext sort{this, column, SortAscending, {}};
     int count = ItemCount();
-    sort.texts.reserve(static_cast<size_t>(count));
+    std::vector<std::wstring> texts;
+    texts.reserve(static_cast<size_t>(count));
     for (int row = 0; row < count; ++row)
     {
-        LVITEMW item = {};
-        item.mask = LVIF_PARAM;
-        item.iItem = row;
-        ListView_GetItem(ListWindow, &item);
-        item.lParam = (item.lParam & ~0xFFFF) | (row & 0xFFFF);
-        ListView_SetItem(ListWindow, &item);
-        sort.texts.push_back(ItemText(row, column));
+        // The row's place before the sort goes into the scratch half.
+        ListRow& r = m_rows[static_cast<size_t>(row)];
+        r.itemData = (r.itemData & ~static_cast<LPARAM>(0xFFFF)) | (row & 0xFFFF);
+        texts.push_back(ItemText(row, column));
     }
-    ListView_SortItems(ListWindow, CompareRows, reinterpret_cast<LPARAM>(&sort));
+    std::vector<size_t> order = SortedOrder(texts, SortAscending);
+    // The control keeps selection and focus by row number: carry them over.
+    CListCtrl list = Ctrl();
+    std::vector<bool> selected(static_cast<size_t>(count));
+    for (int row = list.GetNextItem(-1, LVNI_SELECTED); row >= 0; row = list.GetNextItem(row, LVNI_SELECTED))
+        selected[static_cast<size_t>(row)] = true;
+    int focused = FocusedItem();
+    std::vector<ListRow> sorted;
+    sorted.reserve(m_rows.size());
+    for (size_t old : order)
+        sorted.push_back(std::move(m_rows[old]));
+    m_rows = std::move(sorted);
+    list.SetItemState(-1, 0, LVIS_SELECTED | LVIS_FOCUSED);
+    for (int row = 0; row < count; ++row)
+    {
+        size_t old = order[static_cast<size_t>(row)];
+        UINT state =
+            (selected[old] ? LVIS_SELECTED : 0) | (static_cast<int>(old) == focused ? LVIS_FOCUSED : 0);
+        if (state)
+            list.SetItemState(row, state, state);
+    }
+    InvalidateRect(ListWindow, nullptr, FALSE);
 }
 
 LRESULT CNavroView::OnColumnClick(NMHDR* header)

@@ -26,69 +26,157 @@ constexpr int kCommandRowData = CNavroView::kCommandRow << CNavroView::kRowKindS
 
 int CNavroView::ItemCount() const
 {
-    return Ctrl().GetItemCount();
+    return static_cast<int>(m_rows.size());
 }
 
 std::wstring CNavroView::ItemText(int row, int column) const
 {
-    return Ctrl().GetItemText(row, column);
+    if (row < 0 || row >= ItemCount())
+        return {};
+    const ListRow& r = m_rows[static_cast<size_t>(row)];
+    if (column == 0)
+        return r.name;
+    if (column == DataColumn)
+        return r.data;
+    if (column == TypeColumn)
+        return r.hasType ? TypeText(r.type) : std::wstring();
+    if (IsSearchView && column == 1)
+        return r.location;
+    return {};
 }
 
 int CNavroView::ItemImage(int row, int column) const
 {
-    return Ctrl().GetItemImage(row, column);
+    if (row < 0 || row >= ItemCount())
+        return -1;
+    if (column == 0)
+        return m_rows[static_cast<size_t>(row)].image;
+    if (column == DataColumn)
+        return LinkIconOf(row);
+    return -1;
+}
+
+int CNavroView::LinkIconOf(int row) const
+{
+    ListRow& r = m_rows[static_cast<size_t>(row)];
+    if (r.linkIcon == ListRow::kLinkUnknown)
+        r.linkIcon = GetDataLinkIcon(r.data);
+    return r.linkIcon;
+}
+
+void CNavroView::SyncItemCount()
+{
+    if (ListWindow)
+        ListView_SetItemCountEx(ListWindow, ItemCount(), LVSICF_NOINVALIDATEALL | LVSICF_NOSCROLL);
+}
+
+void CNavroView::RedrawRow(int row)
+{
+    if (ListWindow && row >= 0)
+        ListView_RedrawItems(ListWindow, row, row);
 }
 
 void CNavroView::SetCell(int row, int column, const std::wstring& text, int image)
 {
-    Ctrl().SetCell(row, column, text, image);
+    if (row < 0 || row >= ItemCount())
+        return;
+    ListRow& r = m_rows[static_cast<size_t>(row)];
+    if (column == 0)
+    {
+        r.name = text;
+        r.image = image;
+    }
+    else if (column == DataColumn)
+    {
+        r.data = text;
+        r.linkIcon = image;
+    }
+    else if (IsSearchView && column == 1)
+        r.location = text;
+    RedrawRow(row);
+}
+
+int CNavroView::InsertRow(int index, ListRow row)
+{
+    if (index < 0 || index > ItemCount())
+        index = ItemCount();
+    m_rows.insert(m_rows.begin() + index, std::move(row));
+    if (ListWindow)
+    {
+        // The control moves its selection and focus past the new row.
+        LVITEMW item = {};
+        item.iItem = index;
+        ::SendMessageW(ListWindow, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item));
+    }
+    return index;
+}
+
+void CNavroView::DeleteRow(int row)
+{
+    if (row < 0 || row >= ItemCount())
+        return;
+    m_rows.erase(m_rows.begin() + row);
+    if (ListWindow)
+        ListView_DeleteItem(ListWindow, row);
+}
+
+void CNavroView::DeleteAllRows()
+{
+    m_rows.clear();
+    if (ListWindow)
+        ListView_DeleteAllItems(ListWindow);
 }
 
 int CNavroView::AddItem(const std::wstring& name, const std::wstring& text, DWORD type, int kind)
 {
-    LVITEMW item = {};
-    item.mask = LVIF_TEXT | LVIF_IMAGE | LVIF_PARAM;
-    item.iItem = ItemCount();
-    item.pszText = const_cast<wchar_t*>(name.c_str());
-    item.iImage = kind == kValueRow ? TypeIcon(type) : kIconKey;
-    item.lParam = static_cast<LPARAM>(kind) << kRowKindShift;
-    int row = Ctrl().InsertItem(item);
-    if (row < 0)
-        return -1;
-    if (kind != kKeyRow)
-        SetItemType(row, type);
-    if (!text.empty())
-    {
-        int icon = -1;
-        if (kind == kKeyRow || type == REG_SZ || type == REG_EXPAND_SZ || type == REG_MULTI_SZ)
-            icon = GetDataLinkIcon(text);
-        SetCell(row, DataColumn, text, icon);
-    }
-    Sleep(0);
-    return row;
+    ListRow row;
+    row.name = name;
+    row.data = text;
+    row.type = type;
+    row.hasType = kind != kKeyRow;
+    row.image = kind == kValueRow ? TypeIcon(type) : kIconKey;
+    row.itemData = static_cast<LPARAM>(kind) << kRowKindShift;
+    // Link tests run for key rows and the string types only, when drawn.
+    bool linkable = kind == kKeyRow || type == REG_SZ || type == REG_EXPAND_SZ || type == REG_MULTI_SZ;
+    row.linkIcon = linkable && !text.empty() ? ListRow::kLinkUnknown : -1;
+    m_rows.push_back(std::move(row));
+    SyncItemCount();
+    return ItemCount() - 1;
 }
 
 void CNavroView::UpdateRow(int row, CRegReader& reader)
 {
-    const std::wstring& text = reader.DataText();
-    SetCell(row, DataColumn, text, GetDataLinkIcon(text));
-    SetCell(row, 0, reader.ValueName, TypeIcon(reader.ValueType));
-    SetItemType(row, reader.ValueType);
+    if (row < 0 || row >= ItemCount())
+        return;
+    ListRow& r = m_rows[static_cast<size_t>(row)];
+    r.data = reader.DataText();
+    r.linkIcon = r.data.empty() ? -1 : ListRow::kLinkUnknown; // here the link test runs for every type
+    r.name = reader.ValueName;
+    r.type = reader.ValueType;
+    r.hasType = true;
+    r.image = TypeIcon(reader.ValueType);
+    RedrawRow(row);
 }
 
 void CNavroView::SetItemType(int row, DWORD type)
 {
-    Ctrl().SetItemText(row, TypeColumn, TypeText(type));
+    if (row < 0 || row >= ItemCount())
+        return;
+    m_rows[static_cast<size_t>(row)].type = type;
+    m_rows[static_cast<size_t>(row)].hasType = true;
+    RedrawRow(row);
 }
 
 DWORD CNavroView::GetItemType(int row) const
 {
-    return TypeFromText(ItemText(row, TypeColumn));
+    return row >= 0 && row < ItemCount() && m_rows[static_cast<size_t>(row)].hasType
+               ? m_rows[static_cast<size_t>(row)].type
+               : 0;
 }
 
 LPARAM CNavroView::ItemData(int row) const
 {
-    return Ctrl().GetItemData(row);
+    return row >= 0 && row < ItemCount() ? m_rows[static_cast<size_t>(row)].itemData : 0;
 }
 
 int CNavroView::GetItemKind(int row) const
@@ -108,15 +196,28 @@ void CNavroView::Refill()
     int focused = FocusedItem();
     std::wstring focusedName = focused >= 0 ? ItemText(focused, 0) : std::wstring();
     SendMessage(WM_SETREDRAW, FALSE);
-    ListView_DeleteAllItems(ListWindow);
+    DeleteAllRows();
     CNavroDoc* doc = GetDocument();
     std::wstring path = doc ? doc->GetCurrentPath() : std::wstring();
     if (!path.empty())
     {
         CEzReg reader(path);
         for (bool more = reader.FirstValue(); more; more = reader.NextValue())
-            AddItem(reader.ValueName, reader.DataText(), reader.ValueType, kValueRow);
+        {
+            ListRow row;
+            row.name.assign(reader.ValueName);
+            row.data = reader.DataText();
+            row.type = reader.ValueType;
+            row.hasType = true;
+            row.image = TypeIcon(reader.ValueType);
+            row.itemData = static_cast<LPARAM>(kValueRow) << kRowKindShift;
+            bool linkable = row.type == REG_SZ || row.type == REG_EXPAND_SZ || row.type == REG_MULTI_SZ;
+            row.linkIcon = linkable && !row.data.empty() ? ListRow::kLinkUnknown : -1;
+            m_rows.push_back(std::move(row));
+        }
     }
+    // One count for the whole key: the control asks for what it shows.
+    SyncItemCount();
     int count = ItemCount();
     int chosen = 0;
     if (focused >= 0)
@@ -161,7 +262,7 @@ void CNavroView::RefreshValues(const std::wstring& path)
         else
         {
             if (pending >= 0)
-                ListView_DeleteItem(ListWindow, pending);
+                DeleteRow(pending);
             pending = row;
         }
     }
@@ -175,7 +276,7 @@ void CNavroView::RefreshValues(const std::wstring& path)
                 UpdateRow(pending, reader);
         }
         else
-            ListView_DeleteItem(ListWindow, pending);
+            DeleteRow(pending);
     }
     for (const std::wstring& name : names)
         if (reader.QueryValue(name.c_str()))
@@ -186,7 +287,7 @@ void CNavroView::RefreshValues(const std::wstring& path)
 bool CNavroView::SelectItem(int row)
 {
     ListView_SetItemState(ListWindow, -1, 0, LVIS_SELECTED);
-    if (row < 0)
+    if (row < 0 || row >= ItemCount())
         return false;
     ListView_SetItemState(ListWindow, row, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
     ListView_EnsureVisible(ListWindow, row, TRUE);
@@ -197,7 +298,7 @@ int CNavroView::FindItem(const std::wstring& text, int column) const
 {
     int count = ItemCount();
     for (int row = 0; row < count; ++row)
-        if (_wcsicmp(ItemText(row, column).c_str(), text.c_str()) == 0)
+        if (zv::EqualsNoCase(ItemText(row, column), text))
             return row;
     return -1;
 }
@@ -207,9 +308,90 @@ int CNavroView::FocusedItem() const
     return ListWindow ? ListView_GetNextItem(ListWindow, -1, LVNI_FOCUSED) : -1;
 }
 
+void CNavroView::SetCutMark(int row, bool cut)
+{
+    if (row < 0 || row >= ItemCount())
+        return;
+    m_rows[static_cast<size_t>(row)].cut = cut;
+    RedrawRow(row);
+}
+
 void CNavroView::ClearCutMarks(bool notify)
 {
-    ListView_SetItemState(ListWindow, -1, 0, LVIS_CUT);
+    bool any = false;
+    for (ListRow& row : m_rows)
+    {
+        any = any || row.cut;
+        row.cut = false;
+    }
+    if (any && ListWindow)
+        InvalidateRect(ListWindow, nullptr, FALSE);
     if (notify && m_pDocument)
         m_pDocument->UpdateAllViews(nullptr, kHintClearMarks, nullptr);
+}
+
+// --- What the control asks for ------------------------------------------------
+
+LRESULT CNavroView::OnGetDispInfo(NMHDR* header)
+{
+    auto* info = reinterpret_cast<NMLVDISPINFOW*>(header);
+    LVITEMW& item = info->item;
+    if (item.iItem < 0 || item.iItem >= ItemCount())
+        return 0;
+    if ((item.mask & LVIF_TEXT) && item.pszText && item.cchTextMax > 0)
+    {
+        std::wstring text = ItemText(item.iItem, item.iSubItem);
+        size_t n = std::min(text.size(), static_cast<size_t>(item.cchTextMax - 1));
+        wmemcpy(item.pszText, text.c_str(), n);
+        item.pszText[n] = L'\0';
+    }
+    if (item.mask & LVIF_IMAGE)
+        item.iImage = ItemImage(item.iItem, item.iSubItem);
+    if (item.mask & LVIF_PARAM)
+        item.lParam = ItemData(item.iItem);
+    if (item.mask & LVIF_STATE)
+    {
+        item.state = (item.state & ~LVIS_CUT) | (m_rows[static_cast<size_t>(item.iItem)].cut ? LVIS_CUT : 0);
+        item.stateMask |= LVIS_CUT;
+    }
+    return 0;
+}
+
+LRESULT CNavroView::OnFindItem(NMHDR* header)
+{
+    // Typing the start of a name moves to the next row whose name begins so.
+    auto* find = reinterpret_cast<NMLVFINDITEMW*>(header);
+    if (!(find->lvfi.flags & (LVFI_STRING | LVFI_PARTIAL)) || !find->lvfi.psz)
+        return -1;
+    std::wstring_view wanted(find->lvfi.psz);
+    int count = ItemCount();
+    for (int step = 0; step < count; ++step)
+    {
+        int row = (find->iStart + step) % count;
+        if (zv::StartsWithNoCase(m_rows[static_cast<size_t>(row)].name, wanted))
+            return row;
+    }
+    return -1;
+}
+
+LRESULT CNavroView::OnCustomDraw(NMHDR* header)
+{
+    auto* draw = reinterpret_cast<NMLVCUSTOMDRAW*>(header);
+    switch (draw->nmcd.dwDrawStage)
+    {
+    case CDDS_PREPAINT:
+        return CDRF_NOTIFYITEMDRAW;
+    case CDDS_ITEMPREPAINT:
+        // The selection stays plainly marked while another pane has the
+        // focus: this platform draws it in a shade close to the background.
+        if ((draw->nmcd.uItemState & CDIS_SELECTED) && ::GetFocus() != ListWindow)
+        {
+            draw->nmcd.uItemState &= ~CDIS_SELECTED;
+            draw->clrText = ::GetSysColor(COLOR_INACTIVECAPTIONTEXT);
+            draw->clrTextBk = ::GetSysColor(COLOR_INACTIVECAPTION);
+        }
+        return CDRF_DODEFAULT;
+    default:
+        return CDRF_DODEFAULT;
+    }
 }
