@@ -79,6 +79,7 @@ LRESULT CLeftView::OnDeleteItem(NMHDR* header)
     HTREEITEM item = reinterpret_cast<NMTREEVIEWW*>(header)->itemOld.hItem;
     m_serials.erase(item);
     m_buttons.erase(item);
+    m_loading.erase(item);
     if (CutItem == item)
         CutItem = nullptr;
     return 0;

@@ -29,9 +29,11 @@ constexpr UINT TVIS_EXPANDPARTIAL_ = 0x80;
 class CLeftView : public CTreeView
 {
   public:
-    // Above this many sub-keys an expansion shows the children first and
-    // asks the registry for their buttons on a worker.
+    // Above this many sub-keys an expansion reads the names on a worker,
+    // shows the children as they come and asks for their buttons on another.
     static constexpr DWORD kCheckedChildrenLimit = 500;
+    // How many names a reading worker hands over at a time.
+    static constexpr size_t kNameBatch = 2000;
     // Image list indexes: 0-4 the roots in table order, then a key and a selected key.
     static constexpr int kKeyImage = 5;
     static constexpr int kSelectedKeyImage = 6;
@@ -74,6 +76,8 @@ class CLeftView : public CTreeView
     void SetChildrenButton(HTREEITEM item, bool on);
     // The tip text for an item (empty when it has no marks).
     std::wstring InfoTip(HTREEITEM item) const;
+    // Whether a worker is still reading item's children (a large first expansion).
+    bool IsLoading(HTREEITEM item) const { return m_loading.count(item) != 0; }
     // Whether item is an item of this tree that has not been deleted.
     bool IsLiveItem(HTREEITEM item) const noexcept { return m_serials.count(item) != 0; }
 
@@ -194,6 +198,11 @@ class CLeftView : public CTreeView
     NodeCopy CopyNode(HTREEITEM item, const std::wstring& path) const;
     void ApplyNodeState(const NodeState& state);
     void StartButtonWorker(std::vector<NodeCopy> children);
+    void StartNameWorker(HTREEITEM item, const std::wstring& path);
+    // Inserts a batch of names a reading worker found below item; the last
+    // batch sorts the children and asks for their buttons.
+    void InsertLoadedNames(HTREEITEM item, uint32_t serial, const std::wstring& path,
+                           const std::vector<std::wstring>& names, bool last);
     void StartRefreshWorker(std::vector<NodeCopy> nodes);
     void StartWorker(std::function<unsigned(const zv::StopToken&)> work);
     void NavigateDocument(const std::wstring& path);
@@ -207,6 +216,8 @@ class CLeftView : public CTreeView
     uint32_t m_nextSerial = 1;
     // Buttons of children inserted without a check, as the workers found them.
     std::unordered_map<HTREEITEM, bool> m_buttons;
+    // Items whose children are being read, with the children inserted so far.
+    std::unordered_map<HTREEITEM, std::vector<NodeCopy>> m_loading;
 };
 
 // Whether path names a hive loaded below USERS or LOCAL_MACHINE.

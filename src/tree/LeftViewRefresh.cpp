@@ -6,7 +6,6 @@
 #include "app/FrameServices.h"
 #include "app/NavroDoc.h"
 #include "base/Shutdown.h"
-#include "base/WaitCursor.h"
 #include "registry/EzReg.h"
 #include "registry/RootKeys.h"
 
@@ -46,25 +45,38 @@ void CLeftView::ExpandItem(HTREEITEM item)
         tree.SortChildren(item);
         return;
     }
-    CWaitCursor wait;
+    // Many children: a worker reads the names and the window shows them as
+    // they come, answering the user meanwhile.
+    m_loading[item].reserve(count);
+    StartNameWorker(item, path);
+}
+
+void CLeftView::InsertLoadedNames(HTREEITEM item, uint32_t serial, const std::wstring& path,
+                                  const std::vector<std::wstring>& names, bool last)
+{
+    auto loading = m_loading.find(item);
+    if (!IsSameItem(item, serial) || loading == m_loading.end())
+        return; // the item went meanwhile
+    CTreeCtrl tree = Ctrl();
     tree.SetRedraw(false);
-    // The worker gets the children as inserted: walking a control of many
-    // thousand items one message at a time costs more than the registry.
-    std::vector<NodeCopy> children;
-    children.reserve(count);
     const std::wstring prefix = path + L"\\";
-    for (bool more = key.FirstSubKey(); more; more = key.NextSubKey())
-        if (HTREEITEM child = InsertUncheckedItem(key.SubKeyName, item))
+    for (const std::wstring& name : names)
+        if (HTREEITEM child = InsertUncheckedItem(name, item))
         {
             NodeCopy copy;
             copy.item = child;
             copy.serial = SerialOf(child);
-            copy.path = prefix + key.SubKeyName;
-            children.push_back(std::move(copy));
+            copy.path = prefix + name;
+            loading->second.push_back(std::move(copy));
         }
-    tree.SortChildren(item);
+    if (last)
+    {
+        // The names came sorted as a first expansion sorts them.
+        std::vector<NodeCopy> children = std::move(loading->second);
+        m_loading.erase(loading);
+        StartButtonWorker(std::move(children));
+    }
     tree.SetRedraw(true);
-    StartButtonWorker(std::move(children));
 }
 
 CLeftView::NodeCopy CLeftView::CopyNode(HTREEITEM item, const std::wstring& path) const
@@ -218,7 +230,7 @@ void CLeftView::ApplyNodeState(const NodeState& state)
     // The children are taken as read only when the item still shows them the
     // way it did when they were copied.
     bool sameShape = state.expandedOnce && tree.GetItemState(item, TVIS_EXPANDEDONCE) != 0 &&
-                     IsPartial(item) == state.partial;
+                     IsPartial(item) == state.partial && !IsLoading(item);
     if (sameShape && state.partial)
     {
         for (const auto& [child, serial] : state.vanished)

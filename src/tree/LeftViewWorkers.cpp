@@ -105,6 +105,44 @@ void CLeftView::StartButtonWorker(std::vector<NodeCopy> children)
     });
 }
 
+void CLeftView::StartNameWorker(HTREEITEM item, const std::wstring& path)
+{
+    uint32_t serial = SerialOf(item);
+    StartWorker([this, item, serial, path](const zv::StopToken& stop) -> unsigned {
+        std::vector<std::wstring> names;
+        {
+            CEzReg key(path);
+            for (bool more = key.FirstSubKey(); more; more = key.NextSubKey())
+            {
+                if (stop.StopRequested())
+                    return zv::kExitTreeWorker;
+                names.emplace_back(key.SubKeyName);
+            }
+        }
+        // The order of a first expansion is the control's own sort (the
+        // platform's case-insensitive comparison); sorting here spares the
+        // window one long message.
+        std::sort(names.begin(), names.end(), [](const std::wstring& a, const std::wstring& b) {
+            return lstrcmpiW(a.c_str(), b.c_str()) < 0;
+        });
+        for (size_t at = 0; at < names.size() || at == 0; at += kNameBatch)
+        {
+            if (stop.StopRequested())
+                return zv::kExitTreeWorker;
+            size_t end = std::min(names.size(), at + kNameBatch);
+            auto batch = std::make_shared<std::vector<std::wstring>>(
+                names.begin() + static_cast<ptrdiff_t>(at), names.begin() + static_cast<ptrdiff_t>(end));
+            bool last = end == names.size();
+            m_inbox.Post([this, item, serial, path, batch, last] {
+                InsertLoadedNames(item, serial, path, *batch, last);
+            });
+            if (last)
+                break;
+        }
+        return zv::kExitTreeWorker;
+    });
+}
+
 void CLeftView::StartRefreshWorker(std::vector<NodeCopy> nodes)
 {
     auto copies = std::make_shared<std::vector<NodeCopy>>(std::move(nodes));

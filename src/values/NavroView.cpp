@@ -18,18 +18,6 @@
 #include <algorithm>
 #include <vector>
 
-CNavroView::CNavroView()
-{
-    LinkCursor = LoadCursorW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDC_LINK_CURSOR));
-}
-
-CNavroView::~CNavroView()
-{
-    if (LinkCursor)
-        DestroyCursor(LinkCursor);
-    // The list destroys its small-image list with its window unless shared.
-}
-
 CNavroDoc* CNavroView::GetDocument() const
 {
     return dynamic_cast<CNavroDoc*>(m_pDocument);
@@ -88,8 +76,9 @@ void CNavroView::OnUpdate(CView*, LPARAM hint, void* hintObject)
         RefreshValues(current);
         break;
     case kHintSelectValue:
-        if (hintObject && SelectItem(FindItem(static_cast<const wchar_t*>(hintObject), 0)))
-            PostFrameCommand(ID_RIGHT_PANE);
+        if (!hintObject)
+            break;
+        SelectValueWhenFilled(static_cast<const wchar_t*>(hintObject));
         break;
     case kHintClearMarks:
         ClearCutMarks(false);

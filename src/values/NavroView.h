@@ -10,6 +10,7 @@
 
 #include <commctrl.h>
 
+#include <memory>
 #include <string>
 
 class CNavroDoc;
@@ -48,7 +49,15 @@ class CNavroView : public CListView
     void DeleteAllRows();
     const ListRow& Row(int row) const { return m_rows.at(static_cast<size_t>(row)); }
     void SetCutMark(int row, bool cut);
+    // Rebuilds the rows from the current key. A key of many values is read
+    // in slices of kFillSliceMs between which the window answers; the rows
+    // are all there once IsFilling() is false.
     void Refill();
+    bool IsFilling() const noexcept { return m_fill != nullptr; }
+    // Selects the value (and gives the list the focus) now, or when the
+    // fill under way is done.
+    void SelectValueWhenFilled(const std::wstring& name);
+    static constexpr DWORD kFillSliceMs = 40;
     void RefreshValues(const std::wstring& path);
     void UpdateRow(int row, CRegReader& reader);
     bool SelectItem(int row);
@@ -92,6 +101,7 @@ class CNavroView : public CListView
     BEGIN_MSG_MAP(CNavroView)
         MSG_WM_DESTROY(OnDestroy)
         MESSAGE_HANDLER(WM_SETCURSOR, OnSetCursor)
+        MESSAGE_HANDLER(kContinueFillMessage, OnContinueFill)
         REFLECTED_NOTIFY_CODE_HANDLER(LVN_COLUMNCLICK, OnColumnClick)
         REFLECTED_NOTIFY_CODE_HANDLER(NM_DBLCLK, OnDoubleClick)
         REFLECTED_NOTIFY_CODE_HANDLER(NM_CLICK, OnClick)
@@ -116,6 +126,10 @@ class CNavroView : public CListView
     LRESULT OnDoubleClick(NMHDR* header);
     LRESULT OnClick(NMHDR* header);
     LRESULT OnGetDispInfo(NMHDR* header);
+    LRESULT OnContinueFill(UINT, WPARAM, LPARAM, bool&);
+    // Reads values for a slice; finishes the fill when the key has no more.
+    void FillSlice();
+    void FinishFill();
     LRESULT OnFindItem(NMHDR* header);
     LRESULT OnCustomDraw(NMHDR* header);
     // The Data cell's link icon, worked out the first time it is needed.
@@ -133,4 +147,9 @@ class CNavroView : public CListView
     IFrameServices* m_frame = nullptr;
     // The rows the control shows, in display order.
     mutable std::vector<ListRow> m_rows;
+
+    static constexpr UINT kContinueFillMessage = WM_APP + 0x51;
+    // A fill under way: the reader stays open between slices.
+    struct FillState;
+    std::unique_ptr<FillState> m_fill;
 };

@@ -189,52 +189,147 @@ int CNavroView::GetItemKind(int row) const
     return data >= kCommandRowData ? kCommandRow : static_cast<int>(data >> kRowKindShift);
 }
 
+struct CNavroView::FillState
+{
+    explicit FillState(const std::wstring& path) : reader(path) {}
+    CEzReg reader;
+    bool started = false;
+    int focused = -1;         // the row that had the focus before
+    std::wstring focusedName; // and its name
+    std::wstring selectName;  // a value to select when the rows are all there
+    bool selectAndFocus = false;
+    bool drawing = false; // redrawing was switched on again after the first slice
+};
+
+// Here, where a fill under way is a complete type.
+CNavroView::CNavroView()
+{
+    LinkCursor = LoadCursorW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDC_LINK_CURSOR));
+}
+
+CNavroView::~CNavroView()
+{
+    if (LinkCursor)
+        DestroyCursor(LinkCursor);
+    // The list destroys its small-image list with its window unless shared.
+}
+
 void CNavroView::Refill()
 {
     InitColumns();
     CWaitCursor wait;
     int focused = FocusedItem();
     std::wstring focusedName = focused >= 0 ? ItemText(focused, 0) : std::wstring();
+    if (m_fill)
+    {
+        // A fill was under way: what it would have restored still counts.
+        focused = m_fill->focused;
+        focusedName = m_fill->focusedName;
+    }
     SendMessage(WM_SETREDRAW, FALSE);
     DeleteAllRows();
     CNavroDoc* doc = GetDocument();
     std::wstring path = doc ? doc->GetCurrentPath() : std::wstring();
+    m_fill.reset();
     if (!path.empty())
     {
-        CEzReg reader(path);
-        for (bool more = reader.FirstValue(); more; more = reader.NextValue())
+        m_fill = std::make_unique<FillState>(path);
+        m_fill->focused = focused;
+        m_fill->focusedName = focusedName;
+        FillSlice();
+        return;
+    }
+    m_fill = std::make_unique<FillState>(path);
+    m_fill->focused = focused;
+    m_fill->focusedName = focusedName;
+    FinishFill();
+}
+
+void CNavroView::FillSlice()
+{
+    const DWORD start = GetTickCount();
+    CEzReg& reader = m_fill->reader;
+    bool more = m_fill->started ? reader.NextValue() : reader.FirstValue();
+    m_fill->started = true;
+    for (; more; more = reader.NextValue())
+    {
+        ListRow row;
+        row.name.assign(reader.ValueName);
+        reader.DataText();
+        row.data.swap(reader.Text); // the reader reads the next value's text afresh
+        row.type = reader.ValueType;
+        row.hasType = true;
+        row.image = TypeIcon(reader.ValueType);
+        row.itemData = static_cast<LPARAM>(kValueRow) << kRowKindShift;
+        bool linkable = row.type == REG_SZ || row.type == REG_EXPAND_SZ || row.type == REG_MULTI_SZ;
+        row.linkIcon = linkable && !row.data.empty() ? ListRow::kLinkUnknown : -1;
+        m_rows.push_back(std::move(row));
+        if (GetTickCount() - start >= kFillSliceMs)
         {
-            ListRow row;
-            row.name.assign(reader.ValueName);
-            row.data = reader.DataText();
-            row.type = reader.ValueType;
-            row.hasType = true;
-            row.image = TypeIcon(reader.ValueType);
-            row.itemData = static_cast<LPARAM>(kValueRow) << kRowKindShift;
-            bool linkable = row.type == REG_SZ || row.type == REG_EXPAND_SZ || row.type == REG_MULTI_SZ;
-            row.linkIcon = linkable && !row.data.empty() ? ListRow::kLinkUnknown : -1;
-            m_rows.push_back(std::move(row));
+            // The rest comes after whatever waits for the window. The first
+            // rows are shown at once; the count grows once more at the end
+            // (every change of it costs the control a new scroll bar).
+            if (!m_fill->drawing)
+            {
+                m_fill->drawing = true;
+                SyncItemCount();
+                SendMessage(WM_SETREDRAW, TRUE);
+            }
+            PostMessage(kContinueFillMessage);
+            return;
         }
     }
-    // One count for the whole key: the control asks for what it shows.
+    FinishFill();
+}
+
+void CNavroView::SelectValueWhenFilled(const std::wstring& name)
+{
+    if (m_fill)
+    {
+        m_fill->selectName = name;
+        m_fill->selectAndFocus = true;
+    }
+    else if (SelectItem(FindItem(name, 0)))
+        PostFrameCommand(ID_RIGHT_PANE);
+}
+
+LRESULT CNavroView::OnContinueFill(UINT, WPARAM, LPARAM, bool&)
+{
+    if (m_fill && !IsShuttingDown())
+        FillSlice();
+    return 0;
+}
+
+void CNavroView::FinishFill()
+{
+    std::unique_ptr<FillState> fill = std::move(m_fill);
+    // One count for the rest of the key: the control asks for what it shows.
     SyncItemCount();
     int count = ItemCount();
     int chosen = 0;
-    if (focused >= 0)
+    if (fill->focused >= 0)
     {
-        chosen = FindItem(focusedName, 0);
+        chosen = FindItem(fill->focusedName, 0);
         if (chosen < 0)
-            chosen = focused < count ? focused : count - 1;
+            chosen = fill->focused < count ? fill->focused : count - 1;
     }
     if (chosen >= 0 && chosen < count)
         SelectItem(chosen);
     SendMessage(WM_SETREDRAW, TRUE);
     InvalidateRect(ListWindow, nullptr, TRUE);
     UpdateWindow(ListWindow);
+    if (fill->selectAndFocus)
+        if (SelectItem(FindItem(fill->selectName, 0)))
+            PostFrameCommand(ID_RIGHT_PANE);
 }
 
 void CNavroView::RefreshValues(const std::wstring& path)
 {
+    if (m_fill)
+    {
+        Refill(); // the rows are still being read: read them afresh
+        return;
+    }
     if (ItemCount() > 100)
     {
         SendMessage(WM_SETREDRAW, FALSE);

@@ -200,3 +200,52 @@ TEST(ValueList, ColumnWidthsAndOrderAreKept)
     for (const wchar_t* section : {L"RightPane", L"SearchPane"})
         Settings().DeleteProfileSection(section);
 }
+
+TEST(ValueList, AKeyOfManyValuesFillsInSlicesAndSelectsANamedValueAtTheEnd)
+{
+    RegistrySandbox box;
+    {
+        HKEY key = nullptr;
+        ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, (box.SubKey() + L"\\Many").c_str(), 0, nullptr, 0,
+                                  KEY_ALL_ACCESS, nullptr, &key, nullptr),
+                  ERROR_SUCCESS);
+        for (int i = 0; i < 6000; ++i)
+        {
+            wchar_t name[16];
+            swprintf(name, 16, L"v%05d", i);
+            DWORD data = static_cast<DWORD>(i);
+            RegSetValueExW(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&data), sizeof(data));
+        }
+        RegCloseKey(key);
+    }
+    FrameFixture f;
+    CNavroView& list = f.Values();
+    // The document names a value: it is selected once every row is there.
+    f.doc->GoTo(nullptr, (box.PathOf(L"Many") + L"\tv05999").c_str(), true);
+    EXPECT_TRUE(list.IsFilling()) << "6000 values take more than one slice";
+    ASSERT_TRUE(f.PumpUntil([&] { return !list.IsFilling(); }, 30000));
+    EXPECT_EQ(Names(list), box.ValueNames(L"Many")) << "every value, in the registry's order";
+    EXPECT_EQ(list.ItemText(list.FocusedItem(), 0), L"v05999");
+    EXPECT_EQ(list.ItemText(5999, list.DataColumn), L"5999");
+    // A new location while a fill runs starts afresh.
+    f.doc->GoTo(nullptr, box.PathOf(L"Many").c_str(), true);
+    f.doc->GoTo(nullptr, box.Path().c_str(), true);
+    ASSERT_TRUE(f.PumpUntil([&] { return !list.IsFilling(); }, 30000));
+    EXPECT_EQ(list.ItemCount(), 0);
+}
+
+TEST(ValueList, SortingKeepsTheSelectedAndFocusedValue)
+{
+    RegistrySandbox box;
+    for (const wchar_t* name : {L"b", L"c", L"a"})
+        box.SetDword(L"K", name, 1);
+    FrameFixture f;
+    f.doc->GoTo(nullptr, box.PathOf(L"K").c_str(), true);
+    CNavroView& list = f.Values();
+    ASSERT_TRUE(list.SelectItem(list.FindItem(L"c", 0)));
+    ClickHeader(list, 0);
+    ASSERT_EQ(Names(list), (std::vector<std::wstring>{L"a", L"b", L"c"}));
+    EXPECT_EQ(list.FocusedItem(), 2);
+    EXPECT_EQ(ListView_GetNextItem(list.m_hWnd, -1, LVNI_SELECTED), 2);
+    EXPECT_EQ(ListView_GetSelectedCount(list.m_hWnd), 1u);
+}
