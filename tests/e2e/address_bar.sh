@@ -28,6 +28,8 @@ fi
 sleep 1
 
 # Focus the window by clicking into the key tree, then Alt+D for the address bar.
+# Without a window manager nothing gives the new window the keyboard: ask for it.
+xdotool windowfocus --sync "$window" 2>/dev/null
 xdotool mousemove --window "$window" 60 200 click 1
 sleep 0.3
 xdotool key alt+d
@@ -52,7 +54,7 @@ case "$title" in
 esac
 
 # Alt+F4 closes the program the normal way; the history is saved then.
-xdotool key --window "$window" alt+F4
+xdotool key alt+F4
 closed=0
 for _ in $(seq 1 100); do
     if ! kill -0 $pid 2>/dev/null; then

@@ -113,7 +113,8 @@ void CFrameWnd::RecalcLayout()
         ::InvalidateRect(bar->m_hWnd, nullptr, TRUE);
     }
     if (HWND pane = ::GetDlgItem(m_hWnd, AFX_IDW_PANE_FIRST))
-        ::MoveWindow(pane, 0, top, width, bottom > top ? bottom - top : 0, TRUE);
+        ::SetWindowPos(pane, nullptr, 0, top, width, bottom > top ? bottom - top : 0,
+                       SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOCOPYBITS);
 }
 
 std::wstring CFrameWnd::GetMessageString(UINT id) const

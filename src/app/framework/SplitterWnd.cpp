@@ -116,9 +116,13 @@ void CSplitterWnd::RecalcLayout()
     for (int r = 0; r < GetRowCount(); ++r)
         for (int c = 0; c < GetColumnCount(); ++c)
             if (HWND pane = GetPaneWindow(r, c))
-                ::MoveWindow(pane, TrackStart(m_columns, c), TrackStart(m_rows, r),
-                             m_columns[static_cast<size_t>(c)].current,
-                             m_rows[static_cast<size_t>(r)].current, TRUE);
+                ::SetWindowPos(pane, nullptr, TrackStart(m_columns, c), TrackStart(m_rows, r),
+                               m_columns[static_cast<size_t>(c)].current,
+                               m_rows[static_cast<size_t>(r)].current,
+                               SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOCOPYBITS);
+    // This platform copies the old pixels of moved panes (scroll bars,
+    // headers) to their new places: every pane draws itself afresh.
+    ::RedrawWindow(m_hWnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_FRAME);
 }
 
 bool CSplitterWnd::HitBar(POINT point, bool& rowBar, int& index) const
