@@ -16,9 +16,14 @@ have clang-format || need+=(clang-format)
 [ -f /usr/src/googletest/CMakeLists.txt ] || need+=(googletest)
 
 # The 32-bit Wine runs the 32-bit build's registry tests (the view a 32-bit
-# process sees differs from a 64-bit one's).
+# process sees differs from a 64-bit one's). It is tried once per machine: a
+# failed try is remembered, so later runs do not spend time on it again
+# (remove the marker file to try once more).
+marker="${XDG_CACHE_HOME:-$HOME/.cache}/zorvane/wine32-unavailable"
 need32=0
-[ -x /usr/lib/wine/wine ] || need32=1
+if [ ! -x /usr/lib/wine/wine ] && [ ! -e "$marker" ]; then
+    need32=1
+fi
 
 if [ ${#need[@]} -eq 0 ] && [ $need32 -eq 0 ]; then
     exit 0
@@ -48,5 +53,6 @@ fi
 if [ $need32 -eq 1 ]; then
     if ! $sudo apt-get install -y -q --no-install-recommends wine32:i386; then
         echo "setup: wine32:i386 could not be installed; the 32-bit tests will not run"
+        mkdir -p "$(dirname "$marker")" && date >"$marker" || true
     fi
 fi
