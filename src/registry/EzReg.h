@@ -38,7 +38,8 @@ class CEzReg : public CRegReader
     std::wstring KeyName() const;
     bool CreateKey();
     bool DeleteValue(const wchar_t* name);
-    // Writes a value given in its text form (see ValueText.h).
+    // Writes a value given in its text form (see ValueText.h); a number text
+    // that ValueTextProblem refuses is not written (LastError ERROR_INVALID_DATA).
     bool SetValueText(const wchar_t* name, std::wstring_view text, DWORD type);
 
     // Adds every key below this one to count, depth-first. After each sub-key

@@ -212,16 +212,115 @@ void HexTextToBytes(std::wstring_view text, BYTE* buffer, DWORD& size)
     DigitsToBytes(digits, buffer, size);
 }
 
+namespace
+{
+// Reads a number the way C's automatic base does, checking the range itself:
+// this platform's C library turns an overflowing negative number into 1.
+bool ParseNumber(std::wstring_view text, ULONGLONG maximum, ULONGLONG& value, std::wstring* problem)
+{
+    std::wstring trimmed = zv::TrimSpaces(text);
+    auto fail = [&](const wchar_t* why) {
+        if (problem)
+            *problem = zv::Format(why, trimmed.c_str());
+        return false;
+    };
+    std::wstring_view digits(trimmed);
+    bool negative = false;
+    if (!digits.empty() && (digits[0] == L'-' || digits[0] == L'+'))
+    {
+        negative = digits[0] == L'-';
+        digits.remove_prefix(1);
+    }
+    int base = 10;
+    if (digits.size() > 2 && digits[0] == L'0' && (digits[1] == L'x' || digits[1] == L'X'))
+    {
+        base = 16;
+        digits.remove_prefix(2);
+    }
+    else if (digits.size() > 1 && digits[0] == L'0')
+    {
+        base = 8;
+        digits.remove_prefix(1);
+    }
+    if (digits.empty())
+        return fail(L"\"%s\" is not a number.");
+    ULONGLONG result = 0;
+    for (wchar_t c : digits)
+    {
+        int digit = HexDigitValue(c);
+        if (digit < 0 || digit >= base)
+            return fail(L"\"%s\" is not a number.");
+        if (result > (maximum - static_cast<ULONGLONG>(digit)) / static_cast<ULONGLONG>(base))
+            return fail(maximum == 0xFFFFFFFFull ? L"%s does not fit in 32 bits."
+                                                 : L"%s does not fit in 64 bits.");
+        result = result * static_cast<ULONGLONG>(base) + static_cast<ULONGLONG>(digit);
+    }
+    // Negation within the width, as the C library does for unsigned numbers.
+    value = negative ? ((~result + 1) & maximum) : result;
+    return true;
+}
+} // namespace
+
+bool TryParseDwordText(std::wstring_view text, DWORD& value, std::wstring* problem)
+{
+    ULONGLONG number = 0;
+    if (!ParseNumber(text, 0xFFFFFFFFull, number, problem))
+        return false;
+    value = static_cast<DWORD>(number);
+    return true;
+}
+
+bool TryParseQwordText(std::wstring_view text, ULONGLONG& value, std::wstring* problem)
+{
+    return ParseNumber(text, ~0ull, value, problem);
+}
+
 DWORD ParseDwordText(std::wstring_view text)
 {
-    std::wstring copy(text);
-    return static_cast<DWORD>(wcstoul(copy.c_str(), nullptr, 0));
+    DWORD value = 0;
+    return TryParseDwordText(text, value) ? value : 0;
 }
 
 ULONGLONG ParseQwordText(std::wstring_view text)
 {
-    std::wstring copy(text);
-    return _wcstoui64(copy.c_str(), nullptr, 0);
+    ULONGLONG value = 0;
+    return TryParseQwordText(text, value) ? value : 0;
+}
+
+std::wstring ValueTextProblem(std::wstring_view text, DWORD type)
+{
+    std::wstring problem;
+    if (type == REG_DWORD)
+    {
+        DWORD value;
+        TryParseDwordText(text, value, &problem);
+    }
+    else if (type == REG_QWORD)
+    {
+        ULONGLONG value;
+        TryParseQwordText(text, value, &problem);
+    }
+    return problem;
+}
+
+std::wstring ExpandEnvironment(std::wstring_view text)
+{
+    std::wstring source(text);
+    std::wstring expanded(source.size() + 64, L'\0');
+    for (int attempt = 0; attempt < 4; ++attempt)
+    {
+        DWORD needed =
+            ExpandEnvironmentStringsW(source.c_str(), expanded.data(), static_cast<DWORD>(expanded.size()));
+        if (needed == 0)
+            return source;
+        if (needed <= expanded.size())
+        {
+            expanded.resize(needed - 1);
+            return expanded;
+        }
+        expanded.resize(needed);
+    }
+    return source;
 }
 
 void DwordTextToHex(std::wstring& text)
@@ -244,9 +343,10 @@ DWORD HexToDwordText(std::wstring& text)
 {
     if (text.empty())
         return 0;
+    // The first four bytes of the list, whatever separates them.
     BYTE bytes[4] = {};
     DWORD size = 4;
-    HexTextToBytes(std::wstring_view(text).substr(0, 12), bytes, size);
+    HexTextToBytes(text, bytes, size);
     DWORD value;
     std::memcpy(&value, bytes, 4);
     text = FormatDword(value);
@@ -271,13 +371,25 @@ std::wstring BytesToEscapedText(const BYTE* data, size_t length)
     std::wstring text;
     text.reserve(length / 2 + 4);
     size_t units = length / 2;
+    auto unitAt = [&](size_t i) { return static_cast<wchar_t>(data[2 * i] | (data[2 * i + 1] << 8)); };
+    auto isHex = [](wchar_t c) { return HexDigitValue(c) >= 0; };
     for (size_t i = 0; i < units; ++i)
     {
-        wchar_t unit = static_cast<wchar_t>(data[2 * i] | (data[2 * i + 1] << 8));
+        wchar_t unit = unitAt(i);
         if (unit == 0)
             text += L"\\0";
         else if (unit == 9)
             text += L"\\t";
+        else if (unit == L'\\')
+        {
+            // A backslash the reader would take for the start of an escape
+            // is written as an escape of its own.
+            wchar_t next = i + 1 < units ? unitAt(i + 1) : 0;
+            bool escapeFollows = next == L'0' || next == L't' ||
+                                 ((next == L'x' || next == L'X') && i + 3 < units && isHex(unitAt(i + 2)) &&
+                                  isHex(unitAt(i + 3)));
+            text += escapeFollows ? L"\\x5c" : L"\\";
+        }
         else
             text += unit;
     }
@@ -412,6 +524,12 @@ bool CEzReg::SetValueText(const wchar_t* name, std::wstring_view text, DWORD typ
 {
     if (!IsEditableType(type))
         return false;
+    if (!ValueTextProblem(text, type).empty())
+    {
+        // A number that is no number, or does not fit, is never written as 0.
+        LastError = ERROR_INVALID_DATA;
+        return false;
+    }
     if (!Open(KEY_SET_VALUE) || !Key)
         return false;
     std::vector<BYTE> data = ValueDataFromText(text, type);

@@ -29,9 +29,19 @@ std::vector<BYTE> HexTextToBytes(std::wstring_view text);
 // Fills at most size bytes of buffer and lowers size to the number produced.
 void HexTextToBytes(std::wstring_view text, BYTE* buffer, DWORD& size);
 
-// Numbers with automatic base (0x hex, leading 0 octal, else decimal), C rules.
+// Numbers with automatic base (0x hex, leading 0 octal, else decimal), C rules
+// but strict: the whole text (spaces around it aside) must be the number, and
+// it must fit. A minus sign negates within the type's width, as C does ("-1"
+// is 0xffffffff), but only a number that fits the width may be negated.
+// On failure problem says what is wrong, in words for the user.
+bool TryParseDwordText(std::wstring_view text, DWORD& value, std::wstring* problem = nullptr);
+bool TryParseQwordText(std::wstring_view text, ULONGLONG& value, std::wstring* problem = nullptr);
+// The same, 0 for text that is no number.
 DWORD ParseDwordText(std::wstring_view text);
 ULONGLONG ParseQwordText(std::wstring_view text);
+// What is wrong with text as the data of type (empty when nothing): number
+// texts that are no number or do not fit.
+std::wstring ValueTextProblem(std::wstring_view text, DWORD type);
 std::wstring FormatDword(DWORD value);
 std::wstring FormatQword(ULONGLONG value);
 
@@ -41,11 +51,16 @@ void QwordTextToHex(std::wstring& text);
 DWORD HexToDwordText(std::wstring& text);
 ULONGLONG HexToQwordText(std::wstring& text);
 
-// Binary data as 16-bit units, NUL as \0 and tab as \t; and back.
+// Binary data as 16-bit units, NUL as \0 and tab as \t; and back. A backslash
+// that would otherwise start an escape is written as \x5c, so any bytes read
+// back unchanged; a last odd byte is \xHH at the very end.
 std::wstring BytesToEscapedText(const BYTE* data, size_t length);
 std::vector<BYTE> EscapedTextToBytes(std::wstring_view text);
 // Fills at most size bytes of buffer; size becomes the number of bytes produced.
 void EscapedTextToBytes(std::wstring_view text, BYTE* buffer, DWORD& size);
+
+// Environment variables expanded, at any length.
+std::wstring ExpandEnvironment(std::wstring_view text);
 
 // The data that SetValueText writes for text as type (type must be editable).
 std::vector<BYTE> ValueDataFromText(std::wstring_view text, DWORD type);

@@ -131,8 +131,9 @@ TEST_F(ValueText, WritingFromTextGivesTheRightBytes)
     EXPECT_EQ(ValueDataFromText(L"-1", REG_DWORD), Dword(0xFFFFFFFF));
     EXPECT_EQ(ValueDataFromText(L"0x10", REG_DWORD), Dword(16));
     EXPECT_EQ(ValueDataFromText(L"010", REG_DWORD), Dword(8));
-    EXPECT_EQ(ValueDataFromText(L"12abc", REG_DWORD), Dword(12));
-    EXPECT_EQ(ValueDataFromText(L"nonsense", REG_DWORD), Dword(0));
+    // Text that is no number is refused before anything is written.
+    EXPECT_NE(ValueTextProblem(L"12abc", REG_DWORD), L"");
+    EXPECT_NE(ValueTextProblem(L"nonsense", REG_QWORD), L"");
     EXPECT_EQ(ValueDataFromText(L"0xFFFFFFFFFFFFFFFF", REG_QWORD), Qword(0xFFFFFFFFFFFFFFFFull));
     EXPECT_EQ(ValueDataFromText(L"abc", REG_SZ), StringBytes(L"abc"));
     EXPECT_EQ(ValueDataFromText(L"", REG_EXPAND_SZ), Bytes({0, 0}));
