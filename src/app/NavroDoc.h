@@ -31,6 +31,13 @@ class CNavroDoc : public CDocument
     void UpdateTitle();
 
     bool TransferItems(CRegItemList& list, const std::wstring& targetPath, bool move, bool confirm);
+    // --- Values (NavroDocValues.cpp) ---
+    // Edits a value in the Edit Value dialog; true when the registry changed.
+    // Out: the name, the data text as the registry now holds it, the type.
+    bool EditValue(const std::wstring& keyPath, const std::wstring& name, std::wstring& newName,
+                   std::wstring& newData, DWORD& newType);
+    // Creates a value in keyPath (the current key when empty) through the dialog.
+    void NewValue(const std::wstring& keyPath);
     void GoToDefinition(const std::wstring& text);
     void WebSearch(const std::wstring& text);
     void WebSearchItem(const std::wstring& keyPath, const std::wstring& second);
@@ -96,6 +103,9 @@ class CNavroDoc : public CDocument
     IFrameServices* m_frame = nullptr;
 };
 
+// "Changing data for this value type is not supported...": OK opens the
+// makers' contact page.
+void ReportUnsupportedType();
 // The window title for a location: program title, rights and path, with a trailing space.
 std::wstring DocumentTitle(const std::wstring& decoration, const std::wstring& path);
 // The proposed shortcut file name for a location: its last component, file-safe.

@@ -223,16 +223,28 @@ bool CEzReg::CopyTreeTo(HKEY destinationParent, std::wstring_view newName)
 
 bool CEzReg::PasteKey(std::wstring_view sourcePath, bool move)
 {
+    std::wstring used;
+    return PasteKeyAs(sourcePath, move, used) != PasteOutcome::Failed;
+}
+
+bool CEzReg::PasteValue(std::wstring_view sourceKeyPath, std::wstring_view valueName, bool move)
+{
+    std::wstring used;
+    return PasteValueAs(sourceKeyPath, valueName, move, used) != PasteOutcome::Failed;
+}
+
+CEzReg::PasteOutcome CEzReg::PasteKeyAs(std::wstring_view sourcePath, bool move, std::wstring& usedName)
+{
     std::wstring error;
     if (!CheckCopyTarget(sourcePath, error))
     {
         ShowStatusText(error);
-        return false;
+        return PasteOutcome::Failed;
     }
     // Creating below the destination needs KEY_CREATE_SUB_KEY on this handle,
     // looking for a free name KEY_ENUMERATE_SUB_KEYS: open with both at once.
     if (!Open(KEY_CREATE_SUB_KEY | KEY_ENUMERATE_SUB_KEYS) || !Key)
-        return false;
+        return PasteOutcome::Failed;
     CEzReg source(sourcePath);
     std::wstring sourceName = source.KeyName();
     std::wstring newName = UniqueSubkeyName(sourceName);
@@ -243,22 +255,24 @@ bool CEzReg::PasteKey(std::wstring_view sourcePath, bool move)
                        L"will be: %s. \n\nDo you want to continue?",
                        sourceName.c_str(), newName.c_str());
         if (!AskYesNo(question))
-            return true;
+            return PasteOutcome::Declined;
     }
     if (!source.CopyTreeTo(Key, newName))
     {
         LastError = source.LastError;
-        return false;
+        return PasteOutcome::Failed;
     }
+    usedName = newName;
     if (!move)
-        return true;
-    return DeleteRegistryKey(sourcePath);
+        return PasteOutcome::Done;
+    return DeleteRegistryKey(sourcePath) ? PasteOutcome::Done : PasteOutcome::Failed;
 }
 
-bool CEzReg::PasteValue(std::wstring_view sourceKeyPath, std::wstring_view valueName, bool move)
+CEzReg::PasteOutcome CEzReg::PasteValueAs(std::wstring_view sourceKeyPath, std::wstring_view valueName,
+                                          bool move, std::wstring& usedName)
 {
     if (IsComputer())
-        return false;
+        return PasteOutcome::Failed;
     std::wstring name(valueName);
     std::wstring newName = name;
     if (QueryValue(name.c_str()))
@@ -268,17 +282,20 @@ bool CEzReg::PasteValue(std::wstring_view sourceKeyPath, std::wstring_view value
             newName = zv::Format(L"%s.copy.%d", name.c_str(), n);
     }
     if (!Open(KEY_SET_VALUE) || !Key)
-        return false;
+        return PasteOutcome::Failed;
     CEzReg source(sourceKeyPath);
     if (!source.QueryValue(name.c_str()))
-        return false;
+        return PasteOutcome::Failed;
     LastError = SetValueExactly(Key, newName.c_str(), source.ValueType, source.Data, source.DataSize);
     if (LastError != ERROR_SUCCESS)
-        return false;
+        return PasteOutcome::Failed;
+    usedName = newName;
     if (!move)
-        return true;
+        return PasteOutcome::Done;
     return source.Open(KEY_SET_VALUE) && source.Key &&
-           RegDeleteValueW(source.Key, name.c_str()) == ERROR_SUCCESS;
+                   RegDeleteValueW(source.Key, name.c_str()) == ERROR_SUCCESS
+               ? PasteOutcome::Done
+               : PasteOutcome::Failed;
 }
 
 bool CEzReg::RenameSubkey(std::wstring_view oldName, std::wstring_view newName)

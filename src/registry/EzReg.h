@@ -63,6 +63,18 @@ class CEzReg : public CRegReader
     // Whether this key may receive a copy of sourcePath (guards against
     // copying a tree into itself, also through aliased roots).
     bool CheckCopyTarget(std::wstring_view sourcePath, std::wstring& error);
+    // A paste of one item: done under usedName (".2", ".copy" when the name
+    // was taken), declined by the user, or failed.
+    enum class PasteOutcome
+    {
+        Done,
+        Declined,
+        Failed,
+    };
+    PasteOutcome PasteKeyAs(std::wstring_view sourcePath, bool move, std::wstring& usedName);
+    PasteOutcome PasteValueAs(std::wstring_view sourceKeyPath, std::wstring_view valueName, bool move,
+                              std::wstring& usedName);
+    // The same, true unless the paste failed (a declined paste changes nothing).
     bool PasteKey(std::wstring_view sourcePath, bool move);
     bool PasteValue(std::wstring_view sourceKeyPath, std::wstring_view valueName, bool move);
     // Copies this key's tree as destinationParent\newName, byte for byte.

@@ -339,7 +339,11 @@ bool CRegItemList::Paste(std::wstring_view destination)
 {
     CWaitCursor wait;
     CEzReg target(destination);
-    CRegItemList replacement;
+    // After a cut and paste the clipboard holds a copy list of the items at
+    // their new places (under the names they got), so a second paste copies
+    // rather than moves; items the user declined stay cut where they were.
+    CRegItemList pasted, declined;
+    declined.SetMove(true);
     bool repost = IsMove && FromClipboard;
     int succeeded = 0;
     for (int i = 0; i < Count; ++i)
@@ -347,36 +351,33 @@ bool CRegItemList::Paste(std::wstring_view destination)
         const std::wstring path = Paths[static_cast<size_t>(i)];
         const std::wstring name = Names[static_cast<size_t>(i)];
         const DWORD kind = Kinds[static_cast<size_t>(i)];
-        if (!IsKeyItem(i))
+        std::wstring used;
+        CEzReg::PasteOutcome outcome = IsKeyItem(i) ? target.PasteKeyAs(FullText(i), IsMove, used)
+                                                    : target.PasteValueAs(path, name, IsMove, used);
+        switch (outcome)
         {
-            if (target.PasteValue(path, name, IsMove))
-            {
-                ++succeeded;
-                if (repost)
-                    replacement.Add(destination, name, kind);
-            }
-            else if (repost && Count == 1)
-                repost = false;
-            else if (repost)
-                replacement.Add(path, name, kind);
-            continue;
-        }
-        std::wstring full = FullText(i);
-        if (target.PasteKey(full, IsMove))
-        {
+        case CEzReg::PasteOutcome::Done:
             ++succeeded;
-            if (repost)
-                replacement.AddKey(destination, name);
+            if (IsKeyItem(i))
+                pasted.AddKey(destination, used);
+            else
+                pasted.Add(destination, used, kind);
+            break;
+        case CEzReg::PasteOutcome::Declined:
+            declined.Add(path, name, kind);
+            break;
+        case CEzReg::PasteOutcome::Failed:
+            if (Count == 1)
+                repost = false;
+            else
+                pasted.Add(path, name, kind); // still where it was
+            break;
         }
-        else if (repost && Count == 1)
-            repost = false;
-        else if (repost)
-            replacement.AddKeyPath(full);
     }
-    // After a cut and paste the clipboard holds a copy list of the items at
-    // their new places, so a second paste copies rather than moves.
-    if (repost && succeeded > 0)
-        replacement.CopyToClipboard();
+    if (repost && declined.Count > 0)
+        declined.CopyToClipboard();
+    else if (repost && succeeded > 0)
+        pasted.CopyToClipboard();
     return succeeded > 0;
 }
 

@@ -140,3 +140,50 @@ TEST(ItemPaste, TransferAsksThenPastesAndAdvisesWhenNothingWorked)
     ASSERT_EQ(user.Boxes().size(), 1u);
     EXPECT_EQ(user.Boxes()[0].text, L"USERS can not be moved.");
 }
+
+// A pasted item is recorded under the name it got; a declined one stays cut
+// where it was, and the clipboard never names a key that merely stood at the
+// destination already.
+TEST(ItemPaste, EachItemReportsWhatBecameOfIt)
+{
+    RegistrySandbox box;
+    box.SetDword(L"A", L"V", 1);
+    box.SetDword(L"A", L"W", 2);
+    box.SetDword(L"B", L"V", 9); // taken: the pasted V becomes V.copy
+    ScriptedPrompts user;
+    CRegItemList cut;
+    cut.SetMove(true);
+    cut.Add(box.PathOf(L"A"), L"V", 1);
+    cut.Add(box.PathOf(L"A"), L"W", 1);
+    ASSERT_TRUE(cut.CopyToClipboard());
+    CRegItemList pasted;
+    ASSERT_TRUE(pasted.ReadFromClipboard());
+    ASSERT_TRUE(pasted.Paste(box.PathOf(L"B")));
+    CRegItemList after;
+    ASSERT_TRUE(after.ReadFromClipboard());
+    ASSERT_EQ(after.Count, 2);
+    EXPECT_EQ(after.FullText(0), box.PathOf(L"B") + L"\tV.copy") << "the name it got, not the one it had";
+    EXPECT_EQ(after.FullText(1), box.PathOf(L"B") + L"\tW");
+    DWORD type = 0;
+    std::vector<BYTE> data;
+    ASSERT_TRUE(box.ReadValue(L"B", L"V", type, data));
+    EXPECT_EQ(data, Bytes({9, 0, 0, 0})) << "the value that stood there is untouched";
+
+    // A key whose name is taken: the user declines the copy name.
+    box.CreateKey(L"C\\K\\Inside");
+    box.CreateKey(L"D\\K");
+    CRegItemList cutKey;
+    cutKey.SetMove(true);
+    cutKey.AddKey(box.PathOf(L"C"), L"K");
+    ASSERT_TRUE(cutKey.CopyToClipboard());
+    CRegItemList keyPaste;
+    ASSERT_TRUE(keyPaste.ReadFromClipboard());
+    user.Answer(IDNO);
+    EXPECT_FALSE(keyPaste.Paste(box.PathOf(L"D"))) << "a declined paste is no success";
+    EXPECT_TRUE(box.Exists(L"C\\K\\Inside")) << "nothing moved";
+    CRegItemList still;
+    ASSERT_TRUE(still.ReadFromClipboard());
+    ASSERT_EQ(still.Count, 1);
+    EXPECT_TRUE(still.IsMove);
+    EXPECT_EQ(still.FullText(0), box.PathOf(L"C\\K")) << "still the cut key, not the one at the destination";
+}

@@ -1,0 +1,53 @@
+// CValueDlg: the Edit Value dialog. It edits a value's name, type and data as
+// text and writes nothing itself: its caller writes what it hands back. A
+// number that is no number, or does not fit, keeps the dialog open with the
+// reason.
+#pragma once
+
+#include "app/framework/Dialog.h"
+
+#include <windows.h>
+#include <string>
+
+class CDocument;
+
+class CValueDlg : public CDialog
+{
+  public:
+    // document: told (hint 4) when "Always use this format" changes the format.
+    explicit CValueDlg(HWND parent = nullptr, CDocument* document = nullptr);
+
+    void SetType(DWORD type);
+    DWORD GetType() const;
+
+    bool OnInitDialog() override;
+    void OnOK() override;
+    void DoDataExchange(CDataExchange* dx) override;
+
+    std::wstring EditData;
+    std::wstring EditName;
+    int TypeIndex = 0;
+    std::wstring Info;
+    std::wstring MultiText;
+    std::wstring KeyPath;
+    int Hex = 0;
+    bool AlwaysUseFormat = false;
+
+    BEGIN_MSG_MAP(CValueDlg)
+        MESSAGE_HANDLER(WM_COMMAND, OnCommandMessage)
+        MESSAGE_HANDLER(WM_NOTIFY, OnNotifyMessage)
+        CHAIN_MSG_MAP(CDialog)
+    END_MSG_MAP()
+
+  private:
+    LRESULT OnCommandMessage(UINT, WPARAM wParam, LPARAM lParam, bool& handled);
+    LRESULT OnNotifyMessage(UINT, WPARAM, LPARAM lParam, bool& handled);
+    void SwitchType(DWORD type);
+    void OnDataChanged();
+    void OnBase(bool hex);
+    void ShowInfo(bool show);
+    std::wstring ControlText(int id) const;
+
+    CDocument* m_document;
+    bool m_switching = false;
+};
