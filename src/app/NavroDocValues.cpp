@@ -62,6 +62,8 @@ bool CNavroDoc::EditValue(const std::wstring& keyPath, const std::wstring& name,
     dialog.EditName = name;
     dialog.EditData = oldText;
     dialog.SetType(oldType);
+    if (exists)
+        dialog.SetOriginal(oldText, oldType);
     for (;;)
     {
         if (dialog.DoModal() != IDOK)

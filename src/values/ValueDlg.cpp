@@ -34,6 +34,13 @@ void CValueDlg::SetType(DWORD type)
         Info = ExpandsToLine(EditData);
 }
 
+void CValueDlg::SetOriginal(const std::wstring& text, DWORD type)
+{
+    m_hasOriginal = true;
+    m_originalText = text;
+    m_originalType = type;
+}
+
 DWORD CValueDlg::GetType() const
 {
     return TypeIndex >= 0 && TypeIndex < kDialogTypeCount ? kDialogTypes[TypeIndex] : REG_NONE;
@@ -203,6 +210,11 @@ void CValueDlg::OnOK()
     DWORD type = GetType();
     if (type == REG_MULTI_SZ)
         EditData = MultiText;
+    if (m_hasOriginal && EditData == m_originalText && type == m_originalType)
+    {
+        EndDialog(IDOK); // the data stays as it is
+        return;
+    }
     std::wstring text = TextForWriting(EditData, type, Hex != 0);
     std::wstring problem = ValueTextProblem(text, type);
     if (!problem.empty())

@@ -18,6 +18,10 @@ class CValueDlg : public CDialog
     explicit CValueDlg(HWND parent = nullptr, CDocument* document = nullptr);
 
     void SetType(DWORD type);
+    // The value's data as it was: OK with this text and type unchanged hands
+    // it back as it is, whatever it reads as (a DWORD of three bytes shows
+    // as bytes and is no number).
+    void SetOriginal(const std::wstring& text, DWORD type);
     DWORD GetType() const;
 
     bool OnInitDialog() override;
@@ -50,4 +54,7 @@ class CValueDlg : public CDialog
 
     CDocument* m_document;
     bool m_switching = false;
+    bool m_hasOriginal = false;
+    std::wstring m_originalText;
+    DWORD m_originalType = REG_NONE;
 };
