@@ -304,6 +304,13 @@ bool CEzReg::RenameSubkey(std::wstring_view oldName, std::wstring_view newName)
         return true;
     if (IsComputer())
         return false;
+    // An empty name would name this key itself, a backslash a key further
+    // down; the registry takes no name longer than 255 characters.
+    if (newName.empty() || newName.find(L'\\') != std::wstring_view::npos || newName.size() > 255)
+    {
+        LastError = ERROR_INVALID_PARAMETER;
+        return false;
+    }
     if (!Open(KEY_CREATE_SUB_KEY | KEY_ENUMERATE_SUB_KEYS) || !Key)
     {
         ReportError(static_cast<DWORD>(LastError),

@@ -11,6 +11,8 @@ class CSearchPaneView : public CNavroView
     void ActivateSelectedItem() override;
     std::wstring GetItemParentPath(int row) const override;
     bool IsPasteTarget(int row) const override;
+    // Results are not a key: nothing is pasted into the pane itself.
+    bool PasteItemList(CRegItemList&, bool, int) override { return false; }
     void OnUpdate(CView* sender, LPARAM hint, void* hintObject) override;
     // No search runs yet.
     bool IsSearching() const noexcept { return false; }

@@ -210,3 +210,15 @@ bool FindFilePath(std::wstring_view input, std::wstring* path)
     }
     return false;
 }
+
+bool FileExists(std::wstring_view path)
+{
+    std::wstring text(path);
+    for (const std::wstring& candidate : {text, ExpandEnvironment(text)})
+    {
+        DWORD attributes = GetFileAttributesW(candidate.c_str());
+        if (attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY))
+            return true;
+    }
+    return false;
+}

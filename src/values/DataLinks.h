@@ -35,3 +35,6 @@ inline bool ContainsGuid(std::wstring_view text) noexcept
 // Whether the text has the form of a file or folder path (no output: no file
 // system access), or, with an output, the existing file or folder it names.
 bool FindFilePath(std::wstring_view text, std::wstring* path = nullptr);
+// Whether path names an existing file (not a folder), as it stands or with
+// environment variables expanded.
+bool FileExists(std::wstring_view path);

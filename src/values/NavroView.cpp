@@ -49,6 +49,7 @@ bool CNavroView::OnControlCreated()
 
 void CNavroView::OnDestroy()
 {
+    EndCellEdit();
     SaveLayout();
     DefWindowProc(WM_DESTROY, 0, 0);
 }
@@ -93,11 +94,38 @@ void CNavroView::ActivateSelectedItem()
     int row = FocusedItem();
     if (row < 0)
         return;
+    EndCellEdit();
+    row = FocusedItem(); // the commit may have changed the rows
+    if (row < 0)
+        return;
     if (GetItemKind(row) >= kCommandRow)
     {
         PostFrameCommand(static_cast<UINT>(ItemData(row) >> kRowKindShift));
+        return;
     }
-    // Editing a value opens the value editor, which arrives with editing.
+    CNavroDoc* doc = GetDocument();
+    if (!doc || GetItemKind(row) != kValueRow)
+        return;
+    std::wstring keyPath = GetItemParentPath(row);
+    std::wstring name = ItemText(row, 0);
+    std::wstring newName;
+    std::wstring newData;
+    DWORD newType = 0;
+    if (!doc->EditValue(keyPath, name, newName, newData, newType))
+        return;
+    // The dialog was modal: the rows may have been refreshed meanwhile.
+    row = FindRow(keyPath, name);
+    if (row < 0)
+        row = FindRow(keyPath, newName);
+    if (row < 0)
+        return;
+    if (newName != ItemText(row, 0))
+        SetCell(row, 0, newName, ItemImage(row, 0));
+    if (newData != ItemText(row, DataColumn))
+        SetCell(row, DataColumn, newData, newData.empty() ? -1 : ListRow::kLinkUnknown);
+    if (newType != GetItemType(row))
+        SetItemType(row, newType);
+    SelectItem(row);
 }
 
 LRESULT CNavroView::OnDoubleClick(NMHDR*)

@@ -6,16 +6,21 @@
 
 #include "app/framework/ListCtrl.h"
 #include "app/framework/View.h"
+#include "values/CellEdit.h"
 #include "values/ListRows.h"
 
 #include <commctrl.h>
 
 #include <memory>
 #include <string>
+#include <vector>
 
+class CCellEdit;
 class CNavroDoc;
+class CRegItemList;
 class CRegReader;
 class IFrameServices;
+struct CellEditResult;
 
 class CNavroView : public CListView
 {
@@ -40,6 +45,9 @@ class CNavroView : public CListView
     virtual std::wstring GetItemParentPath(int row) const;
     virtual std::wstring GetItemKeyPath(int row) const;
     virtual bool IsPasteTarget(int row) const;
+    virtual void DeleteSelectedItems();
+    // Pastes list into the current key (the search pane refuses).
+    virtual bool PasteItemList(CRegItemList& list, bool move, int reserved);
 
     // --- Rows (NavroViewRows.cpp) ---
     int AddItem(const std::wstring& name, const std::wstring& text, DWORD type, int kind);
@@ -70,6 +78,30 @@ class CNavroView : public CListView
     bool IsKeyLink(const std::wstring& text) const;
     int FocusedItem() const;
     void ClearCutMarks(bool notify);
+    // --- In-place editing (NavroViewEditing.cpp) ---
+    // Starts editing a cell; null when none starts (a command row, a type
+    // that cannot be edited, a multi-string, which the dialog edits).
+    CCellEdit* EditCell(int row, int column);
+    // Ends an edit in progress, committing it (Escape alone discards).
+    void EndCellEdit();
+    bool IsEditingCell() const;
+    CCellEdit* CellEditor() const noexcept { return m_cellEdit.get(); }
+    // The row of name in keyPath, or -1.
+    int FindRow(const std::wstring& keyPath, const std::wstring& name) const;
+
+    // --- Commands (NavroViewCommands.cpp) ---
+    bool GatherSelection(CRegItemList& list, bool cut);
+    std::vector<int> SelectedRows() const;
+    // A row's Data text trimmed, for the string types; empty otherwise.
+    std::wstring SearchDataText(int row) const;
+    struct ContextEntry
+    {
+        UINT command; // 0: a separator
+        std::wstring text;
+    };
+    // The entries the context menu gets in front for row, last one on top.
+    std::vector<ContextEntry> ContextEntries(int row) const;
+
     // --- Columns and sorting (NavroViewColumns.cpp) ---
     // Sorts by a column's text, flipping the direction each time.
     void SortByColumn(int column);
@@ -100,6 +132,12 @@ class CNavroView : public CListView
 
     BEGIN_MSG_MAP(CNavroView)
         MSG_WM_DESTROY(OnDestroy)
+        MESSAGE_HANDLER(WM_CONTEXTMENU, OnContextMenu)
+        MESSAGE_HANDLER(WM_KEYDOWN, OnKeyDownMessage)
+        MESSAGE_HANDLER(WM_HSCROLL, OnScrollMessage)
+        MESSAGE_HANDLER(WM_VSCROLL, OnScrollMessage)
+        MESSAGE_HANDLER(WM_MOUSEWHEEL, OnScrollMessage)
+        MESSAGE_HANDLER(CCellEditMessage(), OnEndCellEdit)
         MESSAGE_HANDLER(WM_SETCURSOR, OnSetCursor)
         MESSAGE_HANDLER(kContinueFillMessage, OnContinueFill)
         REFLECTED_NOTIFY_CODE_HANDLER(LVN_COLUMNCLICK, OnColumnClick)
@@ -112,12 +150,67 @@ class CNavroView : public CListView
 
     BEGIN_COMMAND_MAP(CNavroView)
         ON_COMMAND(ID_ENTER_, OnEnter)
-        ON_COMMAND(ID_GO_TO_DATA_DEFINITION_, OnGoToDataDefinition)
+        ON_COMMAND(ID_NEW_VALUE_, OnNewValue)
+        ON_UPDATE_COMMAND_UI(ID_NEW_KEY_, [](CCmdUI* ui) { ui->Enable(false); })
+        ON_COMMAND(ID_NEW_KEY_, [] {})
+        ON_COMMAND(ID_RENAME_, OnRename)
+        ON_UPDATE_COMMAND_UI(ID_RENAME_, OnUpdateSelectionCommand)
+        ON_COMMAND(ID_EDIT_DATA_, OnEditData)
+        ON_UPDATE_COMMAND_UI(ID_EDIT_DATA_, OnUpdateValueRowCommand)
+        ON_COMMAND(ID_PROPERTIES_, ActivateSelectedItem)
+        ON_UPDATE_COMMAND_UI(ID_PROPERTIES_, OnUpdateValueRowCommand)
+        ON_COMMAND(ID_DELETE_, DeleteSelectedItems)
+        ON_UPDATE_COMMAND_UI(ID_DELETE_, OnUpdateSelectionCommand)
+        ON_COMMAND(ID_CUT_, [this] { OnCopyOrCut(true); })
+        ON_UPDATE_COMMAND_UI(ID_CUT_, OnUpdateSelectionCommand)
+        ON_COMMAND(ID_COPY_, [this] { OnCopyOrCut(false); })
+        ON_UPDATE_COMMAND_UI(ID_COPY_, OnUpdateSelectionCommand)
+        ON_COMMAND(ID_PASTE_, OnPaste)
+        ON_UPDATE_COMMAND_UI(ID_PASTE_, OnUpdatePaste)
+        ON_COMMAND(ID_SELECT_ALL_, OnSelectAll)
+        ON_UPDATE_COMMAND_UI(ID_SELECT_ALL_, [this](CCmdUI* ui) { ui->Enable(ItemCount() > 0); })
+        ON_COMMAND(ID_INVERT_SELECTION_, OnInvertSelection)
+        ON_UPDATE_COMMAND_UI(ID_INVERT_SELECTION_, [this](CCmdUI* ui) { ui->Enable(ItemCount() > 0); })
+        ON_COMMAND(ID_EXPLORE_, OnExplore)
+        ON_COMMAND(ID_GO_TO_DEFINITION_, [this] { GoToDefinitionIn(0); })
+        ON_COMMAND(ID_GO_TO_DATA_DEFINITION_, [this] { GoToDefinitionIn(DataColumn); })
+        ON_COMMAND(ID_WEB_SEARCH_, OnWebSearch)
+        ON_COMMAND(ID_WEB_SEARCH_DATA_, [this] { WebSearchData(); })
+        ON_UPDATE_COMMAND_UI(ID_WEB_SEARCH_DATA_,
+                             [this](CCmdUI* ui) { ui->Enable(!SearchDataText(FocusedItem()).empty()); })
+        ON_COMMAND(ID_SEARCH_NAME_, [this] { SearchRegistryFor(ItemText(FocusedItem(), 0)); })
+        ON_UPDATE_COMMAND_UI(ID_SEARCH_NAME_,
+                             [this](CCmdUI* ui) { ui->Enable(!ItemText(FocusedItem(), 0).empty()); })
+        ON_COMMAND(ID_SEARCH_DATA_, [this] { SearchRegistryFor(SearchDataText(FocusedItem())); })
+        ON_UPDATE_COMMAND_UI(ID_SEARCH_DATA_,
+                             [this](CCmdUI* ui) { ui->Enable(!SearchDataText(FocusedItem()).empty()); })
+        ON_COMMAND(ID_TAKE_OWNERSHIP_, OnTakeOwnership)
+        ON_UPDATE_COMMAND_UI(ID_TAKE_OWNERSHIP_, [this](CCmdUI* ui) { ui->Enable(FocusedItem() >= 0); })
     END_COMMAND_MAP_CHAIN(CCmdTarget)
 
   protected:
+    // The command identifiers of resource.h, which this header does not include.
+    static constexpr UINT ID_NEW_KEY_ = 32772;
+    static constexpr UINT ID_NEW_VALUE_ = 32773;
+    static constexpr UINT ID_DELETE_ = 32774;
+    static constexpr UINT ID_RENAME_ = 32775;
+    static constexpr UINT ID_PROPERTIES_ = 32792;
     static constexpr UINT ID_ENTER_ = 32793;
+    static constexpr UINT ID_EDIT_DATA_ = 32794;
+    static constexpr UINT ID_INVERT_SELECTION_ = 32807;
+    static constexpr UINT ID_COPY_ = 57634;
+    static constexpr UINT ID_CUT_ = 57635;
+    static constexpr UINT ID_PASTE_ = 57637;
+    static constexpr UINT ID_SELECT_ALL_ = 57642;
+    static constexpr UINT ID_EXPLORE_ = 32840;
+    static constexpr UINT ID_GO_TO_DEFINITION_ = 32849;
     static constexpr UINT ID_GO_TO_DATA_DEFINITION_ = 32850;
+    static constexpr UINT ID_WEB_SEARCH_ = 32948;
+    static constexpr UINT ID_SEARCH_DATA_ = 32950;
+    static constexpr UINT ID_SEARCH_NAME_ = 32951;
+    static constexpr UINT ID_WEB_SEARCH_DATA_ = 32952;
+    static constexpr UINT ID_TAKE_OWNERSHIP_ = 32954;
+    static UINT CCellEditMessage();
 
     bool OnControlCreated() override;
     void OnDestroy();
@@ -137,8 +230,32 @@ class CNavroView : public CListView
     // Tells the control the row count (after the store changed).
     void SyncItemCount();
     void RedrawRow(int row);
-    void OnEnter() { ActivateSelectedItem(); }
-    void OnGoToDataDefinition();
+    // NavroViewCommands.cpp
+    void OnEnter();
+    void OnNewValue();
+    void OnRename();
+    void OnEditData();
+    void OnCopyOrCut(bool cut);
+    void OnPaste();
+    void OnSelectAll();
+    void OnInvertSelection();
+    void OnExplore();
+    void GoToDefinitionIn(int column);
+    void OnWebSearch();
+    void WebSearchData();
+    void SearchRegistryFor(const std::wstring& text);
+    void OnTakeOwnership();
+    void OnUpdateSelectionCommand(CCmdUI* ui);
+    void OnUpdateValueRowCommand(CCmdUI* ui);
+    void OnUpdatePaste(CCmdUI* ui);
+    bool FocusedIsCommandRow() const;
+    LRESULT OnContextMenu(UINT, WPARAM, LPARAM lParam, bool&);
+    LRESULT OnKeyDownMessage(UINT, WPARAM key, LPARAM flags, bool& handled);
+    LRESULT OnScrollMessage(UINT, WPARAM, LPARAM, bool& handled);
+    // NavroViewEditing.cpp
+    LRESULT OnEndCellEdit(UINT, WPARAM, LPARAM, bool&);
+    void TakeEndedEdit();
+    void CommitEdit(const CellEditResult& edit);
     // The cell and whether the point is on its icon.
     bool HitIcon(POINT client, int& row, int& column) const;
     void SetCell(int row, int column, const std::wstring& text, int image);
@@ -152,4 +269,7 @@ class CNavroView : public CListView
     // A fill under way: the reader stays open between slices.
     struct FillState;
     std::unique_ptr<FillState> m_fill;
+    // The in-place editor, and edits that ended and wait for their commit.
+    std::unique_ptr<CCellEdit> m_cellEdit;
+    std::vector<CellEditResult> m_endedEdits;
 };

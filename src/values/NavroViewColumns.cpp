@@ -90,6 +90,7 @@ void CNavroView::SaveLayout()
 
 void CNavroView::SortByColumn(int column)
 {
+    EndCellEdit();
     SortAscending = !SortAscending;
     int count = ItemCount();
     std::vector<std::wstring> texts;

@@ -99,19 +99,3 @@ LRESULT CNavroView::OnSetCursor(UINT, WPARAM, LPARAM, bool& handled)
     handled = false;
     return 0;
 }
-
-void CNavroView::OnGoToDataDefinition()
-{
-    int row = FocusedItem();
-    CNavroDoc* doc = GetDocument();
-    if (row < 0 || !doc)
-        return;
-    std::wstring text = ItemText(row, DataColumn);
-    size_t at = FindGuid(text);
-    if (at == std::wstring::npos)
-        return;
-    std::wstring guid = text.substr(at);
-    if (guid[0] != L'{')
-        guid = L"{" + guid.substr(0, 36) + L"}";
-    doc->GoToDefinition(guid);
-}

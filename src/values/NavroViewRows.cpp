@@ -216,6 +216,8 @@ CNavroView::~CNavroView()
 
 void CNavroView::Refill()
 {
+    // An edit in progress is committed to the key it began in first.
+    EndCellEdit();
     InitColumns();
     CWaitCursor wait;
     int focused = FocusedItem();
@@ -325,6 +327,7 @@ void CNavroView::FinishFill()
 
 void CNavroView::RefreshValues(const std::wstring& path)
 {
+    EndCellEdit();
     if (m_fill)
     {
         Refill(); // the rows are still being read: read them afresh

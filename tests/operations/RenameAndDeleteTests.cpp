@@ -38,6 +38,22 @@ TEST(Rename, KeyRenameToAnExistingSiblingFailsSilentlyAndChangesNothing)
     EXPECT_EQ(box.ValueNames(L"Three"), (std::vector<std::wstring>{L"a"}));
 }
 
+TEST(Rename, KeyNamesThatAreNoSingleKeyNameAreRefused)
+{
+    RegistrySandbox box;
+    box.SetDword(L"One", L"a", 1);
+    ScriptedPrompts user;
+    CEzReg parent(box.Path());
+    for (const std::wstring& name : {std::wstring(), std::wstring(L"Sub\\Key"), std::wstring(256, L'n')})
+    {
+        EXPECT_FALSE(parent.RenameSubkey(L"One", name)) << name.size();
+        EXPECT_EQ(parent.LastError, ERROR_INVALID_PARAMETER);
+    }
+    EXPECT_EQ(box.SubKeys(L""), (std::vector<std::wstring>{L"One"}));
+    EXPECT_EQ(box.ValueNames(L"One"), (std::vector<std::wstring>{L"a"}));
+    ASSERT_TRUE(parent.RenameSubkey(L"One", std::wstring(255, L'n'))) << "255 characters are a name";
+}
+
 TEST(Rename, ValueRenames)
 {
     RegistrySandbox box;
