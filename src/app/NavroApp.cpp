@@ -1,6 +1,8 @@
 // Application start-up.
 #include "app/NavroApp.h"
 
+#include "values/DataOnDemand.h"
+
 #include "app/AboutDlg.h"
 #include "app/Help.h"
 #include "base/Log.h"
@@ -10,6 +12,7 @@
 #include "app/framework/DocTemplate.h"
 #include "app/framework/FrameWnd.h"
 #include "app/framework/View.h"
+#include "values/DataOnDemand.h"
 
 #include <ole2.h>
 #include <shlobj.h>
@@ -84,6 +87,9 @@ int CNavroApp::ExitInstance()
     // What the program put on the clipboard stays after it ends.
     if (m_oleStarted)
         OleFlushClipboard();
+    // The shortcut files made for drags to the shell: a drop target has
+    // copied what it took by now.
+    RemoveDragShortcuts();
     return CWinApp::ExitInstance();
 }
 

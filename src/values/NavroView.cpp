@@ -41,8 +41,9 @@ bool CNavroView::OnControlCreated()
         DeleteObject(bitmap);
     }
     ListView_SetImageList(m_hWnd, Images, LVSIL_SMALL);
-    // The cut mark is the rows'; selection and focus stay the control's.
-    ListView_SetCallbackMask(m_hWnd, LVIS_CUT);
+    // The cut mark and the drop highlight are the rows'; selection and focus
+    // stay the control's.
+    ListView_SetCallbackMask(m_hWnd, LVIS_CUT | LVIS_DROPHILITED);
     RegisterDropTarget();
     return true;
 }

@@ -102,6 +102,18 @@ class CNavroView : public CListView
     // The entries the context menu gets in front for row, last one on top.
     std::vector<ContextEntry> ContextEntries(int row) const;
 
+    // --- Drag and drop (NavroViewDragDrop.cpp) ---
+    DWORD OnDragEnter(IDataObject* data, DWORD keyState, POINT point) override;
+    DWORD OnDragOver(IDataObject* data, DWORD keyState, POINT point) override;
+    void OnDragLeave() override;
+    bool OnDrop(IDataObject* data, DWORD effect, POINT point) override;
+    // Highlights the key row under point (client coordinates) when a drop
+    // there pastes into it; whether a drop at point pastes at all.
+    bool UpdateDropHighlight(POINT point);
+    int DropHighlightRow() const noexcept { return m_dropRow; }
+    // The image a drag of list starts with, and where it lies in the client area.
+    HIMAGELIST MakeDragImage(CRegItemList& list, POINT& origin);
+
     // --- Columns and sorting (NavroViewColumns.cpp) ---
     // Sorts by a column's text, flipping the direction each time.
     void SortByColumn(int column);
@@ -133,6 +145,7 @@ class CNavroView : public CListView
     BEGIN_MSG_MAP(CNavroView)
         MSG_WM_DESTROY(OnDestroy)
         MESSAGE_HANDLER(WM_CONTEXTMENU, OnContextMenu)
+        MESSAGE_HANDLER(WM_LBUTTONDOWN, OnLeftButtonDown)
         MESSAGE_HANDLER(WM_KEYDOWN, OnKeyDownMessage)
         MESSAGE_HANDLER(WM_HSCROLL, OnScrollMessage)
         MESSAGE_HANDLER(WM_VSCROLL, OnScrollMessage)
@@ -141,6 +154,7 @@ class CNavroView : public CListView
         MESSAGE_HANDLER(WM_SETCURSOR, OnSetCursor)
         MESSAGE_HANDLER(kContinueFillMessage, OnContinueFill)
         REFLECTED_NOTIFY_CODE_HANDLER(LVN_COLUMNCLICK, OnColumnClick)
+        REFLECTED_NOTIFY_CODE_HANDLER(LVN_BEGINDRAG, OnBeginDrag)
         REFLECTED_NOTIFY_CODE_HANDLER(NM_DBLCLK, OnDoubleClick)
         REFLECTED_NOTIFY_CODE_HANDLER(NM_CLICK, OnClick)
         REFLECTED_NOTIFY_CODE_HANDLER(LVN_GETDISPINFOW, OnGetDispInfo)
@@ -252,6 +266,9 @@ class CNavroView : public CListView
     LRESULT OnContextMenu(UINT, WPARAM, LPARAM lParam, bool&);
     LRESULT OnKeyDownMessage(UINT, WPARAM key, LPARAM flags, bool& handled);
     LRESULT OnScrollMessage(UINT, WPARAM, LPARAM, bool& handled);
+    // NavroViewDragDrop.cpp
+    LRESULT OnBeginDrag(NMHDR* header);
+    LRESULT OnLeftButtonDown(UINT, WPARAM, LPARAM lParam, bool& handled);
     // NavroViewEditing.cpp
     LRESULT OnEndCellEdit(UINT, WPARAM, LPARAM, bool&);
     void TakeEndedEdit();
@@ -272,4 +289,6 @@ class CNavroView : public CListView
     // The in-place editor, and edits that ended and wait for their commit.
     std::unique_ptr<CCellEdit> m_cellEdit;
     std::vector<CellEditResult> m_endedEdits;
+    // The key row highlighted as the drop target, or -1.
+    int m_dropRow = -1;
 };

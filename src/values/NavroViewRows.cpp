@@ -449,8 +449,10 @@ LRESULT CNavroView::OnGetDispInfo(NMHDR* header)
         item.lParam = ItemData(item.iItem);
     if (item.mask & LVIF_STATE)
     {
-        item.state = (item.state & ~LVIS_CUT) | (m_rows[static_cast<size_t>(item.iItem)].cut ? LVIS_CUT : 0);
-        item.stateMask |= LVIS_CUT;
+        item.state = (item.state & ~(LVIS_CUT | LVIS_DROPHILITED)) |
+                     (m_rows[static_cast<size_t>(item.iItem)].cut ? LVIS_CUT : 0) |
+                     (item.iItem == m_dropRow ? LVIS_DROPHILITED : 0);
+        item.stateMask |= LVIS_CUT | LVIS_DROPHILITED;
     }
     return 0;
 }

@@ -1,4 +1,5 @@
 // The item list: texts, descriptions and its binary clipboard format.
+#include "base/Strings.h"
 #include "values/FileSafeName.h"
 #include "values/RegItemList.h"
 #include "support/RegistrySandbox.h"
@@ -190,4 +191,19 @@ TEST(FileSafeName, ReplacesTheCharactersFilesCannotHold)
     EXPECT_EQ(FileSafeName(L"<>/?:*|\"\\"), L"[]#$;+!'-");
     EXPECT_EQ(FileSafeName(std::wstring(L"x\ty\x7fz\x01", 6)), L"xyz");
     EXPECT_EQ(FileSafeName(L"A:B"), L"A;B");
+}
+
+TEST(FileSafeName, DeviceNamesAreEscapedAndLookAlikesKept)
+{
+    for (const wchar_t* device :
+         {L"CON", L"nul", L"Com1", L"LPT9", L"aux.txt", L"con  .s2r", L"CONOUT$", L"PRN"})
+        EXPECT_EQ(FileSafeName(device), L"_" + std::wstring(device)) << zv::ToUtf8(device);
+    for (const wchar_t* name : {L"CONSOLE", L"COM10", L"xCON", L"NULL", L"COM", L"LPTA", L"a.CON"})
+        EXPECT_EQ(FileSafeName(name), name) << zv::ToUtf8(name);
+    EXPECT_EQ(FileSafeName(L"C\tON"), L"_CON") << "what remains after dropping control characters counts";
+
+    EXPECT_EQ(CutFileName(L"abcdef", 4), L"abcd");
+    EXPECT_EQ(CutFileName(L"ab", 4), L"ab");
+    EXPECT_EQ(CutFileName(L"ab\xD83D\xDE00", 3), L"ab") << "a surrogate pair stays whole";
+    EXPECT_EQ(CutFileName(L"ab\xD83D\xDE00", 4), L"ab\xD83D\xDE00");
 }
