@@ -7,6 +7,9 @@
 //   drag_probe row <title part> <name>
 //                               the screen point of the value list row with
 //                               that name: "<x> <y>"; exit code 1 when none
+//   drag_probe clipboard        what the clipboard holds, as another program
+//                               reads it: the text, then "list <count> <move>"
+//                               and one "item <kind> <path> <name>" line each
 //   drag_probe close <title part>
 //                               closes every program window whose title holds
 //                               the text, as its close button does
@@ -27,6 +30,7 @@
 #include <shlobj.h>
 
 #include <cstdio>
+#include <cstring>
 #include <string>
 #include <utility>
 #include <vector>
@@ -216,6 +220,58 @@ int RunFolder(int x, int y, const std::wstring& destination)
 }
 } // namespace
 
+// Reads the clipboard's text and item list ("QuoltRegItemList").
+int PrintClipboard()
+{
+    if (!OpenClipboard(nullptr))
+        return 2;
+    if (HANDLE text = GetClipboardData(CF_UNICODETEXT))
+    {
+        if (auto* chars = static_cast<const wchar_t*>(GlobalLock(text)))
+        {
+            std::printf("text %ls\n", chars);
+            GlobalUnlock(text);
+        }
+    }
+    int status = 1;
+    UINT format = RegisterClipboardFormatW(L"QuoltRegItemList");
+    if (HANDLE list = GetClipboardData(format))
+    {
+        const BYTE* bytes = static_cast<const BYTE*>(GlobalLock(list));
+        SIZE_T size = GlobalSize(list);
+        if (bytes && size >= 5)
+        {
+            int count = 0;
+            std::memcpy(&count, bytes, 4);
+            std::printf("list %d %d\n", count, bytes[4]);
+            SIZE_T at = 5;
+            for (int i = 0; i < count && at + 8 <= size; ++i)
+            {
+                DWORD kind = 0, pathBytes = 0, nameBytes = 0;
+                std::memcpy(&kind, bytes + at, 4);
+                std::memcpy(&pathBytes, bytes + at + 4, 4);
+                at += 8;
+                if (at + pathBytes + 4 > size)
+                    break;
+                std::wstring path(reinterpret_cast<const wchar_t*>(bytes + at), pathBytes / 2 - 1);
+                at += pathBytes;
+                std::memcpy(&nameBytes, bytes + at, 4);
+                at += 4;
+                if (at + nameBytes > size)
+                    break;
+                std::wstring name(reinterpret_cast<const wchar_t*>(bytes + at), nameBytes / 2 - 1);
+                at += nameBytes;
+                std::printf("item %lu %ls %ls\n", kind, path.c_str(), name.c_str());
+            }
+            status = 0;
+        }
+        if (bytes)
+            GlobalUnlock(list);
+    }
+    CloseClipboard();
+    return status;
+}
+
 int wmain(int argc, wchar_t** argv)
 {
     std::wstring command = argc >= 2 ? argv[1] : L"";
@@ -227,6 +283,8 @@ int wmain(int argc, wchar_t** argv)
                    ? 0
                    : 1;
     }
+    if (command == L"clipboard")
+        return PrintClipboard();
     if (command == L"close" && argc >= 3)
     {
         int closed = 0;

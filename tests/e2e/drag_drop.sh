@@ -3,7 +3,8 @@
 # a user does. A plain drop moves after the question, a drop with Ctrl copies,
 # a drop on the search pane's free space is refused, and a drop on a folder
 # (drag_probe standing in for the shell's folder window) yields a shortcut
-# file that opens the key. The shortcut the program made in the temporary
+# file that opens the key. A copied value reaches another program's clipboard
+# reader as an item list and registry text. The shortcut the program made in the temporary
 # folder is gone once the program ends. Screenshots go to ZORVANE_ARTIFACTS.
 set -uo pipefail
 program=$1
@@ -103,6 +104,19 @@ answer_yes || exit 1
 wait_for has_value To beta || { echo "the copied value did not arrive"; exit 1; }
 has_value From beta || { echo "the copy removed the source"; exit 1; }
 echo "copied: beta"
+
+# Copy puts the item list and its registry text where other programs read them.
+read -r cx cy <<<"$(run_probe row 'ZorvaneE2EDrag\From' beta)"
+xdotool mousemove "$cx" "$cy" click 1
+sleep 0.3
+xdotool key ctrl+c
+sleep 0.5
+clip=$(run_probe clipboard)
+echo "$clip"
+grep -qxF 'list 1 0' <<<"$clip" || { echo "the clipboard holds no item list of one copied item"; exit 1; }
+grep -qxF "item 1 $from beta" <<<"$clip" || { echo "the item list does not name the value"; exit 1; }
+grep -qF '"beta"=dword:00000007' <<<"$clip" || { echo "the clipboard text is not the value's registry line"; exit 1; }
+grep -qF '[HKEY_CURRENT_USER\Software\ZorvaneE2EDrag\From]' <<<"$clip" || { echo "the clipboard text has no key line"; exit 1; }
 
 # The search pane takes drops only on key rows: its free space refuses.
 drag 'ZorvaneE2EDrag\From' gamma $(((sl + sr) / 2)) $((sb - 20))
