@@ -19,11 +19,55 @@ std::wstring EscapeRegText(std::wstring_view text)
     escaped.reserve(text.size() + 8);
     for (wchar_t c : text)
     {
+        if (c == L'\r' || c == L'\n')
+        {
+            escaped += c == L'\r' ? L"\\r" : L"\\n";
+            continue;
+        }
         if (c == L'\\' || c == L'"')
             escaped += L'\\';
         escaped += c;
     }
     return escaped;
+}
+
+void ExportReport::NoteUnreadable(const std::wstring& path)
+{
+    ++unreadable;
+    if (examples.size() < kExamples)
+        examples.push_back(path);
+}
+
+void ExportReport::NoteUnwritable(const std::wstring& path)
+{
+    ++unwritable;
+    if (examples.size() < kExamples)
+        examples.push_back(path);
+}
+
+std::wstring ExportReport::Message(const std::wstring& filePath) const
+{
+    std::wstring text = zv::Format(L"%s was written, but it is not complete.", filePath.c_str());
+    if (unreadable)
+        text += zv::Format(
+            L"\n\n%u key(s) could not be read and are missing from it, with everything below them.",
+            static_cast<unsigned>(unreadable));
+    if (unwritable)
+        text +=
+            zv::Format(L"\n\n%u key(s) have a line break in their name, which a registry file cannot hold; "
+                       L"they are missing from it, with everything below them.",
+                       static_cast<unsigned>(unwritable));
+    text += L"\n\nFirst missing:";
+    for (const std::wstring& path : examples)
+    {
+        // A name's line break is shown, not obeyed.
+        std::wstring shown = path;
+        for (wchar_t& c : shown)
+            if (c == L'\r' || c == L'\n')
+                c = L' ';
+        text += L"\n" + shown;
+    }
+    return text;
 }
 
 namespace
@@ -107,7 +151,105 @@ std::wstring CEzReg::ValueLine()
     return line;
 }
 
-void CEzReg::KeySectionText(std::wstring& text)
+namespace
+{
+class CStringOutput final : public CExportOutput
+{
+  public:
+    explicit CStringOutput(std::wstring& text) : m_text(text) {}
+    void Append(std::wstring_view text) override { m_text += text; }
+
+  private:
+    std::wstring& m_text;
+};
+
+// Writes through a buffer of kFlushChars characters; the first failure is kept.
+class CFileOutput final : public CExportOutput
+{
+  public:
+    static constexpr size_t kFlushChars = 64 * 1024;
+    explicit CFileOutput(HANDLE file) : m_file(file) { m_buffer.reserve(kFlushChars + 1024); }
+    void Append(std::wstring_view text) override
+    {
+        m_buffer += text;
+        if (m_buffer.size() >= kFlushChars)
+            Flush();
+    }
+    void AppendBytes(const void* data, size_t size) { Write(data, size); }
+    bool Flush()
+    {
+        if (!m_buffer.empty())
+            Write(m_buffer.data(), m_buffer.size() * sizeof(wchar_t));
+        m_buffer.clear();
+        return m_error == ERROR_SUCCESS;
+    }
+    DWORD Error() const noexcept { return m_error; }
+
+  private:
+    void Write(const void* data, size_t size)
+    {
+        if (m_error != ERROR_SUCCESS)
+            return;
+        DWORD written = 0;
+        if (!WriteFile(m_file, data, static_cast<DWORD>(size), &written, nullptr) || written != size)
+        {
+            m_error = GetLastError();
+            if (m_error == ERROR_SUCCESS)
+                m_error = ERROR_HANDLE_DISK_FULL;
+        }
+    }
+    HANDLE m_file;
+    std::wstring m_buffer;
+    DWORD m_error = ERROR_SUCCESS;
+};
+
+bool HasLineBreak(const wchar_t* name)
+{
+    for (; *name; ++name)
+        if (*name == L'\r' || *name == L'\n')
+            return true;
+    return false;
+}
+
+// The section text of key (open or not yet) at path: its header, its value
+// lines, then each sub-key's section after a line break. A key that cannot
+// be read gives nothing (its line break stays, as an empty line).
+void WriteSection(CEzReg& key, const std::wstring& path, CExportOutput& output)
+{
+    if (!key.Open(KEY_QUERY_VALUE | KEY_ENUMERATE_SUB_KEYS) || !key.Key)
+    {
+        output.Report.NoteUnreadable(path);
+        return;
+    }
+    output.Append(L"\r\n[HKEY_");
+    output.Append(path);
+    output.Append(L"]");
+    key.ValueIndex = 0;
+    while (key.NextValue())
+    {
+        output.Append(L"\r\n");
+        output.Append(key.ValueLine());
+    }
+    if (key.LastEnumResult != ERROR_NO_MORE_ITEMS && key.LastEnumResult != ERROR_SUCCESS)
+        output.Report.NoteUnreadable(path); // values after the one that failed are missing
+    key.SubKeyIndex = 0;
+    while (key.CRegReader::NextSubKey())
+    {
+        output.Append(L"\r\n");
+        std::wstring childPath = path + L"\\" + key.SubKeyName;
+        if (HasLineBreak(key.SubKeyName))
+        {
+            output.Report.NoteUnwritable(childPath);
+            continue;
+        }
+        // Opened below this key's handle: no walk down from the root per key.
+        CEzReg child(key.Key, key.SubKeyName);
+        WriteSection(child, childPath, output);
+    }
+}
+} // namespace
+
+void CEzReg::WriteKeySection(CExportOutput& output)
 {
     if (IsComputer())
     {
@@ -115,33 +257,22 @@ void CEzReg::KeySectionText(std::wstring& text)
         for (int i = 0; i < kRootCount; ++i)
         {
             if (i)
-                text += L"\r\n";
+                output.Append(L"\r\n");
             CEzReg root(RootName(i));
-            root.KeySectionText(text);
+            root.WriteKeySection(output);
         }
         return;
     }
-    if (!Open(KEY_QUERY_VALUE | KEY_ENUMERATE_SUB_KEYS) || !Key)
-        return;
-    text += L"\r\n";
-    text += SectionHeader();
-    ValueIndex = 0;
-    while (NextValue())
-    {
-        text += L"\r\n";
-        text += ValueLine();
-    }
-    const std::wstring path = FullPath();
-    SubKeyIndex = 0;
-    while (CRegReader::NextSubKey())
-    {
-        text += L"\r\n";
-        CEzReg child(path + L"\\" + SubKeyName);
-        child.KeySectionText(text);
-    }
+    WriteSection(*this, FullPath(), output);
 }
 
-bool CEzReg::ExportKey(const std::wstring& filePath)
+void CEzReg::KeySectionText(std::wstring& text)
+{
+    CStringOutput output(text);
+    WriteKeySection(output);
+}
+
+bool CEzReg::ExportKey(const std::wstring& filePath, ExportReport* report)
 {
     CWaitCursor wait;
     zv::unique_hfile file(CreateFileW(filePath.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
@@ -151,21 +282,21 @@ bool CEzReg::ExportKey(const std::wstring& filePath)
         ReportFileError(filePath, GetLastError(), true);
         return false;
     }
-    std::wstring first = std::wstring(kRegFileHeader) + L"\r\n";
-    std::wstring body;
-    KeySectionText(body);
-    body += L"\r\n\r\n";
+    CFileOutput output(file.get());
     static const BYTE mark[2] = {0xFF, 0xFE};
-    auto write = [&](const void* data, size_t bytes) {
-        DWORD written = 0;
-        return WriteFile(file.get(), data, static_cast<DWORD>(bytes), &written, nullptr) && written == bytes;
-    };
-    if (!write(mark, 2) || !write(first.data(), first.size() * 2) || !write(body.data(), body.size() * 2))
+    output.AppendBytes(mark, 2);
+    output.Append(kRegFileHeader);
+    output.Append(L"\r\n");
+    WriteKeySection(output);
+    output.Append(L"\r\n\r\n");
+    if (!output.Flush())
     {
-        DWORD error = GetLastError();
+        DWORD error = output.Error();
         file.reset();
-        ReportFileError(filePath, error ? error : ERROR_HANDLE_DISK_FULL, true);
+        ReportFileError(filePath, error, true);
         return false;
     }
+    if (report)
+        *report = output.Report;
     return true;
 }

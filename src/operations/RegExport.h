@@ -4,9 +4,38 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 extern const wchar_t kRegFileHeader[]; // "Windows Registry Editor Version 5.00"
 extern const wchar_t kRegFileFilter[]; // the export dialog's filter
 
-// A backslash before every backslash and double quote.
+// A backslash before every backslash and double quote; CR and LF as \r and
+// \n, so a name holding a line break stays on its line.
 std::wstring EscapeRegText(std::wstring_view text);
+
+// What an export could not write: keys that could not be read (access
+// denied, removed meanwhile) and keys whose names a registry file cannot
+// hold (a line break in the name), each with its sub-tree; the first few
+// paths as examples.
+struct ExportReport
+{
+    size_t unreadable = 0;
+    size_t unwritable = 0;
+    std::vector<std::wstring> examples;
+    static constexpr size_t kExamples = 5;
+
+    bool IsComplete() const noexcept { return unreadable == 0 && unwritable == 0; }
+    void NoteUnreadable(const std::wstring& path);
+    void NoteUnwritable(const std::wstring& path);
+    // The text that tells the user what is missing from the file written.
+    std::wstring Message(const std::wstring& filePath) const;
+};
+
+// Where an export's text goes: a string, or a file through a buffer.
+class CExportOutput
+{
+  public:
+    virtual ~CExportOutput() = default;
+    virtual void Append(std::wstring_view text) = 0;
+    ExportReport Report;
+};

@@ -9,6 +9,9 @@
 #include <string>
 #include <string_view>
 
+class CExportOutput;
+struct ExportReport;
+
 class CEzReg : public CRegReader
 {
   public:
@@ -86,8 +89,12 @@ class CEzReg : public CRegReader
     bool FindSubkeyInTree(std::wstring_view name);
 
     // --- Registry script export (operations/RegExport.cpp) ---
-    bool ExportKey(const std::wstring& filePath);
+    // Writes the key's tree to filePath as a registry script, as it walks;
+    // false when the file could not be written (the file error was shown).
+    // report (when given) learns which keys are missing from the file.
+    bool ExportKey(const std::wstring& filePath, ExportReport* report = nullptr);
     void KeySectionText(std::wstring& text);
+    void WriteKeySection(CExportOutput& output);
     // The script line of the value the reader holds now.
     std::wstring ValueLine();
     void HexByteList(std::wstring& line, wchar_t separator = L',', size_t width = 80);

@@ -1,4 +1,5 @@
 // The exact text the registry script writer produces.
+#include "base/Strings.h"
 #include "operations/RegExport.h"
 #include "registry/EzReg.h"
 #include "support/ScriptedPrompts.h"
@@ -175,4 +176,78 @@ TEST(RegExport, FileThatCannotBeCreatedShowsTheFileError)
     ASSERT_EQ(user.Boxes().size(), 1u);
     EXPECT_EQ(user.Boxes()[0].text,
               L"All or part of the path C:\\no\\such\\folder\\x.reg could not be found.");
+}
+
+TEST(RegExport, LineBreaksInNamesAreEscapedAndKeysTheFileCannotHoldAreReported)
+{
+    RegistrySandbox box;
+    // A name crafted to inject a section and a value if written raw.
+    box.SetString(L"", L"a\r\n[HKEY_LOCAL_MACHINE\\X]\r\n@", L"v");
+    box.SetDword(L"Plain", L"p", 1);
+    box.SetDword(L"Bad\nKey", L"inner", 2);
+    std::wstring file = TempFilePath(L"names.reg");
+    CEzReg reader(box.Path());
+    ExportReport report;
+    ASSERT_TRUE(reader.ExportKey(file, &report));
+    std::wstring text = ReadUtf16File(file);
+    DeleteFileW(file.c_str());
+    EXPECT_NE(text.find(L"\"a\\r\\n[HKEY_LOCAL_MACHINE\\\\X]\\r\\n@\"=\"v\""), std::wstring::npos);
+    EXPECT_EQ(text.find(L"\r\n[HKEY_LOCAL_MACHINE"), std::wstring::npos) << "no injected section";
+    EXPECT_EQ(text.find(L"inner"), std::wstring::npos) << "the key that cannot be written is left out";
+    EXPECT_NE(text.find(L"[HKEY_" + box.PathOf(L"Plain") + L"]\r\n\"p\"=dword:00000001"), std::wstring::npos);
+    EXPECT_EQ(report.unwritable, 1u);
+    EXPECT_EQ(report.unreadable, 0u);
+    ASSERT_EQ(report.examples.size(), 1u);
+    EXPECT_EQ(report.examples[0], box.PathOf(L"Bad\nKey"));
+    EXPECT_NE(report.Message(file).find(L"line break"), std::wstring::npos);
+    EXPECT_EQ(report.Message(file).find(L"Bad\nKey"), std::wstring::npos) << "shown without its line break";
+}
+
+TEST(RegExport, UnreadableKeysLeaveTheirEmptyLineAndAreReported)
+{
+    RegistrySandbox box;
+    box.SetDword(L"A", L"a", 1);
+    box.SetDword(L"Locked", L"secret", 2);
+    box.SetDword(L"Locked\\Below", L"deeper", 3);
+    box.SetDword(L"Z", L"z", 4);
+    box.DenyReading(L"Locked");
+    std::wstring file = TempFilePath(L"locked.reg");
+    CEzReg reader(box.Path());
+    ExportReport report;
+    ASSERT_TRUE(reader.ExportKey(file, &report));
+    std::wstring text = ReadUtf16File(file);
+    DeleteFileW(file.c_str());
+    std::wstring root = L"[HKEY_" + box.Path();
+    // The bytes stay as they were: an empty line where the section would be.
+    EXPECT_NE(text.find(root + L"\\A]\r\n\"a\"=dword:00000001\r\n\r\n\r\n" + root + L"\\Z]"),
+              std::wstring::npos)
+        << zv::ToUtf8(text);
+    EXPECT_EQ(report.unreadable, 1u);
+    EXPECT_EQ(report.examples, std::vector<std::wstring>{box.PathOf(L"Locked")});
+    EXPECT_FALSE(report.IsComplete());
+    std::wstring message = report.Message(file);
+    EXPECT_NE(message.find(L"1 key(s) could not be read"), std::wstring::npos) << zv::ToUtf8(message);
+    EXPECT_NE(message.find(box.PathOf(L"Locked")), std::wstring::npos);
+}
+
+TEST(RegExport, ALargeTreeWrittenAsItWalksMatchesTheTextBuiltInMemory)
+{
+    RegistrySandbox box;
+    for (int i = 0; i < 300; ++i)
+    {
+        std::wstring key = zv::Format(L"K%03d", i);
+        box.SetValue(key, L"Data", REG_BINARY, std::vector<BYTE>(200, static_cast<BYTE>(i)));
+        box.SetString(key + L"\\Sub", L"s", std::wstring(100, L'x'));
+    }
+    std::wstring file = TempFilePath(L"large.reg");
+    CEzReg reader(box.Path());
+    ExportReport report;
+    ASSERT_TRUE(reader.ExportKey(file, &report));
+    std::wstring text;
+    CEzReg again(box.Path());
+    again.KeySectionText(text);
+    EXPECT_GT(text.size(), 2u * 64 * 1024) << "more than one buffer";
+    EXPECT_EQ(ReadUtf16File(file), std::wstring(kRegFileHeader) + L"\r\n" + text + L"\r\n\r\n");
+    EXPECT_TRUE(report.IsComplete());
+    DeleteFileW(file.c_str());
 }

@@ -139,40 +139,9 @@ TEST(RegistryPath, KeyWithoutReadControlCountsAsMissing)
 {
     RegistrySandbox box;
     box.CreateKey(L"Locked");
-    // Deny READ_CONTROL to everyone on Locked.
-    HKEY key = nullptr;
-    ASSERT_EQ(RegOpenKeyExW(HKEY_CURRENT_USER, (box.SubKey() + L"\\Locked").c_str(), 0,
-                            WRITE_DAC | WRITE_OWNER, &key),
-              0);
-    SID_IDENTIFIER_AUTHORITY world = SECURITY_WORLD_SID_AUTHORITY;
-    PSID everyone = nullptr;
-    ASSERT_TRUE(AllocateAndInitializeSid(&world, 1, SECURITY_WORLD_RID, 0, 0, 0, 0, 0, 0, 0, &everyone));
-    BYTE aclBuffer[256];
-    PACL acl = reinterpret_cast<PACL>(aclBuffer);
-    InitializeAcl(acl, sizeof(aclBuffer), ACL_REVISION);
-    AddAccessDeniedAce(acl, ACL_REVISION, READ_CONTROL | KEY_READ, everyone);
-    AddAccessAllowedAce(acl, ACL_REVISION, KEY_ALL_ACCESS & ~(READ_CONTROL | KEY_READ), everyone);
-    SECURITY_DESCRIPTOR sd;
-    InitializeSecurityDescriptor(&sd, SECURITY_DESCRIPTOR_REVISION);
-    SetSecurityDescriptorDacl(&sd, TRUE, acl, FALSE);
-    // The owner always keeps READ_CONTROL, so the key gets another owner.
-    SID_IDENTIFIER_AUTHORITY nt = SECURITY_NT_AUTHORITY;
-    PSID system = nullptr;
-    ASSERT_TRUE(AllocateAndInitializeSid(&nt, 1, SECURITY_LOCAL_SYSTEM_RID, 0, 0, 0, 0, 0, 0, 0, &system));
-    SetSecurityDescriptorOwner(&sd, system, FALSE);
-    ASSERT_EQ(RegSetKeySecurity(key, DACL_SECURITY_INFORMATION | OWNER_SECURITY_INFORMATION, &sd), 0);
-    FreeSid(system);
-    RegCloseKey(key);
-    FreeSid(everyone);
-
+    box.DenyReading(L"Locked");
     EXPECT_FALSE(KeyExists(box.PathOf(L"Locked")));
     EXPECT_EQ(ClosestExistingKey(box.PathOf(L"Locked\\Gone")), box.Path());
-
-    // Let the sandbox remove it again.
-    ASSERT_EQ(RegOpenKeyExW(HKEY_CURRENT_USER, (box.SubKey() + L"\\Locked").c_str(), 0, WRITE_DAC, &key), 0);
-    SetSecurityDescriptorDacl(&sd, TRUE, nullptr, FALSE);
-    RegSetKeySecurity(key, DACL_SECURITY_INFORMATION, &sd);
-    RegCloseKey(key);
 }
 
 TEST(RegistryPath, ResolveRelativeTriesChildThenClassThenSibling)

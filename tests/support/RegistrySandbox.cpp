@@ -33,7 +33,49 @@ RegistrySandbox::RegistrySandbox()
 
 RegistrySandbox::~RegistrySandbox()
 {
+    for (const std::wstring& sub : m_locked)
+        AllowReading(sub);
     RegDeleteTreeW(HKEY_CURRENT_USER, m_subKey.c_str());
+}
+
+void RegistrySandbox::DenyReading(std::wstring_view sub)
+{
+    HKEY key = nullptr;
+    if (RegOpenKeyExW(HKEY_CURRENT_USER, Full(sub).c_str(), 0, WRITE_DAC | WRITE_OWNER, &key) !=
+        ERROR_SUCCESS)
+        return;
+    SID_IDENTIFIER_AUTHORITY world = SECURITY_WORLD_SID_AUTHORITY;
+    PSID everyone = nullptr;
+    AllocateAndInitializeSid(&world, 1, SECURITY_WORLD_RID, 0, 0, 0, 0, 0, 0, 0, &everyone);
+    BYTE aclBuffer[256];
+    PACL acl = reinterpret_cast<PACL>(aclBuffer);
+    InitializeAcl(acl, sizeof(aclBuffer), ACL_REVISION);
+    AddAccessDeniedAce(acl, ACL_REVISION, READ_CONTROL | KEY_READ, everyone);
+    AddAccessAllowedAce(acl, ACL_REVISION, KEY_ALL_ACCESS & ~(READ_CONTROL | KEY_READ), everyone);
+    SECURITY_DESCRIPTOR sd;
+    InitializeSecurityDescriptor(&sd, SECURITY_DESCRIPTOR_REVISION);
+    SetSecurityDescriptorDacl(&sd, TRUE, acl, FALSE);
+    SID_IDENTIFIER_AUTHORITY nt = SECURITY_NT_AUTHORITY;
+    PSID system = nullptr;
+    AllocateAndInitializeSid(&nt, 1, SECURITY_LOCAL_SYSTEM_RID, 0, 0, 0, 0, 0, 0, 0, &system);
+    SetSecurityDescriptorOwner(&sd, system, FALSE);
+    if (RegSetKeySecurity(key, DACL_SECURITY_INFORMATION | OWNER_SECURITY_INFORMATION, &sd) == ERROR_SUCCESS)
+        m_locked.emplace_back(sub);
+    FreeSid(system);
+    FreeSid(everyone);
+    RegCloseKey(key);
+}
+
+void RegistrySandbox::AllowReading(std::wstring_view sub) const
+{
+    HKEY key = nullptr;
+    if (RegOpenKeyExW(HKEY_CURRENT_USER, Full(sub).c_str(), 0, WRITE_DAC, &key) != ERROR_SUCCESS)
+        return;
+    SECURITY_DESCRIPTOR sd;
+    InitializeSecurityDescriptor(&sd, SECURITY_DESCRIPTOR_REVISION);
+    SetSecurityDescriptorDacl(&sd, TRUE, nullptr, FALSE);
+    RegSetKeySecurity(key, DACL_SECURITY_INFORMATION, &sd);
+    RegCloseKey(key);
 }
 
 std::wstring RegistrySandbox::Full(std::wstring_view sub) const

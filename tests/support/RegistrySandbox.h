@@ -33,8 +33,14 @@ class RegistrySandbox
     bool Exists(std::wstring_view sub) const;
     std::vector<std::wstring> SubKeys(std::wstring_view sub) const;
     std::vector<std::wstring> ValueNames(std::wstring_view sub) const;
+    // Locks sub against reading, READ_CONTROL included (its owner becomes
+    // SYSTEM, since an owner keeps READ_CONTROL); the sandbox unlocks every
+    // locked key before it goes.
+    void DenyReading(std::wstring_view sub);
+    void AllowReading(std::wstring_view sub) const;
 
   private:
+    std::vector<std::wstring> m_locked;
     std::wstring Full(std::wstring_view sub) const;
     std::wstring m_subKey;
     std::wstring m_path;
