@@ -133,29 +133,31 @@ namespace
 // The shown list window of an auto-complete object on this thread: a
 // top-level pop-up of the "Static" class holding a list box, owned by the
 // edit's window.
+struct ListSearch
+{
+    HWND root;
+    HWND found;
+};
+
+BOOL CALLBACK CheckCompletionList(HWND window, LPARAM param)
+{
+    auto* search = reinterpret_cast<ListSearch*>(param);
+    wchar_t cls[16] = {};
+    GetClassNameW(window, cls, 16);
+    if (IsWindowVisible(window) && (GetWindowLongW(window, GWL_STYLE) & WS_POPUP) &&
+        _wcsicmp(cls, L"Static") == 0 && GetWindow(window, GW_OWNER) == search->root &&
+        FindWindowExW(window, nullptr, L"ListBox", nullptr))
+    {
+        search->found = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+
 HWND FindShownCompletionList(HWND edit)
 {
-    struct Search
-    {
-        HWND root;
-        HWND found;
-    } search{GetAncestor(edit, GA_ROOT), nullptr};
-    EnumThreadWindows(
-        GetCurrentThreadId(),
-        [](HWND window, LPARAM param) -> BOOL {
-            auto* s = reinterpret_cast<Search*>(param);
-            wchar_t cls[16] = {};
-            GetClassNameW(window, cls, 16);
-            if (IsWindowVisible(window) && (GetWindowLongW(window, GWL_STYLE) & WS_POPUP) &&
-                _wcsicmp(cls, L"Static") == 0 && GetWindow(window, GW_OWNER) == s->root &&
-                FindWindowExW(window, nullptr, L"ListBox", nullptr))
-            {
-                s->found = window;
-                return FALSE;
-            }
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&search));
+    ListSearch search{GetAncestor(edit, GA_ROOT), nullptr};
+    EnumThreadWindows(GetCurrentThreadId(), CheckCompletionList, reinterpret_cast<LPARAM>(&search));
     return search.found;
 }
 } // namespace
