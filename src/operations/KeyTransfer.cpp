@@ -6,6 +6,7 @@
 #include "base/Strings.h"
 #include "base/UserPrompts.h"
 #include "base/WaitCursor.h"
+#include "operations/KeySecurityCarry.h"
 #include "operations/Ownership.h"
 #include "operations/ReportError.h"
 #include "registry/EzReg.h"
@@ -174,13 +175,15 @@ std::wstring CEzReg::UniqueSubkeyName(std::wstring_view keyName)
     return result;
 }
 
-bool CEzReg::CopyTreeTo(HKEY destinationParent, std::wstring_view newName)
+bool CEzReg::CopyTreeTo(HKEY destinationParent, std::wstring_view newName, SecurityCarry* carry)
 {
     if (!Open(kReadTree) || !Key)
         return false;
     DWORD subKeys = 0, values = 0;
     QueryCounts(Key, subKeys, values);
     REGSAM access = (subKeys ? KEY_CREATE_SUB_KEY : 0) | (values ? KEY_SET_VALUE : 0);
+    if (carry)
+        access |= READ_CONTROL | WRITE_DAC | WRITE_OWNER;
     std::wstring name(newName);
     zv::unique_hkey target;
     LastError = RegCreateKeyExW(destinationParent, name.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
@@ -193,7 +196,13 @@ bool CEzReg::CopyTreeTo(HKEY destinationParent, std::wstring_view newName)
     {
         std::wstring childName(SubKeyName);
         CEzReg child(Key, childName);
-        if (!child.CopyTreeTo(target.get(), childName))
+        std::wstring parentPath = carry ? carry->path : std::wstring();
+        if (carry)
+            carry->path += L"\\" + childName;
+        bool copied = child.CopyTreeTo(target.get(), childName, carry);
+        if (carry)
+            carry->path = parentPath;
+        if (!copied)
         {
             LastError = child.LastError;
             return false;
@@ -218,8 +227,34 @@ bool CEzReg::CopyTreeTo(HKEY destinationParent, std::wstring_view newName)
         LastError = LastEnumResult;
         return false;
     }
+    if (carry)
+    {
+        // Last, so that the copy's own permissions cannot stand in the way of
+        // filling it (the handle was opened with every right it needs).
+        zv::unique_hkey source;
+        bool carried = RegOpenKeyExW(Key, nullptr, 0, READ_CONTROL, source.put()) == ERROR_SUCCESS &&
+                       CarryKeySecurity(source.get(), target.get()) == ERROR_SUCCESS;
+        if (!carried)
+            carry->Note(carry->path);
+    }
     return true;
 }
+
+namespace
+{
+// After a copy that could not carry every key's permissions: whether the
+// user still wants the original removed.
+bool AcceptUncarriedSecurity(const SecurityCarry& carry)
+{
+    if (carry.failed == 0)
+        return true;
+    return AskYesNo(
+        zv::Format(L"The permissions of %u key(s) could not be carried to the new place; there they "
+                   L"have the permissions of their new parent.\nFirst: %s\n\nRemove the original "
+                   L"anyway? (No keeps the original as it is and removes the copy.)",
+                   static_cast<unsigned>(carry.failed), carry.firstFailed.c_str()));
+}
+} // namespace
 
 bool CEzReg::PasteKey(std::wstring_view sourcePath, bool move)
 {
@@ -257,10 +292,20 @@ CEzReg::PasteOutcome CEzReg::PasteKeyAs(std::wstring_view sourcePath, bool move,
         if (!AskYesNo(question))
             return PasteOutcome::Declined;
     }
-    if (!source.CopyTreeTo(Key, newName))
+    // A move carries the keys' permissions along; a copy takes those of its new place.
+    SecurityCarry carry;
+    carry.path = source.FullPath();
+    if (!source.CopyTreeTo(Key, newName, move ? &carry : nullptr))
     {
         LastError = source.LastError;
+        // The name was free: what stands there is the unfinished copy.
+        CEzReg(Key, newName).DeleteTree();
         return PasteOutcome::Failed;
+    }
+    if (!AcceptUncarriedSecurity(carry))
+    {
+        CEzReg(Key, newName).DeleteTree();
+        return PasteOutcome::Declined;
     }
     usedName = newName;
     if (!move)
@@ -322,8 +367,16 @@ bool CEzReg::RenameSubkey(std::wstring_view oldName, std::wstring_view newName)
         if (HasSubKey(newName))
             return false;
         CEzReg oldKey(Key, oldName);
-        if (!oldKey.CopyTreeTo(Key, newName))
+        SecurityCarry carry;
+        carry.path = FullPath() + L"\\" + std::wstring(oldName);
+        bool copied = oldKey.CopyTreeTo(Key, newName, &carry);
+        if (!copied || !AcceptUncarriedSecurity(carry))
+        {
+            // The new name was free: remove the copy, the original stays whole.
+            LastError = copied ? ERROR_CANCELLED : oldKey.LastError;
+            CEzReg(Key, newName).DeleteTree();
             return false;
+        }
         return oldKey.DeleteTree();
     }
     // The registry sees both spellings as one name: go through a temporary sibling.

@@ -10,6 +10,7 @@
 #include <string_view>
 
 class CExportOutput;
+struct SecurityCarry;
 struct ExportReport;
 
 class CEzReg : public CRegReader
@@ -80,8 +81,10 @@ class CEzReg : public CRegReader
     // The same, true unless the paste failed (a declined paste changes nothing).
     bool PasteKey(std::wstring_view sourcePath, bool move);
     bool PasteValue(std::wstring_view sourceKeyPath, std::wstring_view valueName, bool move);
-    // Copies this key's tree as destinationParent\newName, byte for byte.
-    bool CopyTreeTo(HKEY destinationParent, std::wstring_view newName);
+    // Copies this key's tree as destinationParent\newName, byte for byte;
+    // with carry, every key's owner and own access entries too (a rename or
+    // move), noting there the keys whose permissions stayed behind.
+    bool CopyTreeTo(HKEY destinationParent, std::wstring_view newName, SecurityCarry* carry = nullptr);
     // keyName, or keyName.2, keyName.3 ... whichever is free below this key.
     std::wstring UniqueSubkeyName(std::wstring_view keyName);
     bool RenameSubkey(std::wstring_view oldName, std::wstring_view newName);
