@@ -42,6 +42,9 @@ class CNavroDoc : public CDocument
     void WebSearch(const std::wstring& text);
     void WebSearchItem(const std::wstring& keyPath, const std::wstring& second);
     void StartTakeOwnership(const std::wstring& path);
+    // Asks for a file and writes the current key's tree to it as a registry
+    // script; says what is missing when keys could not be read.
+    void ExportCurrentKey();
     const std::wstring& GetSearchText() const noexcept { return SearchText; }
     void SetSearchText(const std::wstring& text) { SearchText = text; }
     const CRecentStrings& GetHistory() const noexcept { return History; }
@@ -73,6 +76,7 @@ class CNavroDoc : public CDocument
         ON_COMMAND(ID_SEARCH_DATA, OnSearchData)
         ON_COMMAND(ID_TAKE_OWNERSHIP, [this] { StartTakeOwnership(CurrentPath); })
         ON_COMMAND(ID_PERMISSIONS, OnPermissions)
+        ON_COMMAND(ID_EXPORT, ExportCurrentKey)
     END_COMMAND_MAP_CHAIN(CDocument)
 
     std::wstring TitleDecoration;

@@ -1,18 +1,23 @@
 // The document's commands: parent and corresponding keys, searches, web
-// searches, ownership, permissions, definitions and item transfers.
+// searches, ownership, permissions, definitions, item transfers and export.
 #include "app/NavroDoc.h"
 
 #include "app/FrameServices.h"
 #include "app/WebSearch.h"
 #include "base/Strings.h"
 #include "base/UserPrompts.h"
+#include "base/WaitCursor.h"
 #include "operations/KeySecurityInfo.h"
 #include "operations/Ownership.h"
+#include "operations/RegExport.h"
 #include "operations/ReportError.h"
 #include "registry/EzReg.h"
 #include "registry/RegistryPath.h"
 #include "registry/RootKeys.h"
+#include "values/FileSafeName.h"
 #include "values/RegItemList.h"
+
+#include <commdlg.h>
 
 #include <optional>
 
@@ -147,4 +152,27 @@ void CNavroDoc::GoToDefinition(const std::wstring& text)
 bool CNavroDoc::TransferItems(CRegItemList& list, const std::wstring& targetPath, bool move, bool confirm)
 {
     return ::TransferItems(list, targetPath, move, confirm);
+}
+
+void CNavroDoc::ExportCurrentKey()
+{
+    CEzReg key(CurrentPath);
+    FileDialogRequest request;
+    request.save = true;
+    request.owner = PromptOwner();
+    request.filter = kRegFileFilter;
+    request.defaultExtension = L"reg";
+    request.fileName = FileSafeName(key.IsComputer() ? std::wstring(L"My Computer") : key.KeyName());
+    request.flags = OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT;
+    if (!UserPrompts().FileDialog(request))
+        return;
+    ExportReport report;
+    bool written;
+    {
+        CWaitCursor wait;
+        written = key.ExportKey(request.fileName, &report);
+    }
+    // A backup that silently misses keys would be a failure reported as success.
+    if (written && !report.IsComplete())
+        AfxMessageBox(report.Message(request.fileName), MB_OK | MB_ICONWARNING);
 }

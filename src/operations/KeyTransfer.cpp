@@ -343,15 +343,26 @@ CEzReg::PasteOutcome CEzReg::PasteValueAs(std::wstring_view sourceKeyPath, std::
                : PasteOutcome::Failed;
 }
 
+std::wstring KeyNameProblem(std::wstring_view name)
+{
+    // An empty name would name the parent itself, a backslash a key further
+    // down; the registry takes no key name longer than 255 characters.
+    if (name.empty())
+        return L"A key name cannot be empty.";
+    if (name.find(L'\\') != std::wstring_view::npos)
+        return L"A key name cannot contain a backslash.";
+    if (name.size() > 255)
+        return L"A key name cannot be longer than 255 characters.";
+    return {};
+}
+
 bool CEzReg::RenameSubkey(std::wstring_view oldName, std::wstring_view newName)
 {
     if (oldName == newName)
         return true;
     if (IsComputer())
         return false;
-    // An empty name would name this key itself, a backslash a key further
-    // down; the registry takes no name longer than 255 characters.
-    if (newName.empty() || newName.find(L'\\') != std::wstring_view::npos || newName.size() > 255)
+    if (!KeyNameProblem(newName).empty())
     {
         LastError = ERROR_INVALID_PARAMETER;
         return false;

@@ -3,11 +3,16 @@
 #pragma once
 
 #include <windows.h>
+#include <string>
 #include <string_view>
 
 // Deletes the key at path with its tree, refusing roots and the keys directly
 // below LOCAL_MACHINE, retrying once after taking ownership.
 bool DeleteRegistryKey(std::wstring_view path);
+// Why name cannot name a key (empty, a backslash, over 255 characters), or
+// empty when it can.
+std::wstring KeyNameProblem(std::wstring_view name);
+
 // Whether DeleteRegistryKey refuses path outright.
 bool IsProtectedKey(std::wstring_view path);
 

@@ -156,34 +156,6 @@ bool CLeftView::IsExpandedPartial(HTREEITEM item) const
     return item && IsPartial(item) && Ctrl().GetItemState(item, TVIS_EXPANDED);
 }
 
-LRESULT CLeftView::OnLeftButtonDown(UINT, WPARAM, LPARAM lParam, bool& handled)
-{
-    TVHITTESTINFO hit = {};
-    hit.pt = {GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
-    HTREEITEM item = TreeView_HitTest(m_hWnd, &hit);
-    if ((hit.flags & TVHT_ONITEMBUTTON) && IsExpandedPartial(item))
-    {
-        // The button of a partly loaded item completes it instead of collapsing it.
-        CompletePartialItem(item);
-        return 0;
-    }
-    handled = false;
-    return 0;
-}
-
-LRESULT CLeftView::OnKeyDown(UINT, WPARAM key, LPARAM, bool& handled)
-{
-    // Right and keypad + on a partly loaded item complete it, as its button does.
-    HTREEITEM selected = Selected();
-    if ((key == VK_RIGHT || key == VK_ADD) && IsExpandedPartial(selected))
-    {
-        CompletePartialItem(selected);
-        return 0;
-    }
-    handled = false;
-    return 0;
-}
-
 LRESULT CLeftView::OnSelChanged(NMHDR* header)
 {
     auto* info = reinterpret_cast<NMTREEVIEWW*>(header);

@@ -20,6 +20,7 @@
 #include <vector>
 
 class CNavroDoc;
+class CRegItemList;
 class IFrameServices;
 
 // The state bit the tree sets on an item whose children are partly loaded.
@@ -114,16 +115,62 @@ class CLeftView : public CTreeView
     void OnUpdate(CView* sender, LPARAM hint, void* hintObject) override;
     void PreCreateWindow(DWORD& style, DWORD& exStyle) override;
 
+    // --- Commands (LeftViewCommands.cpp, LeftViewClipboard.cpp) ---
+    void NewKey();
+    void DeleteSelectedKey();
+    void RenameSelectedKey();
+    void ShowProperties();
+    void CopyKey(bool cut);
+    void PasteIntoSelectedKey();
+    void CopyValues();
+    bool IsEditingLabel() const noexcept { return m_labelEditing; }
+    // The entries a right click puts in front of the menu, in insertion
+    // order (each goes to the top): a separator (command 0), Go to
+    // definition, Hide Siblings of, Collapse.
+    struct ContextEntry
+    {
+        UINT command;
+        std::wstring text;
+    };
+    std::vector<ContextEntry> ContextEntries(HTREEITEM item) const;
+    // Marks the key the clipboard's move list names, and clears a mark the
+    // clipboard no longer backs (the Paste update, on every idle tick).
+    void FollowClipboardCutMark();
+
+    // --- Dragging (LeftViewDragDrop.cpp) ---
+    DWORD OnDragEnter(IDataObject* data, DWORD keyState, POINT point) override;
+    DWORD OnDragOver(IDataObject* data, DWORD keyState, POINT point) override;
+    void OnDragLeave() override;
+    bool OnDrop(IDataObject* data, DWORD effect, POINT point) override;
+    // Moves the drop highlight to the item at point; held over an expand
+    // button for more than HoverDelay ms (now: a tick count), toggles it.
+    void HoverTrack(POINT point, DWORD now);
+    // Near the top or bottom edge, scrolls one line once the pointer has
+    // stayed there long enough (now: a tick count); true when it scrolled.
+    bool DragScroll(POINT point, DWORD now);
+    // -1 (scroll up), 1 (down) or 0 for a point in the client area.
+    int DragScrollDirection(POINT point) const;
+    static constexpr DWORD kDragScrollDelay = 200;
+    static constexpr DWORD kDragScrollInterval = 300;
+
     bool RenameIdle = true;
     bool ExpandNotifications = true;
     HIMAGELIST ImageList = nullptr;
     bool RootsPopulated = false;
     HTREEITEM CutItem = nullptr;
+    HTREEITEM HoverItem = nullptr;
+    DWORD HoverStart = 0;
+    DWORD HoverDelay = 5000;
 
     BEGIN_MSG_MAP(CLeftView)
         MSG_WM_DESTROY(OnDestroy)
         MESSAGE_HANDLER(WM_LBUTTONDOWN, OnLeftButtonDown)
         MESSAGE_HANDLER(WM_KEYDOWN, OnKeyDown)
+        MESSAGE_HANDLER(WM_CONTEXTMENU, OnContextMenu)
+        REFLECTED_NOTIFY_CODE_HANDLER(NM_RCLICK, OnRightClick)
+        REFLECTED_NOTIFY_CODE_HANDLER(TVN_BEGINLABELEDITW, OnBeginLabelEdit)
+        REFLECTED_NOTIFY_CODE_HANDLER(TVN_ENDLABELEDITW, OnEndLabelEdit)
+        REFLECTED_NOTIFY_CODE_HANDLER(TVN_BEGINDRAGW, OnBeginDrag)
         REFLECTED_NOTIFY_CODE_HANDLER(TVN_ITEMEXPANDINGW, OnItemExpanding)
         REFLECTED_NOTIFY_CODE_HANDLER(TVN_ITEMEXPANDEDW, OnItemExpanded)
         REFLECTED_NOTIFY_CODE_HANDLER(TVN_SELCHANGEDW, OnSelChanged)
@@ -134,6 +181,31 @@ class CLeftView : public CTreeView
         MESSAGE_HANDLER(kInboxMessage, OnInbox)
         MESSAGE_HANDLER(kFollowSelectionMessage, OnFollowSelection)
     END_MSG_MAP()
+
+    BEGIN_COMMAND_MAP(CLeftView)
+        ON_COMMAND(ID_NEW_KEY_, NewKey)
+        ON_UPDATE_COMMAND_UI(ID_NEW_KEY_, [this](CCmdUI* ui) { ui->Enable(Selected() != nullptr); })
+        ON_COMMAND(ID_NEW_VALUE_, OnNewValue)
+        ON_UPDATE_COMMAND_UI(ID_NEW_VALUE_, [this](CCmdUI* ui) { ui->Enable(Selected() != nullptr); })
+        ON_COMMAND(ID_DELETE_, DeleteSelectedKey)
+        ON_UPDATE_COMMAND_UI(ID_DELETE_, OnUpdateModifyCommand)
+        ON_COMMAND(ID_RENAME_, RenameSelectedKey)
+        ON_UPDATE_COMMAND_UI(ID_RENAME_, OnUpdateModifyCommand)
+        ON_COMMAND(ID_PROPERTIES_, ShowProperties)
+        ON_UPDATE_COMMAND_UI(ID_PROPERTIES_, [this](CCmdUI* ui) { ui->Enable(Selected() != nullptr); })
+        ON_COMMAND(ID_ENTER_, OnEnter)
+        ON_COMMAND(ID_GO_TO_DEFINITION_, OnGoToDefinition)
+        ON_COMMAND(ID_COLLAPSE_, OnCollapse)
+        ON_COMMAND(ID_HIDE_SIBLINGS_, [this] { HideSiblings(Selected()); })
+        ON_COMMAND(ID_EXPAND_, [this] { Ctrl().Expand(Selected(), TVE_EXPAND); })
+        ON_COMMAND(ID_COPY_VALUES_, CopyValues)
+        ON_COMMAND(ID_COPY_, [this] { CopyKey(false); })
+        ON_UPDATE_COMMAND_UI(ID_COPY_, OnUpdateModifyCommand)
+        ON_COMMAND(ID_CUT_, [this] { CopyKey(true); })
+        ON_UPDATE_COMMAND_UI(ID_CUT_, OnUpdateCut)
+        ON_COMMAND(ID_PASTE_, PasteIntoSelectedKey)
+        ON_UPDATE_COMMAND_UI(ID_PASTE_, OnUpdatePaste)
+    END_COMMAND_MAP_CHAIN(CCmdTarget)
 
     // A copy of one loaded item and its loaded sub-tree, for a worker.
     struct NodeCopy
@@ -164,6 +236,22 @@ class CLeftView : public CTreeView
     };
 
   private:
+    // The command identifiers of resource.h, which this header does not include.
+    static constexpr UINT ID_NEW_KEY_ = 32772;
+    static constexpr UINT ID_NEW_VALUE_ = 32773;
+    static constexpr UINT ID_DELETE_ = 32774;
+    static constexpr UINT ID_RENAME_ = 32775;
+    static constexpr UINT ID_PROPERTIES_ = 32792;
+    static constexpr UINT ID_ENTER_ = 32793;
+    static constexpr UINT ID_GO_TO_DEFINITION_ = 32849;
+    static constexpr UINT ID_COLLAPSE_ = 32896;
+    static constexpr UINT ID_HIDE_SIBLINGS_ = 32897;
+    static constexpr UINT ID_EXPAND_ = 32898;
+    static constexpr UINT ID_COPY_VALUES_ = 32967;
+    static constexpr UINT ID_COPY_ = 57634;
+    static constexpr UINT ID_CUT_ = 57635;
+    static constexpr UINT ID_PASTE_ = 57637;
+
     static constexpr UINT kInboxMessage = WM_APP + 0x31;
     static constexpr UINT kFollowSelectionMessage = WM_APP + 0x32;
     // How many button results a worker hands over at a time.
@@ -186,6 +274,27 @@ class CLeftView : public CTreeView
     LRESULT OnCustomDraw(NMHDR* header);
     LRESULT OnInbox(UINT, WPARAM, LPARAM, bool&);
     void EndLabelEdit();
+    // LeftViewCommands.cpp
+    void OnNewValue();
+    void OnEnter();
+    void OnUpdateModifyCommand(CCmdUI* ui);
+    void OnUpdateCut(CCmdUI* ui);
+    void OnUpdatePaste(CCmdUI* ui);
+    void OnGoToDefinition();
+    void OnCollapse();
+    LRESULT OnContextMenu(UINT, WPARAM, LPARAM lParam, bool&);
+    LRESULT OnRightClick(NMHDR* header);
+    void ShowContextMenu(POINT at, bool fromKeyboard);
+    LRESULT OnBeginLabelEdit(NMHDR* header);
+    LRESULT OnEndLabelEdit(NMHDR* header);
+    // Renames item's key to name; false (after saying why) when it did not.
+    bool RenameItemKey(HTREEITEM item, const std::wstring& name);
+    // After a paste or drop that moved keys: removes the items of the keys
+    // that are gone.
+    void RemoveMovedItems(CRegItemList& list);
+    // LeftViewDragDrop.cpp
+    LRESULT OnBeginDrag(NMHDR* header);
+    void ClearDropHighlight();
 
     // Inserts an item and gives it a serial, so that results can find it.
     HTREEITEM InsertRawItem(TVINSERTSTRUCTW& insert);
@@ -218,6 +327,16 @@ class CLeftView : public CTreeView
     std::unordered_map<HTREEITEM, bool> m_buttons;
     // Items whose children are being read, with the children inserted so far.
     std::unordered_map<HTREEITEM, std::vector<NodeCopy>> m_loading;
+    // From TVN_BEGINLABELEDIT until the first TVN_ENDLABELEDIT: this
+    // platform notifies the end twice, the second time with the typed text
+    // even after a cancel.
+    bool m_labelEditing = false;
+    // The clipboard the cut mark was last matched with.
+    DWORD m_clipboardSequence = 0;
+    // Auto-scroll while dragging: since when the pointer is near an edge,
+    // and when the last line scrolled (0: never).
+    DWORD m_scrollSince = 0;
+    DWORD m_lastScroll = 0;
 };
 
 // Whether path names a hive loaded below USERS or LOCAL_MACHINE.

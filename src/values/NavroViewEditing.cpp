@@ -7,6 +7,7 @@
 #include "base/Strings.h"
 #include "base/UserPrompts.h"
 #include "frame/RegistryACList.h"
+#include "operations/KeyTransfer.h"
 #include "registry/EzReg.h"
 #include "registry/ValueText.h"
 #include "values/CellEdit.h"
@@ -23,12 +24,10 @@ const wchar_t kOperationFailed[] = L"Operation failed. Try run as Administrator"
 // Why a new name cannot be used, or empty when it can.
 std::wstring NameProblem(const std::wstring& name, bool key)
 {
+    if (key)
+        return KeyNameProblem(name);
     if (name.empty())
-        return key ? L"A key name cannot be empty." : L"A value name cannot be empty.";
-    if (key && name.find(L'\\') != std::wstring::npos)
-        return L"A key name cannot contain a backslash.";
-    if (key && name.size() > 255)
-        return L"A key name cannot be longer than 255 characters.";
+        return L"A value name cannot be empty.";
     return {};
 }
 } // namespace

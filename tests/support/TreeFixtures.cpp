@@ -165,3 +165,76 @@ void PrintTo(const ValueSnapshot& value, std::ostream* out)
         *out << " ...";
     *out << "] (" << value.data.size() << " bytes)";
 }
+
+KeySecurity SecurityOf(const RegistrySandbox& box, const std::wstring& sub)
+{
+    KeySecurity result;
+    HKEY key = nullptr;
+    if (RegOpenKeyExW(HKEY_CURRENT_USER, (box.SubKey() + L"\\" + sub).c_str(), 0, READ_CONTROL, &key) !=
+        ERROR_SUCCESS)
+        return result;
+    DWORD size = 0;
+    RegGetKeySecurity(key, OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION, nullptr, &size);
+    std::vector<BYTE> sd(size);
+    RegGetKeySecurity(key, OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION, sd.data(), &size);
+    RegCloseKey(key);
+    SECURITY_DESCRIPTOR_CONTROL control = 0;
+    DWORD revision = 0;
+    GetSecurityDescriptorControl(sd.data(), &control, &revision);
+    result.isProtected = (control & SE_DACL_PROTECTED) != 0;
+    BOOL present = FALSE, defaulted = FALSE;
+    PACL acl = nullptr;
+    GetSecurityDescriptorDacl(sd.data(), &present, &acl, &defaulted);
+    for (DWORD i = 0; acl && i < acl->AceCount; ++i)
+    {
+        void* ace = nullptr;
+        GetAce(acl, i, &ace);
+        auto* header = static_cast<ACE_HEADER*>(ace);
+        if (!(header->AceFlags & INHERITED_ACE))
+            result.own.emplace_back(header->AceType, reinterpret_cast<ACCESS_ALLOWED_ACE*>(ace)->Mask);
+    }
+    PSID owner = nullptr;
+    GetSecurityDescriptorOwner(sd.data(), &owner, &defaulted);
+    wchar_t name[256] = {}, domain[256] = {};
+    DWORD nameSize = 256, domainSize = 256;
+    SID_NAME_USE use;
+    if (owner)
+        LookupAccountSidW(nullptr, owner, name, &nameSize, domain, &domainSize, &use);
+    result.owner = name;
+    return result;
+}
+
+void LockDown(const RegistrySandbox& box, const std::wstring& sub, bool protect, bool systemOwner)
+{
+    HKEY key = nullptr;
+    ASSERT_EQ(RegOpenKeyExW(HKEY_CURRENT_USER, (box.SubKey() + L"\\" + sub).c_str(), 0,
+                            READ_CONTROL | WRITE_DAC | WRITE_OWNER, &key),
+              0);
+    SID_IDENTIFIER_AUTHORITY world = SECURITY_WORLD_SID_AUTHORITY;
+    PSID everyone = nullptr;
+    AllocateAndInitializeSid(&world, 1, SECURITY_WORLD_RID, 0, 0, 0, 0, 0, 0, 0, &everyone);
+    BYTE buffer[512];
+    auto* acl = reinterpret_cast<PACL>(buffer);
+    InitializeAcl(acl, sizeof buffer, ACL_REVISION);
+    AddAccessDeniedAce(acl, ACL_REVISION, KEY_SET_VALUE, everyone);
+    AddAccessAllowedAce(acl, ACL_REVISION, KEY_ALL_ACCESS & ~KEY_SET_VALUE, everyone);
+    SECURITY_DESCRIPTOR sd;
+    InitializeSecurityDescriptor(&sd, SECURITY_DESCRIPTOR_REVISION);
+    SetSecurityDescriptorDacl(&sd, TRUE, acl, FALSE);
+    SECURITY_INFORMATION what = DACL_SECURITY_INFORMATION;
+    if (protect)
+        SetSecurityDescriptorControl(&sd, SE_DACL_PROTECTED, SE_DACL_PROTECTED);
+    PSID system = nullptr;
+    if (systemOwner)
+    {
+        SID_IDENTIFIER_AUTHORITY nt = SECURITY_NT_AUTHORITY;
+        AllocateAndInitializeSid(&nt, 1, SECURITY_LOCAL_SYSTEM_RID, 0, 0, 0, 0, 0, 0, 0, &system);
+        SetSecurityDescriptorOwner(&sd, system, FALSE);
+        what |= OWNER_SECURITY_INFORMATION;
+    }
+    EXPECT_EQ(RegSetKeySecurity(key, what, &sd), 0);
+    if (system)
+        FreeSid(system);
+    FreeSid(everyone);
+    RegCloseKey(key);
+}

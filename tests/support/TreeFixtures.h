@@ -38,3 +38,15 @@ std::wstring TempFilePath(const std::wstring& name);
 // A file's whole content, and the same read as UTF-16 after its byte-order mark.
 std::vector<BYTE> ReadFileBytes(const std::wstring& path);
 std::wstring ReadUtf16File(const std::wstring& path);
+
+// A key's own security as a rename or move must carry it.
+struct KeySecurity
+{
+    std::vector<std::pair<BYTE, ACCESS_MASK>> own; // type and mask of each entry not inherited
+    bool isProtected = false;
+    std::wstring owner;
+};
+KeySecurity SecurityOf(const RegistrySandbox& box, const std::wstring& sub);
+// Gives sub an entry of its own that denies everyone the setting of values,
+// protected or not, and (when asked) SYSTEM as its owner.
+void LockDown(const RegistrySandbox& box, const std::wstring& sub, bool protect, bool systemOwner);

@@ -305,14 +305,16 @@ INT_PTR CALLBACK CPropertyPage::PageProc(HWND window, UINT message, WPARAM wPara
         auto* self = reinterpret_cast<CPropertyPage*>(description->lParam);
         self->m_hWnd = window;
         CWnd::BindHandle(window, self);
+        INT_PTR focus = TRUE;
         try
         {
-            return self->OnInitDialog() ? TRUE : FALSE;
+            focus = self->OnInitDialog() ? TRUE : FALSE;
         }
         catch (...)
         {
-            return TRUE;
         }
+        UserPrompts().DialogShown(self->m_templateId, window);
+        return focus;
     }
     auto* self = static_cast<CPropertyPage*>(CWnd::FromHandle(window));
     if (!self)
