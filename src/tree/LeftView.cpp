@@ -82,6 +82,10 @@ LRESULT CLeftView::OnDeleteItem(NMHDR* header)
     m_loading.erase(item);
     if (CutItem == item)
         CutItem = nullptr;
+    if (DropItem == item)
+        DropItem = nullptr;
+    if (HoverItem == item)
+        HoverItem = nullptr;
     return 0;
 }
 

@@ -158,6 +158,8 @@ class CLeftView : public CTreeView
     HIMAGELIST ImageList = nullptr;
     bool RootsPopulated = false;
     HTREEITEM CutItem = nullptr;
+    // The key a drop would go to (highlighted while dragging).
+    HTREEITEM DropItem = nullptr;
     HTREEITEM HoverItem = nullptr;
     DWORD HoverStart = 0;
     DWORD HoverDelay = 5000;

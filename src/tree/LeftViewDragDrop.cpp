@@ -74,7 +74,7 @@ DWORD CLeftView::OnDragOver(IDataObject* data, DWORD keyState, POINT point)
     DWORD now = GetTickCount();
     DragScroll(point, now);
     HoverTrack(point, now);
-    if (!Ctrl().GetDropHilightItem())
+    if (!DropItem)
         return DROPEFFECT_NONE;
     return (keyState & MK_CONTROL) ? DROPEFFECT_COPY : DROPEFFECT_MOVE;
 }
@@ -87,8 +87,11 @@ void CLeftView::HoverTrack(POINT point, DWORD now)
     if (!(hit.flags & (TVHT_ONITEM | TVHT_ONITEMBUTTON)))
         item = nullptr;
     CTreeCtrl tree = Ctrl();
-    if (item != tree.GetDropHilightItem())
+    if (item != DropItem)
     {
+        // Kept here too: this platform's tree refuses to drop-highlight the
+        // selected item, which is still a target.
+        DropItem = item;
         CDragImage::Show(false);
         tree.SelectDropTarget(item);
         ::UpdateWindow(m_hWnd);
@@ -175,6 +178,7 @@ bool CLeftView::DragScroll(POINT point, DWORD now)
 
 void CLeftView::ClearDropHighlight()
 {
+    DropItem = nullptr;
     if (Ctrl().GetDropHilightItem())
     {
         CDragImage::Show(false);
@@ -195,7 +199,7 @@ void CLeftView::OnDragLeave()
 bool CLeftView::OnDrop(IDataObject* data, DWORD effect, POINT)
 {
     CDragImage::DragLeave();
-    HTREEITEM target = Ctrl().GetDropHilightItem();
+    HTREEITEM target = DropItem;
     ClearDropHighlight();
     CNavroDoc* doc = GetDocument();
     if (!target || effect == DROPEFFECT_NONE || !doc || !CRegItemList::OffersItemList(data))

@@ -274,6 +274,19 @@ TEST(TreeCommands, TheCutMarkStaysOnTheCutKeyAndAMovedKeyLeavesItsPlace)
     EXPECT_TRUE(f.Tree().ItemHasButton(b));
     f.Tree().Ctrl().Expand(b, TVE_EXPAND);
     EXPECT_NE(f.Tree().FindItemByPath(box.PathOf(L"C\\B\\A"), nullptr), nullptr);
+
+    // A key cut elsewhere (another pane or instance): the tree marks that
+    // key, not its parent.
+    box.CreateKey(L"C\\D");
+    Select(f, box.PathOf(L"C\\D"));
+    Select(f, box.PathOf(L"C"));
+    CRegItemList elsewhere;
+    elsewhere.SetMove(true);
+    elsewhere.AddKeyPath(box.PathOf(L"C\\D"));
+    ASSERT_TRUE(elsewhere.CopyToClipboard());
+    IdleUpdates(f);
+    EXPECT_TRUE(IsCutItem(f, box.PathOf(L"C\\D")));
+    EXPECT_FALSE(IsCutItem(f, box.PathOf(L"C")));
 }
 
 TEST(TreeCommands, PastesIntoTheSourceItsChildOrARootAreRefused)
@@ -569,4 +582,62 @@ TEST(KeyPropertiesPage, ClassNameAndTimeTexts)
     EXPECT_NE(text.find(day), std::wstring::npos) << zv::ToUtf8(text);
     FILETIME zero = {};
     EXPECT_EQ(LastWriteText(zero), L"Invalid DateTime");
+}
+
+namespace
+{
+int g_menuLoops = 0;
+
+LRESULT CALLBACK CountMenuLoops(int code, WPARAM wParam, LPARAM lParam)
+{
+    auto* message = reinterpret_cast<CWPSTRUCT*>(lParam);
+    if (code == HC_ACTION && message->message == WM_ENTERMENULOOP)
+        ++g_menuLoops;
+    return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+void CALLBACK CloseMenu(HWND, UINT, UINT_PTR, DWORD)
+{
+    EndMenu();
+}
+} // namespace
+
+TEST(TreeCommands, ARightClickSelectsTheItemAndShowsOneMenu)
+{
+    RegistrySandbox box;
+    box.CreateKey(L"R\\One");
+    box.CreateKey(L"R\\Two");
+    FrameFixture f;
+    HTREEITEM r = Select(f, box.PathOf(L"R"));
+    f.Tree().Ctrl().Expand(r, TVE_EXPAND);
+    HTREEITEM two = f.Tree().FindChildItem(L"Two", r);
+    ASSERT_NE(two, nullptr);
+    RECT rect = {};
+    TreeView_GetItemRect(f.Tree().m_hWnd, two, &rect, TRUE);
+    POINT at = {(rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2};
+    POINT screen = at;
+    ClientToScreen(f.Tree().m_hWnd, &screen);
+    SetCursorPos(screen.x, screen.y);
+
+    g_menuLoops = 0;
+    HHOOK hook = SetWindowsHookExW(WH_CALLWNDPROC, CountMenuLoops, nullptr, GetCurrentThreadId());
+    UINT_PTR timer = SetTimer(nullptr, 0, 150, CloseMenu);
+    f.Tree().PostMessage(WM_RBUTTONUP, 0, MAKELPARAM(at.x, at.y));
+    f.Tree().SendMessage(WM_RBUTTONDOWN, MK_RBUTTON, MAKELPARAM(at.x, at.y));
+    f.Pump(400);
+    KillTimer(nullptr, timer);
+    UnhookWindowsHookEx(hook);
+    EXPECT_EQ(g_menuLoops, 1);
+    EXPECT_EQ(f.Tree().Selected(), two);
+    EXPECT_EQ(f.doc->GetCurrentPath(), box.PathOf(L"R\\Two"));
+
+    // The click is answered as handled: a control that then sends
+    // WM_CONTEXTMENU to itself (as the platform's own does) shows no second menu.
+    timer = SetTimer(nullptr, 0, 150, CloseMenu);
+    NMHDR click = {f.Tree().m_hWnd, static_cast<UINT_PTR>(GetDlgCtrlID(f.Tree().m_hWnd)),
+                   static_cast<UINT>(NM_RCLICK)};
+    LRESULT handled =
+        ::SendMessageW(GetParent(f.Tree().m_hWnd), WM_NOTIFY, click.idFrom, reinterpret_cast<LPARAM>(&click));
+    KillTimer(nullptr, timer);
+    EXPECT_NE(handled, 0);
 }
