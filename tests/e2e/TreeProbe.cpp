@@ -11,6 +11,9 @@
 //   tree_probe panes            the screen rectangles of the tree and the value list
 //   tree_probe resize <cx> <cy> resizes the main window (a window manager's job,
 //                               and the test display has none)
+//   tree_probe text <path>      the screen point in the middle of the last item's
+//                               text, and whether it is expanded (1 or 0)
+//   tree_probe first            the text of the first visible item
 #include <windows.h>
 #include <commctrl.h>
 
@@ -222,9 +225,32 @@ int wmain(int argc, wchar_t** argv)
                    ? 0
                    : 1;
     }
+    if (command == L"first")
+    {
+        std::printf("%ls\n", Text(Next(TVGN_FIRSTVISIBLE, nullptr)).c_str());
+        return 0;
+    }
     if (argc < 3)
         return 2;
     std::vector<HTREEITEM> items = ItemsOnPath(argv[2]);
+    if (command == L"text")
+    {
+        if (items.size() != Split(argv[2]).size())
+            return 1;
+        RECT rc = {};
+        *reinterpret_cast<HTREEITEM*>(&rc) = items.back();
+        Put(rc);
+        if (!SendMessageW(g_tree, TVM_GETITEMRECT, TRUE, reinterpret_cast<LPARAM>(g_remote)))
+            return 1;
+        rc = Get<RECT>();
+        POINT at = {(rc.left + rc.right) / 2, (rc.top + rc.bottom) / 2};
+        ClientToScreen(g_tree, &at);
+        bool expanded =
+            (SendMessageW(g_tree, TVM_GETITEMSTATE, reinterpret_cast<WPARAM>(items.back()), TVIS_EXPANDED) &
+             TVIS_EXPANDED) != 0;
+        std::printf("%ld %ld %d\n", at.x, at.y, expanded ? 1 : 0);
+        return 0;
+    }
     int status = 0;
     for (size_t i = 0; i < items.size(); ++i)
     {
