@@ -126,6 +126,43 @@ bool CEzReg::FindSubkeyInTree(std::wstring_view name)
     return false;
 }
 
+namespace
+{
+bool SameRoot(std::wstring_view a, std::wstring_view b)
+{
+    return zv::EqualsNoCase(a.substr(0, a.find(L'\\')), b.substr(0, b.find(L'\\')));
+}
+
+// Whether the guard made in destination shows below the source at the place
+// the destination's own trailing names lead to: a link at the start of the
+// destination's path (another spelling of the source's root, a link such as
+// CurrentControlSet) keeps the names after it. Costs one open per level,
+// where a search of the source's whole tree costs a read of every key.
+bool GuardBelowSource(std::wstring_view sourcePath, const std::wstring& destination,
+                      const std::wstring& guard)
+{
+    std::vector<std::wstring> parts;
+    for (size_t at = 0; at <= destination.size();)
+    {
+        size_t slash = destination.find(L'\\', at);
+        if (slash == std::wstring::npos)
+            slash = destination.size();
+        parts.push_back(destination.substr(at, slash - at));
+        at = slash + 1;
+    }
+    std::wstring tail;
+    for (size_t k = 0; k < parts.size(); ++k)
+    {
+        std::wstring probe = std::wstring(sourcePath) + (tail.empty() ? L"" : L"\\" + tail) + L"\\" + guard;
+        if (KeyExists(probe))
+            return true;
+        const std::wstring& next = parts[parts.size() - 1 - k];
+        tail = tail.empty() ? next : next + L"\\" + tail;
+    }
+    return false;
+}
+} // namespace
+
 bool CEzReg::CheckCopyTarget(std::wstring_view sourcePath, std::wstring& error)
 {
     std::wstring destination = FullPath();
@@ -148,8 +185,11 @@ bool CEzReg::CheckCopyTarget(std::wstring_view sourcePath, std::wstring& error)
     }
     // The guard is reachable from inside the source only when the destination
     // is, by some other route (an aliased root, a link).
-    bool related;
+    bool related = GuardBelowSource(sourcePath, destination, guard);
+    if (!related && !SameRoot(sourcePath, destination))
     {
+        // Another root may name a key anywhere inside the source (CLASSES_ROOT
+        // is a part of LOCAL_MACHINE\Software): search the whole source tree.
         CEzReg source(sourcePath);
         related = source.FindSubkeyInTree(guard);
     }
@@ -179,15 +219,22 @@ bool CEzReg::CopyTreeTo(HKEY destinationParent, std::wstring_view newName, Secur
 {
     if (!Open(kReadTree) || !Key)
         return false;
-    DWORD subKeys = 0, values = 0;
-    QueryCounts(Key, subKeys, values);
-    REGSAM access = (subKeys ? KEY_CREATE_SUB_KEY : 0) | (values ? KEY_SET_VALUE : 0);
-    if (carry)
-        access |= READ_CONTROL | WRITE_DAC | WRITE_OWNER;
+    REGSAM carryRights = carry ? READ_CONTROL | WRITE_DAC | WRITE_OWNER : 0;
     std::wstring name(newName);
     zv::unique_hkey target;
     LastError = RegCreateKeyExW(destinationParent, name.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
-                                access | KEY_WOW64_64KEY, nullptr, target.put(), nullptr);
+                                KEY_CREATE_SUB_KEY | KEY_SET_VALUE | carryRights | KEY_WOW64_64KEY, nullptr,
+                                target.put(), nullptr);
+    if (LastError == ERROR_ACCESS_DENIED)
+    {
+        // An inherited entry may deny a right the copy does not need: ask
+        // only for what this key's contents call for.
+        DWORD subKeys = 0, values = 0;
+        QueryCounts(Key, subKeys, values);
+        REGSAM access = (subKeys ? KEY_CREATE_SUB_KEY : 0) | (values ? KEY_SET_VALUE : 0) | carryRights;
+        LastError = RegCreateKeyExW(destinationParent, name.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
+                                    access | KEY_WOW64_64KEY, nullptr, target.put(), nullptr);
+    }
     if (LastError != ERROR_SUCCESS)
         return false;
 

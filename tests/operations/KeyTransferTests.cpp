@@ -1,5 +1,6 @@
 // Copying and moving keys and values, and the recursion guard.
 #include "operations/KeyTransfer.h"
+#include "base/Strings.h"
 #include "registry/EzReg.h"
 #include "support/ScriptedPrompts.h"
 #include "support/TreeFixtures.h"
@@ -96,6 +97,60 @@ TEST(KeyTransfer, CopyIntoOwnTreeThroughAnotherRootIsRefusedByTheGuard)
     EXPECT_EQ(error, L"The source and destination keys are related so that recursive copy is not allowed.");
     // The guard is gone again.
     EXPECT_TRUE(box.SubKeys(L"Src\\Inner").empty());
+}
+
+TEST(KeyTransfer, AnotherRootNamingAKeyDeepInsideTheSourceIsFound)
+{
+    // CLASSES_ROOT shows LOCAL_MACHINE\Software\Classes: a key below it lies
+    // inside LOCAL_MACHINE\Software, though no trailing name says so.
+    HKEY made = nullptr;
+    ASSERT_EQ(RegCreateKeyExW(HKEY_CLASSES_ROOT, L"ZorvaneAliasTest", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+                              &made, nullptr),
+              0);
+    RegCloseKey(made);
+    ASSERT_TRUE(KeyExistsRaw(HKEY_LOCAL_MACHINE, L"Software\\Classes\\ZorvaneAliasTest"));
+    CEzReg destination(L"CLASSES_ROOT\\ZorvaneAliasTest");
+    std::wstring error;
+    EXPECT_FALSE(destination.CheckCopyTarget(L"LOCAL_MACHINE\\Software", error));
+    EXPECT_EQ(error, L"The source and destination keys are related so that recursive copy is not allowed.");
+    // A key of the same root that only shares a prefix of names is no relative.
+    CEzReg unrelated(L"CLASSES_ROOT\\ZorvaneAliasTest");
+    EXPECT_TRUE(unrelated.CheckCopyTarget(L"LOCAL_MACHINE\\Software\\Classes\\ZorvaneAliasTes", error))
+        << zv::ToUtf8(error);
+    RegDeleteTreeW(HKEY_CLASSES_ROOT, L"ZorvaneAliasTest");
+    RegDeleteKeyW(HKEY_CLASSES_ROOT, L"ZorvaneAliasTest");
+}
+
+TEST(KeyTransfer, ALinkWithinTheSameRootIsSeenThroughItsTrailingNames)
+{
+    RegistrySandbox box;
+    box.CreateKey(L"Src\\Inner");
+    std::wstring sid = CurrentUserSid();
+    ASSERT_FALSE(sid.empty());
+    // box\Link leads to box\Src, so box\Link\Inner is box\Src\Inner.
+    HKEY link = nullptr;
+    ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, (box.SubKey() + L"\\Link").c_str(), 0, nullptr,
+                              REG_OPTION_CREATE_LINK, KEY_ALL_ACCESS, nullptr, &link, nullptr),
+              0);
+    std::wstring target = L"\\Registry\\User\\" + sid + L"\\" + box.SubKey() + L"\\Src";
+    ASSERT_EQ(RegSetValueExW(link, L"SymbolicLinkValue", 0, REG_LINK,
+                             reinterpret_cast<const BYTE*>(target.c_str()),
+                             static_cast<DWORD>(target.size() * sizeof(wchar_t))),
+              0);
+    RegCloseKey(link);
+    ASSERT_TRUE(KeyExistsRaw(HKEY_CURRENT_USER, box.SubKey() + L"\\Link\\Inner"));
+    CEzReg destination(box.PathOf(L"Link\\Inner"));
+    std::wstring error;
+    EXPECT_FALSE(destination.CheckCopyTarget(box.PathOf(L"Src"), error));
+    EXPECT_EQ(error, L"The source and destination keys are related so that recursive copy is not allowed.");
+    EXPECT_TRUE(box.SubKeys(L"Src\\Inner").empty()) << "the guard is gone again";
+    HKEY opened = nullptr;
+    if (RegOpenKeyExW(HKEY_CURRENT_USER, (box.SubKey() + L"\\Link").c_str(), REG_OPTION_OPEN_LINK, DELETE,
+                      &opened) == ERROR_SUCCESS)
+    {
+        RegDeleteKeyW(opened, L"");
+        RegCloseKey(opened);
+    }
 }
 
 TEST(KeyTransfer, ProtectedDestinationsAndALeftOverGuard)
