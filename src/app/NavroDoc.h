@@ -10,6 +10,7 @@
 #include "resource.h"
 
 #include <string>
+#include <utility>
 
 class CRegItemList;
 class IFrameServices;
@@ -47,6 +48,9 @@ class CNavroDoc : public CDocument
     void ExportCurrentKey();
     const std::wstring& GetSearchText() const noexcept { return SearchText; }
     void SetSearchText(const std::wstring& text) { SearchText = text; }
+    // The start key the next Find takes instead of the current key (once).
+    void SetSearchRoot(const std::wstring& root) { SearchRoot = root; }
+    std::wstring TakeSearchRoot() { return std::exchange(SearchRoot, std::wstring()); }
     const CRecentStrings& GetHistory() const noexcept { return History; }
     int GetHistoryIndex() const noexcept { return HistoryIndex; }
     const std::wstring& GetValueName() const noexcept { return ValueName; }
@@ -83,6 +87,7 @@ class CNavroDoc : public CDocument
     CRecentStrings History;
     int HistoryIndex = 0;
     std::wstring SearchText;
+    std::wstring SearchRoot;
     bool ValueSelected = false;
     std::wstring ValueName;
     std::wstring CurrentPath;

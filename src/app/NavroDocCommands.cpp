@@ -145,6 +145,7 @@ void CNavroDoc::GoToDefinition(const std::wstring& text)
     {
         // The search pane searches below LOCAL_MACHINE for the text.
         SearchText = guid;
+        SearchRoot = L"LOCAL_MACHINE";
         PostFrameCommand(ID_FIND);
     }
 }

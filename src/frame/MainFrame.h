@@ -103,6 +103,11 @@ class CMainFrame : public CFrameWnd, public IFrameServices
         ON_COMMAND(ID_FORWARD, [this] { OnHistoryStep(true); })
         ON_UPDATE_COMMAND_UI(ID_FORWARD, OnUpdateHistoryStep)
         ON_COMMAND(ID_GOTO_KEY, OnGoToKey)
+        ON_COMMAND(ID_FIND, OnFind)
+        ON_UPDATE_COMMAND_UI(ID_FIND, [this](CCmdUI* ui) { ui->Enable(!IsSearching()); })
+        ON_COMMAND(ID_CANCEL_SEARCH, OnCancelSearch)
+        ON_UPDATE_COMMAND_UI(ID_CANCEL_SEARCH,
+                             [this](CCmdUI* ui) { ui->Enable(SearchPaneVisible && IsSearching()); })
         ON_COMMAND(ID_OPTIONS, OnOptions)
         ON_COMMAND(ID_ORGANIZE_BOOKMARKS, OnOrganizeBookmarks)
         ON_UPDATE_COMMAND_UI(ID_ORGANIZE_BOOKMARKS, OnUpdateOrganizeBookmarks)
@@ -160,6 +165,10 @@ class CMainFrame : public CFrameWnd, public IFrameServices
     void OnHistoryStep(bool forward);
     void OnUpdateHistoryStep(CCmdUI* ui);
     void OnGoToKey();
+    // Shows the search pane and runs the Find dialog there.
+    void OnFind();
+    void OnCancelSearch();
+    bool IsSearching() const;
     void OnOptions();
     void OnOrganizeBookmarks();
     void OnUpdateOrganizeBookmarks(CCmdUI* ui);

@@ -2,6 +2,8 @@
 // the keyboard's accelerator rules.
 #include "frame/MainFrame.h"
 
+#include "search/SearchPaneView.h"
+
 #include "app/AboutDlg.h"
 #include "app/GotoDlg.h"
 #include "app/Hints.h"
@@ -46,6 +48,28 @@ void CMainFrame::OnUpdateHistoryStep(CCmdUI* ui)
 {
     CNavroDoc* doc = Document();
     ui->Enable(doc && doc->CanGo(ui->m_nID == ID_FORWARD));
+}
+
+void CMainFrame::OnFind()
+{
+    if (!m_search)
+        return;
+    if (!SearchPaneVisible)
+        ToggleSearchPane();
+    CNavroDoc* doc = Document();
+    std::wstring root = doc ? doc->TakeSearchRoot() : std::wstring();
+    m_search->StartSearch(nullptr, root.empty() ? nullptr : &root);
+}
+
+void CMainFrame::OnCancelSearch()
+{
+    if (m_search)
+        m_search->CancelSearch();
+}
+
+bool CMainFrame::IsSearching() const
+{
+    return m_search && m_search->IsSearching();
 }
 
 void CMainFrame::OnGoToKey()

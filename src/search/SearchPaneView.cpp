@@ -3,8 +3,12 @@
 #include "search/SearchPaneView.h"
 
 #include "app/Hints.h"
+#include "app/NavroDoc.h"
 #include "base/Shutdown.h"
 #include "base/Strings.h"
+#include "registry/EzReg.h"
+#include "registry/RegistryPath.h"
+#include "tree/ChangeMonitor.h"
 #include "values/DataLinks.h"
 
 #include "resource.h"
@@ -15,10 +19,17 @@ CSearchPaneView::CSearchPaneView()
     SettingsSection = L"SearchPane";
 }
 
+CSearchPaneView::~CSearchPaneView()
+{
+    m_searchInbox.Close();
+    m_run.Stop();
+}
+
 bool CSearchPaneView::OnControlCreated()
 {
     if (!CNavroView::OnControlCreated())
         return false;
+    m_searchInbox.Open(m_hWnd, kSearchInboxMessage);
     // The rows exist before the columns, which come with the initial update.
     auto addCommandRow = [this](const std::wstring& text, UINT command, int icon) {
         ListRow row;
@@ -41,8 +52,27 @@ bool CSearchPaneView::OnControlCreated()
 void CSearchPaneView::ActivateSelectedItem()
 {
     int row = FocusedItem();
-    if (row >= 0 && GetItemKind(row) >= kCommandRow)
+    if (row < 0)
+        return;
+    if (GetItemKind(row) >= kCommandRow)
+    {
         CNavroView::ActivateSelectedItem();
+        return;
+    }
+    CNavroDoc* doc = GetDocument();
+    if (!doc)
+        return;
+    // The key the row names (a key row's own key, a value row's holder).
+    std::wstring path = GetItemKeyPath(row);
+    if (!doc->GoTo(nullptr, path.c_str(), true))
+        return;
+    if (GetItemKind(row) == kKeyRow)
+        PostFrameCommand(ID_LEFT_PANE);
+    else
+    {
+        std::wstring name = ItemText(row, 0);
+        doc->UpdateAllViews(nullptr, kHintSelectValue, const_cast<wchar_t*>(name.c_str()));
+    }
 }
 
 std::wstring CSearchPaneView::GetItemParentPath(int row) const
@@ -55,9 +85,48 @@ bool CSearchPaneView::IsPasteTarget(int row) const
     return GetItemKind(row) == kKeyRow;
 }
 
-void CSearchPaneView::OnUpdate(CView*, LPARAM hint, void*)
+void CSearchPaneView::OnUpdate(CView*, LPARAM hint, void* hintObject)
 {
     // The search pane's rows do not follow the current key.
-    if (!IsShuttingDown() && hint == kHintClearMarks)
+    if (IsShuttingDown())
+        return;
+    if (hint == kHintClearMarks)
         ClearCutMarks(false);
+    if (hint == kHintRegistryChanged)
+    {
+        auto* monitor = static_cast<CChngMntr*>(hintObject);
+        RefreshRows(monitor ? monitor->RootName() : std::wstring());
+    }
+}
+
+void CSearchPaneView::RefreshRows(const std::wstring& under)
+{
+    // Each row reopens its key: not for a pane of many rows.
+    if (ItemCount() > static_cast<int>(kRefreshRowLimit))
+        return;
+    for (int row = ItemCount() - 1; row >= 0; --row)
+    {
+        int kind = GetItemKind(row);
+        if (kind >= kCommandRow)
+            continue;
+        std::wstring location = GetItemParentPath(row);
+        if (!under.empty() && !IsSameOrUnder(location, under))
+            continue;
+        std::wstring name = ItemText(row, 0);
+        CEzReg key(location);
+        if (kind == kKeyRow)
+        {
+            if (!key.HasSubKey(name))
+                DeleteRow(row);
+            continue;
+        }
+        if (!key.QueryValue(name.c_str()))
+        {
+            DeleteRow(row);
+            continue;
+        }
+        // The stored name's case, the current data and type.
+        UpdateRow(row, key);
+        RedrawRow(row);
+    }
 }

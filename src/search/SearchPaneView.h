@@ -1,21 +1,66 @@
 // CSearchPaneView: the search pane, the value list class with a Location
-// column, its own settings section and its three command rows.
+// column, its own settings section and its three command rows. It runs a
+// search on a worker it owns; each run has its own settings, counters and
+// stop flag, and its rows arrive whole through the pane's inbox.
 #pragma once
 
+#include "base/UiInbox.h"
+#include "base/WorkerThread.h"
+#include "search/SearchEngine.h"
 #include "values/NavroView.h"
 
 class CSearchPaneView : public CNavroView
 {
   public:
     CSearchPaneView();
+    ~CSearchPaneView() override;
     void ActivateSelectedItem() override;
     std::wstring GetItemParentPath(int row) const override;
     bool IsPasteTarget(int row) const override;
     // Results are not a key: nothing is pasted into the pane itself.
     bool PasteItemList(CRegItemList&, bool, int) override { return false; }
     void OnUpdate(CView* sender, LPARAM hint, void* hintObject) override;
-    // No search runs yet.
-    bool IsSearching() const noexcept { return false; }
+
+    // --- Searching (SearchPaneRun.cpp) ---
+    // Runs the Find dialog (text and root filled in when given) and, on OK,
+    // a search; a search already running is left alone.
+    void StartSearch(const std::wstring* text = nullptr, const std::wstring* root = nullptr);
+    // Starts a search with settings (the dialog's outcome) unless one runs.
+    bool StartSearchWith(SearchSettings settings);
+    // Asks the running search to stop; its rows stay.
+    void CancelSearch();
+    // Whether a search's thread has not ended yet.
+    bool IsSearching() const noexcept { return m_run.IsRunning(); }
+    // The last run's totals once it ended (tests and the end report).
+    const SearchTotals& LastTotals() const noexcept { return m_totals; }
+    // How many runs ended (tests wait for the next one).
+    unsigned FinishedRuns() const noexcept { return m_finishedRuns; }
 
     bool OnControlCreated() override;
+    // Drops rows whose key or value is gone and updates the others, for rows
+    // at or under the path (all when empty); nothing above kRefreshRowLimit rows.
+    void RefreshRows(const std::wstring& under);
+    static constexpr DWORD kRefreshRowLimit = 10000;
+
+    BEGIN_MSG_MAP(CSearchPaneView)
+        MESSAGE_HANDLER(kSearchInboxMessage, OnSearchInbox)
+        MSG_WM_DESTROY(OnSearchPaneDestroy)
+        CHAIN_MSG_MAP(CNavroView)
+    END_MSG_MAP()
+
+  private:
+    static constexpr UINT kSearchInboxMessage = WM_APP + 0x51;
+    LRESULT OnSearchInbox(UINT, WPARAM, LPARAM, bool&);
+    void OnSearchPaneDestroy();
+    void AddFoundRows(std::vector<FoundRow>& found);
+    void FinishRun(unsigned serial, const SearchTotals& totals);
+    void AddCommandRows();
+
+    zv::UiInbox m_searchInbox;
+    zv::WorkerThread m_run;
+    // Each run's number: what an older run still hands over is dropped.
+    unsigned m_runSerial = 0;
+    bool m_cancelled = false;
+    SearchTotals m_totals;
+    unsigned m_finishedRuns = 0;
 };

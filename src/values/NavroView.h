@@ -53,6 +53,8 @@ class CNavroView : public CListView
     int AddItem(const std::wstring& name, const std::wstring& text, DWORD type, int kind);
     // Inserts a row at index (the end when past it); returns its index.
     int InsertRow(int index, ListRow row);
+    // Appends whole rows (one control update for all of them).
+    void AppendRows(std::vector<ListRow>&& rows);
     void DeleteRow(int row);
     void DeleteAllRows();
     const ListRow& Row(int row) const { return m_rows.at(static_cast<size_t>(row)); }

@@ -144,6 +144,14 @@ int CNavroView::AddItem(const std::wstring& name, const std::wstring& text, DWOR
     return ItemCount() - 1;
 }
 
+void CNavroView::AppendRows(std::vector<ListRow>&& rows)
+{
+    m_rows.reserve(m_rows.size() + rows.size());
+    for (ListRow& row : rows)
+        m_rows.push_back(std::move(row));
+    SyncItemCount();
+}
+
 void CNavroView::UpdateRow(int row, CRegReader& reader)
 {
     if (row < 0 || row >= ItemCount())

@@ -26,7 +26,14 @@ script=$(mktemp --suffix=.reg)
     printf '"alpha"="one"\r\n"beta"=dword:00000007\r\n"gamma"=hex:01,5c,74\r\n\r\n'
     printf '[HKEY_CURRENT_USER\\Software\\ZorvaneE2EDrag\\To]\r\n"here"="x"\r\n\r\n'
 } >"$script"
-"$wine64" reg import "Z:${script//\//\\}" >/dev/null 2>&1 || { echo "the test keys could not be imported"; exit 1; }
+# reg.exe now and then fails to start while the previous program's processes
+# wind down: a few tries.
+imported=0
+for _ in 1 2 3 4 5; do
+    "$wine64" reg import "Z:${script//\//\\}" >/dev/null 2>&1 && { imported=1; break; }
+    sleep 1
+done
+[ "$imported" = 1 ] || { echo "the test keys could not be imported"; exit 1; }
 rm -f "$script"
 folder=$(mktemp -d)
 pids=()

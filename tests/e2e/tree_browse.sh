@@ -27,7 +27,14 @@ script=$(mktemp --suffix=.reg)
     done
 } >"$script"
 # Wine's Z: drive is the root of the file system.
-"$wine64" reg import "Z:${script//\//\\}" >/dev/null 2>&1 || { echo "the test keys could not be imported"; exit 1; }
+# reg.exe now and then fails to start while the previous program's processes
+# wind down: a few tries.
+imported=0
+for _ in 1 2 3 4 5; do
+    "$wine64" reg import "Z:${script//\//\\}" >/dev/null 2>&1 && { imported=1; break; }
+    sleep 1
+done
+[ "$imported" = 1 ] || { echo "the test keys could not be imported"; exit 1; }
 rm -f "$script"
 
 "$wine64" "$program" >/dev/null 2>&1 &

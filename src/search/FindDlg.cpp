@@ -1,0 +1,164 @@
+// The Find dialog.
+#include "search/FindDlg.h"
+
+#include "base/SettingsStore.h"
+#include "base/Strings.h"
+#include "base/UserPrompts.h"
+#include "registry/RegistryPath.h"
+
+#include "resource.h"
+
+namespace
+{
+const wchar_t kSection[] = L"SearchFlags";
+
+std::wstring AllKeysItem()
+{
+    return zv::LoadResString(IDS_ALL_REGISTRY_KEYS);
+}
+
+std::wstring ComboText(HWND combo)
+{
+    int length = ::GetWindowTextLengthW(combo);
+    std::wstring text(static_cast<size_t>(length) + 1, L'\0');
+    text.resize(static_cast<size_t>(::GetWindowTextW(combo, text.data(), length + 1)));
+    return text;
+}
+} // namespace
+
+const wchar_t CFindDlg::kClearHistoryItem[] = L"To clear this list select this item and click OK.";
+
+CFindDlg::CFindDlg(HWND parent)
+    : CDialog(IDD_FIND, parent), TextHistory(L"String", true, false), KeyHistory(L"Location")
+{
+    TextHistory.Load();
+    KeyHistory.Load();
+    if (!TextHistory.IsEmpty())
+        FindText = TextHistory[0];
+    if (!KeyHistory.IsEmpty())
+        SearchUnder = KeyHistory[0];
+    LoadFlags();
+}
+
+void CFindDlg::LoadFlags()
+{
+    CSettingsStore& settings = Settings();
+    LookAtKeys = settings.GetProfileInt(kSection, L"Key", 1) != 0;
+    LookAtValueNames = settings.GetProfileInt(kSection, L"ValueName", 1) != 0;
+    LookAtStrings = settings.GetProfileInt(kSection, L"String", 1) != 0;
+    LookAtMultiStrings = settings.GetProfileInt(kSection, L"MultiString", 0) != 0;
+    LookAtBinary = settings.GetProfileInt(kSection, L"Binary", 0) != 0;
+    MatchCase = settings.GetProfileInt(kSection, L"Case sensitive", 0) != 0;
+}
+
+void CFindDlg::SaveFlags() const
+{
+    CSettingsStore& settings = Settings();
+    settings.WriteProfileInt(kSection, L"Key", LookAtKeys ? 1 : 0);
+    settings.WriteProfileInt(kSection, L"ValueName", LookAtValueNames ? 1 : 0);
+    settings.WriteProfileInt(kSection, L"String", LookAtStrings ? 1 : 0);
+    settings.WriteProfileInt(kSection, L"MultiString", LookAtMultiStrings ? 1 : 0);
+    settings.WriteProfileInt(kSection, L"Binary", LookAtBinary ? 1 : 0);
+    settings.WriteProfileInt(kSection, L"Case sensitive", MatchCase ? 1 : 0);
+}
+
+std::vector<std::wstring> StartKeyEntries(CRecentLocations& history, const std::wstring& handedIn)
+{
+    // Each goes to the front: the last added is first in the box.
+    for (const std::wstring& entry : {handedIn, std::wstring(L"CURRENT_CONFIG"),
+                                      std::wstring(L"CLASSES_ROOT"), std::wstring(L"LOCAL_MACHINE"),
+                                      std::wstring(L"USERS"), std::wstring(L"CURRENT_USER"), AllKeysItem()})
+        if (!entry.empty())
+            history.Add(entry);
+    std::vector<std::wstring> entries;
+    for (const std::wstring& entry : history.Entries())
+        if (!entry.empty())
+            entries.push_back(entry);
+    return entries;
+}
+
+bool ResolveStartKey(const std::wstring& text, std::wstring& path)
+{
+    std::wstring parsed;
+    if (ParseRegistryPath(text, parsed) && KeyExists(parsed))
+    {
+        path = parsed;
+        return true;
+    }
+    return false;
+}
+
+bool CFindDlg::OnInitDialog()
+{
+    CDialog::OnInitDialog();
+    HWND keys = GetDlgItem(IDC_FIND_UNDER);
+    for (const std::wstring& entry : StartKeyEntries(KeyHistory, SearchUnder))
+        ::SendMessageW(keys, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(entry.c_str()));
+    ::SendMessageW(keys, CB_SETCURSEL, 0, 0);
+    HWND texts = GetDlgItem(IDC_FIND_TEXT);
+    bool any = false;
+    for (const std::wstring& entry : TextHistory.Entries())
+        if (!entry.empty())
+        {
+            ::SendMessageW(texts, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(entry.c_str()));
+            any = true;
+        }
+    if (any)
+        ::SendMessageW(texts, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(kClearHistoryItem));
+    ::SetWindowTextW(texts, FindText.c_str());
+    return true;
+}
+
+void CFindDlg::DoDataExchange(CDataExchange* dx)
+{
+    DDX_Check(dx, IDC_FIND_CASE, MatchCase);
+    DDX_Check(dx, IDC_FIND_KEYS, LookAtKeys);
+    DDX_Check(dx, IDC_FIND_VALUE_NAMES, LookAtValueNames);
+    DDX_Check(dx, IDC_FIND_STRINGS, LookAtStrings);
+    DDX_Check(dx, IDC_FIND_MULTI_STRINGS, LookAtMultiStrings);
+    DDX_Check(dx, IDC_FIND_BINARY, LookAtBinary);
+    if (!dx->m_bSaveAndValidate)
+        return;
+    FindText = ComboText(GetDlgItem(IDC_FIND_TEXT));
+    std::wstring under = ComboText(GetDlgItem(IDC_FIND_UNDER));
+    if (!under.empty() && !zv::EqualsNoCase(under, AllKeysItem()))
+    {
+        std::wstring path;
+        if (ResolveStartKey(under, path))
+            under = path;
+        else if (AskYesNo(under +
+                          L"\ndoes not represent a valid Registry Key. Would you like to search under " +
+                          L"CURRENT_USER?"))
+            under = L"CURRENT_USER";
+        else
+        {
+            dx->PrepareCtrl(IDC_FIND_UNDER);
+            dx->Fail();
+            return;
+        }
+    }
+    SearchUnder = under;
+}
+
+void CFindDlg::OnOK()
+{
+    if (!UpdateData(true))
+        return;
+    if (FindText == kClearHistoryItem)
+    {
+        TextHistory.Entries().clear();
+        TextHistory.Save();
+        HWND texts = GetDlgItem(IDC_FIND_TEXT);
+        ::SendMessageW(texts, CB_RESETCONTENT, 0, 0);
+        ::SetWindowTextW(texts, L"");
+        return;
+    }
+    SaveFlags();
+    TextHistory.Add(FindText);
+    KeyHistory.Add(SearchUnder);
+    TextHistory.Save();
+    KeyHistory.Save();
+    if (zv::EqualsNoCase(SearchUnder, AllKeysItem()))
+        SearchUnder.clear();
+    EndDialog(IDOK);
+}

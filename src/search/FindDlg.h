@@ -1,0 +1,45 @@
+// CFindDlg: "Find in Windows Registry" - what a search looks for, under which
+// key, and which names and data it tests. The six options persist in the
+// settings ("SearchFlags"); the search texts and start keys keep histories.
+#pragma once
+
+#include "app/RecentStrings.h"
+#include "app/framework/Dialog.h"
+
+#include <string>
+#include <vector>
+
+class CFindDlg : public CDialog
+{
+  public:
+    explicit CFindDlg(HWND parent = nullptr);
+
+    bool OnInitDialog() override;
+    void OnOK() override;
+    void DoDataExchange(CDataExchange* dx) override;
+
+    std::wstring FindText;
+    std::wstring SearchUnder; // empty after OK: all registry keys
+    bool MatchCase = false;
+    bool LookAtKeys = true;
+    bool LookAtValueNames = true;
+    bool LookAtStrings = true;
+    bool LookAtMultiStrings = false;
+    bool LookAtBinary = false;
+
+    CRecentStrings TextHistory;
+    CRecentLocations KeyHistory;
+    static const wchar_t kClearHistoryItem[];
+
+    // Reads and writes the six options.
+    void LoadFlags();
+    void SaveFlags() const;
+};
+
+// The start-key box's entries: the roots and "All registry keys" in front of
+// the history, with handedIn among them (history is changed in place).
+std::vector<std::wstring> StartKeyEntries(CRecentLocations& history, const std::wstring& handedIn);
+
+// How a typed start key is taken: as the parsed path (true), or not at all
+// (false: the user is asked whether to search CURRENT_USER instead).
+bool ResolveStartKey(const std::wstring& text, std::wstring& path);

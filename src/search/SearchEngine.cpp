@@ -1,0 +1,329 @@
+// The registry search walk and its matching rules.
+#include "search/SearchEngine.h"
+
+#include "base/Strings.h"
+
+#include <algorithm>
+
+namespace
+{
+// Rows leave the walk in batches of this many, or after this long.
+constexpr size_t kBatchRows = 256;
+constexpr DWORD kBatchMs = 100;
+// The cancel check and the progress text come every this many keys.
+constexpr DWORD kCheckEvery = 1000;
+
+// Case-folded copy of text into scratch (for ignoring case), or text itself.
+std::wstring_view Candidate(const SearchSettings& settings, std::wstring_view text, std::wstring& scratch)
+{
+    if (!settings.ignoreCase || text.empty())
+        return text;
+    scratch.assign(text);
+    CharUpperBuffW(scratch.data(), static_cast<DWORD>(scratch.size()));
+    return scratch;
+}
+
+bool Contains(const SearchSettings& settings, std::wstring_view text, std::wstring& scratch)
+{
+    if (settings.pattern.empty())
+        return true;
+    return Candidate(settings, text, scratch).find(settings.pattern) != std::wstring_view::npos;
+}
+
+// The data text the tests look at: a string up to its first NUL; the strings
+// of a list joined by CR LF; bytes as lower-case hex pairs with one blank.
+void DataTextForMatch(DWORD type, const BYTE* data, DWORD size, std::wstring& text)
+{
+    text.clear();
+    const auto* units = reinterpret_cast<const wchar_t*>(data);
+    size_t count = size / sizeof(wchar_t);
+    if (type == REG_SZ || type == REG_EXPAND_SZ)
+    {
+        size_t end = 0;
+        while (end < count && units[end])
+            ++end;
+        text.assign(units, end);
+    }
+    else if (type == REG_MULTI_SZ)
+    {
+        size_t at = 0;
+        bool first = true;
+        while (at < count && units[at])
+        {
+            size_t end = at;
+            while (end < count && units[end])
+                ++end;
+            if (!first)
+                text += L"\r\n";
+            text.append(units + at, end - at);
+            first = false;
+            at = end + 1;
+        }
+    }
+    else if (type == REG_BINARY)
+    {
+        static const wchar_t digits[] = L"0123456789abcdef";
+        text.reserve(size * 3);
+        for (DWORD i = 0; i < size; ++i)
+        {
+            if (i)
+                text += L' ';
+            text += digits[data[i] >> 4];
+            text += digits[data[i] & 15];
+        }
+    }
+}
+
+class Walk
+{
+  public:
+    Walk(const SearchSettings& settings, const zv::StopToken& stop, ISearchSink& sink)
+        : m_settings(settings), m_stop(stop), m_sink(sink), m_data(4096), m_name(16384)
+    {
+        m_batchStart = GetTickCount();
+    }
+
+    // Searches key (open) whose path is path; false when cancelled.
+    bool Key(HKEY key, std::wstring& path)
+    {
+        DWORD n = m_totals.keysSearched++;
+        if (n % kCheckEvery == 0)
+        {
+            Flush();
+            m_sink.Progress(path);
+            if (m_stop.StopRequested())
+            {
+                m_totals.cancelled = true;
+                return false;
+            }
+        }
+        if (m_settings.LooksAtValues())
+            Values(key, path);
+        wchar_t child[256];
+        for (DWORD index = 0;; ++index)
+        {
+            DWORD length = static_cast<DWORD>(std::size(child));
+            LONG result = RegEnumKeyExW(key, index, child, &length, nullptr, nullptr, nullptr, nullptr);
+            if (result == ERROR_NO_MORE_ITEMS)
+                break;
+            if (result != ERROR_SUCCESS)
+                continue; // this name could not be read; the next may
+            size_t parentLength = path.size();
+            path += L'\\';
+            path.append(child, length);
+            HKEY sub = nullptr;
+            // Links are not followed: a linked tree would show twice, and a
+            // loop of links would never end.
+            REGSAM access = KEY_ENUMERATE_SUB_KEYS | (m_settings.LooksAtValues() ? KEY_QUERY_VALUE : 0);
+            if (RegOpenKeyExW(key, child, REG_OPTION_OPEN_LINK, access | KEY_WOW64_64KEY, &sub) ==
+                ERROR_SUCCESS)
+            {
+                bool go = Key(sub, path);
+                RegCloseKey(sub);
+                if (!go)
+                    return false;
+            }
+            else
+            {
+                // Counted as searched, and as a key the search could not see.
+                ++m_totals.keysSearched;
+                ++m_totals.unopened;
+            }
+            path.resize(parentLength);
+            if (m_settings.keyNames && Contains(m_settings, std::wstring_view(child, length), m_scratch))
+            {
+                FoundRow row;
+                row.isKey = true;
+                row.name.assign(child, length);
+                row.location = path;
+                Add(std::move(row));
+            }
+        }
+        return true;
+    }
+
+    void Flush()
+    {
+        if (!m_batch.empty())
+            m_sink.Rows(std::move(m_batch));
+        m_batch.clear();
+        m_batchStart = GetTickCount();
+    }
+
+    SearchTotals m_totals;
+
+  private:
+    void Values(HKEY key, const std::wstring& path)
+    {
+        for (DWORD index = 0;;)
+        {
+            DWORD nameLength = static_cast<DWORD>(m_name.size());
+            DWORD size = static_cast<DWORD>(m_data.size());
+            DWORD type = 0;
+            LONG result =
+                RegEnumValueW(key, index, m_name.data(), &nameLength, nullptr, &type, m_data.data(), &size);
+            if (result == ERROR_NO_MORE_ITEMS)
+                break;
+            if (result == ERROR_MORE_DATA && size > m_data.size())
+            {
+                m_data.resize(size + 64); // once more with room for it
+                continue;
+            }
+            ++index;
+            if (result != ERROR_SUCCESS)
+                continue; // one unreadable value hides no later one
+            if (!ValueMatchesIn(m_name.data(), nameLength, type, m_data.data(), size))
+                continue;
+            FoundRow row;
+            row.name.assign(m_name.data(), nameLength);
+            row.location = path;
+            row.type = type;
+            row.data.assign(m_data.data(), m_data.data() + size);
+            Add(std::move(row));
+        }
+    }
+
+    bool ValueMatchesIn(const wchar_t* name, DWORD nameLength, DWORD type, const BYTE* data, DWORD size)
+    {
+        if (m_settings.valueNames && Contains(m_settings, std::wstring_view(name, nameLength), m_scratch))
+            return true;
+        bool tested = (m_settings.strings && (type == REG_SZ || type == REG_EXPAND_SZ)) ||
+                      (m_settings.multiStrings && type == REG_MULTI_SZ) ||
+                      (m_settings.binary && type == REG_BINARY);
+        if (!tested)
+            return false;
+        DataTextForMatch(type, data, size, m_text);
+        return Contains(m_settings, m_text, m_scratch);
+    }
+
+    void Add(FoundRow&& row)
+    {
+        if (++m_totals.matches > kMaxSearchRows)
+            return;
+        m_batch.push_back(std::move(row));
+        if (m_batch.size() >= kBatchRows || GetTickCount() - m_batchStart >= kBatchMs)
+            Flush();
+    }
+
+    const SearchSettings& m_settings;
+    const zv::StopToken& m_stop;
+    ISearchSink& m_sink;
+    std::vector<BYTE> m_data;
+    std::vector<wchar_t> m_name;
+    std::wstring m_text;
+    std::wstring m_scratch;
+    std::vector<FoundRow> m_batch;
+    DWORD m_batchStart = 0;
+};
+
+HKEY RootHandle(const std::wstring& name)
+{
+    static const struct
+    {
+        const wchar_t* name;
+        HKEY key;
+    } roots[] = {{L"CLASSES_ROOT", HKEY_CLASSES_ROOT},
+                 {L"CURRENT_USER", HKEY_CURRENT_USER},
+                 {L"LOCAL_MACHINE", HKEY_LOCAL_MACHINE},
+                 {L"USERS", HKEY_USERS},
+                 {L"CURRENT_CONFIG", HKEY_CURRENT_CONFIG}};
+    for (const auto& root : roots)
+        if (zv::EqualsNoCase(name, root.name))
+            return root.key;
+    return nullptr;
+}
+
+// Opens the start key of a search (a root, or a path below one).
+HKEY OpenStart(const std::wstring& path, REGSAM access)
+{
+    size_t slash = path.find(L'\\');
+    HKEY root = RootHandle(path.substr(0, slash));
+    if (!root)
+        return nullptr;
+    HKEY key = nullptr;
+    std::wstring sub = slash == std::wstring::npos ? L"" : path.substr(slash + 1);
+    if (RegOpenKeyExW(root, sub.c_str(), 0, access | KEY_WOW64_64KEY, &key) != ERROR_SUCCESS)
+        return nullptr;
+    return key;
+}
+} // namespace
+
+void SearchSettings::Prepare()
+{
+    size_t start = root.find_first_not_of(L" \t");
+    root = start == std::wstring::npos ? std::wstring() : root.substr(start);
+    while (!root.empty() && root.back() == L'\\')
+        root.pop_back();
+    if (ignoreCase && !pattern.empty())
+        CharUpperBuffW(pattern.data(), static_cast<DWORD>(pattern.size()));
+}
+
+bool TextMatches(const SearchSettings& settings, std::wstring_view text)
+{
+    std::wstring scratch;
+    return Contains(settings, text, scratch);
+}
+
+bool ValueMatches(const SearchSettings& settings, const wchar_t* name, DWORD type, const BYTE* data,
+                  DWORD size)
+{
+    std::wstring scratch;
+    if (settings.valueNames && Contains(settings, name ? name : L"", scratch))
+        return true;
+    bool tested = (settings.strings && (type == REG_SZ || type == REG_EXPAND_SZ)) ||
+                  (settings.multiStrings && type == REG_MULTI_SZ) || (settings.binary && type == REG_BINARY);
+    if (!tested)
+        return false;
+    std::wstring text;
+    DataTextForMatch(type, data, size, text);
+    return Contains(settings, text, scratch);
+}
+
+SearchTotals RunSearch(const SearchSettings& settings, const zv::StopToken& stop, ISearchSink& sink)
+{
+    DWORD start = GetTickCount();
+    Walk walk(settings, stop, sink);
+    std::vector<std::wstring> roots;
+    if (settings.root.empty())
+        roots = {L"LOCAL_MACHINE", L"USERS"}; // the other roots are views into these
+    else
+        roots = {settings.root};
+    REGSAM access = KEY_ENUMERATE_SUB_KEYS | (settings.LooksAtValues() ? KEY_QUERY_VALUE : 0);
+    for (const std::wstring& root : roots)
+    {
+        HKEY key = OpenStart(root, access);
+        if (!key)
+        {
+            ++walk.m_totals.keysSearched;
+            ++walk.m_totals.unopened;
+            continue;
+        }
+        std::wstring path = root;
+        bool go = walk.Key(key, path);
+        RegCloseKey(key);
+        if (!go)
+            break;
+    }
+    walk.Flush();
+    walk.m_totals.elapsedMs = GetTickCount() - start;
+    return walk.m_totals;
+}
+
+std::wstring SearchEndReport(const SearchTotals& totals)
+{
+    std::wstring text;
+    if (totals.matches < kMaxSearchRows + 1)
+        text = zv::Format(L"Found %d matches in %d ms. Searched %d keys.", static_cast<int>(totals.matches),
+                          static_cast<int>(totals.elapsedMs), static_cast<int>(totals.keysSearched));
+    else
+        text =
+            zv::Format(L"Found %d matches. Displaying maximum supported number of matches (%d). Searched %d "
+                       L"keys in %d ms.",
+                       static_cast<int>(totals.matches), static_cast<int>(kMaxSearchRows),
+                       static_cast<int>(totals.keysSearched), static_cast<int>(totals.elapsedMs));
+    // Keys the search could not see make the result incomplete: say so.
+    if (totals.unopened)
+        text += zv::Format(L" %d keys could not be opened and were not searched.",
+                           static_cast<int>(totals.unopened));
+    return text;
+}

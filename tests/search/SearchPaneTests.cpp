@@ -1,0 +1,216 @@
+// The search pane as a user drives it: the Find dialog's start key and kept
+// options, rows arriving whole, activation, cancel and a new search at once,
+// Find disabled while a search runs, and closing the window mid-search.
+#include "app/Hints.h"
+#include "base/Strings.h"
+#include "search/FindDlg.h"
+#include "support/FrameFixture.h"
+#include "support/RegistrySandbox.h"
+#include "support/ScriptedPrompts.h"
+
+#include "resource.h"
+
+#include <gtest/gtest.h>
+
+namespace
+{
+bool Enabled(FrameFixture& f, UINT id)
+{
+    CCmdUI ui(id);
+    f.frame->UpdateCommandUI(ui);
+    return ui.m_enabled;
+}
+
+CSearchPaneView& SearchPane(FrameFixture& f)
+{
+    if (!f.frame->SearchPane())
+        f.frame->SendMessage(WM_COMMAND, ID_TOGGLE_SEARCH_PANE, 0);
+    return *f.frame->SearchPane();
+}
+
+SearchSettings Look(const std::wstring& root, const std::wstring& text)
+{
+    SearchSettings settings;
+    settings.root = root;
+    settings.pattern = text;
+    return settings;
+}
+
+bool Finished(FrameFixture& f, CSearchPaneView& pane, unsigned before)
+{
+    return f.PumpUntil([&] { return pane.FinishedRuns() > before && !pane.IsSearching(); }, 60000);
+}
+
+void SetText(HWND dialog, int id, const wchar_t* text)
+{
+    SetWindowTextW(GetDlgItem(dialog, id), text);
+}
+} // namespace
+
+TEST(FindDialog, StartKeySpellingsAndTheQuestionForABadOne)
+{
+    std::wstring path;
+    ASSERT_TRUE(ResolveStartKey(L"hkcu\\software", path));
+    EXPECT_EQ(path, L"CURRENT_USER\\software");
+    EXPECT_FALSE(ResolveStartKey(L"HKCU\\Software\\NoSuchKeyHere", path));
+    EXPECT_FALSE(ResolveStartKey(L"not a path", path));
+
+    ScriptedPrompts user;
+    // OK with a bad key: the question; No keeps the dialog, Yes searches CURRENT_USER.
+    user.Answer(IDNO);
+    user.Answer(IDYES);
+    int oks = 0;
+    user.onDialog = [&](UINT id, HWND dialog) {
+        if (id != IDD_FIND)
+            return;
+        SetText(dialog, IDC_FIND_TEXT, L"needle");
+        SetText(dialog, IDC_FIND_UNDER, L"HKCU\\NoSuchKeyHere");
+        // Two OKs: the first is kept from closing by No.
+        PostMessageW(dialog, WM_COMMAND, IDOK, 0);
+        PostMessageW(dialog, WM_COMMAND, IDOK, 0);
+        ++oks;
+    };
+    CFindDlg dialog;
+    ASSERT_EQ(dialog.DoModal(), IDOK);
+    EXPECT_EQ(dialog.SearchUnder, L"CURRENT_USER");
+    EXPECT_EQ(dialog.FindText, L"needle");
+    ASSERT_EQ(user.Boxes().size(), 2u);
+    EXPECT_EQ(user.Boxes()[0].text,
+              L"HKCU\\NoSuchKeyHere\ndoes not represent a valid Registry Key. Would you like to search under "
+              L"CURRENT_USER?");
+
+    // "All registry keys" gives an empty start key.
+    user.onDialog = [&](UINT id, HWND dialog) {
+        if (id == IDD_FIND)
+        {
+            SetText(dialog, IDC_FIND_UNDER, L"All registry keys");
+            PostMessageW(dialog, WM_COMMAND, IDOK, 0);
+        }
+    };
+    CFindDlg all;
+    ASSERT_EQ(all.DoModal(), IDOK);
+    EXPECT_TRUE(all.SearchUnder.empty());
+}
+
+TEST(FindDialog, OptionsAreKeptAfterOkAndNotAfterCancel)
+{
+    ScriptedPrompts user;
+    auto set = [&](bool binary, bool keys, UINT button) {
+        user.onDialog = [=](UINT id, HWND dialog) {
+            if (id != IDD_FIND)
+                return;
+            CheckDlgButton(dialog, IDC_FIND_BINARY, binary ? BST_CHECKED : BST_UNCHECKED);
+            CheckDlgButton(dialog, IDC_FIND_KEYS, keys ? BST_CHECKED : BST_UNCHECKED);
+            CheckDlgButton(dialog, IDC_FIND_CASE, BST_CHECKED);
+            SetText(dialog, IDC_FIND_UNDER, L"CURRENT_USER");
+            PostMessageW(dialog, WM_COMMAND, button, 0);
+        };
+        CFindDlg dialog;
+        dialog.DoModal();
+    };
+    set(true, false, IDOK);
+    CFindDlg kept;
+    EXPECT_TRUE(kept.LookAtBinary);
+    EXPECT_FALSE(kept.LookAtKeys);
+    EXPECT_TRUE(kept.MatchCase);
+    set(false, true, IDCANCEL);
+    CFindDlg unchanged;
+    EXPECT_TRUE(unchanged.LookAtBinary);
+    EXPECT_FALSE(unchanged.LookAtKeys);
+    // Back to the defaults for the other tests.
+    set(false, true, IDOK);
+    CFindDlg restored;
+    restored.MatchCase = false;
+    restored.SaveFlags();
+}
+
+TEST(SearchPane, FindsActivatesAndReportsAndFindIsDisabledMeanwhile)
+{
+    RegistrySandbox box;
+    box.SetString(L"Where", L"needle value", L"x");
+    box.CreateKey(L"Where\\Needle key");
+    ScriptedPrompts user;
+    FrameFixture f;
+    CSearchPaneView& pane = SearchPane(f);
+    EXPECT_EQ(pane.ItemCount(), 3) << "the command rows";
+    unsigned before = pane.FinishedRuns();
+    ASSERT_TRUE(pane.StartSearchWith(Look(box.Path(), L"NEEDLE")));
+    EXPECT_FALSE(Enabled(f, ID_FIND));
+    ASSERT_TRUE(Finished(f, pane, before));
+    EXPECT_TRUE(Enabled(f, ID_FIND));
+    EXPECT_FALSE(Enabled(f, ID_CANCEL_SEARCH));
+    ASSERT_EQ(pane.ItemCount(), 2);
+    EXPECT_EQ(pane.ItemText(0, 0), L"needle value");
+    EXPECT_EQ(pane.GetItemParentPath(0), box.PathOf(L"Where"));
+    EXPECT_EQ(pane.ItemText(1, 0), L"Needle key");
+    EXPECT_EQ(pane.GetItemKind(1), CNavroView::kKeyRow);
+    EXPECT_EQ(pane.LastTotals().matches, 2u);
+
+    // Another program changes the registry: a hint drops the rows of what
+    // is gone and updates the rest.
+    box.SetString(L"Where", L"needle value", L"changed");
+    RegDeleteKeyW(HKEY_CURRENT_USER, (box.SubKey() + L"\\Where\\Needle key").c_str());
+    f.doc->UpdateAllViews(nullptr, kHintRegistryChanged, nullptr);
+    ASSERT_EQ(pane.ItemCount(), 1);
+    EXPECT_EQ(pane.ItemText(0, pane.DataColumn), L"changed");
+    box.CreateKey(L"Where\\Needle key");
+    before = pane.FinishedRuns();
+    ASSERT_TRUE(pane.StartSearchWith(Look(box.Path(), L"NEEDLE")));
+    ASSERT_TRUE(Finished(f, pane, before));
+    ASSERT_EQ(pane.ItemCount(), 2);
+
+    // A value row goes to its key; a key row to itself.
+    pane.SelectItem(0);
+    pane.ActivateSelectedItem();
+    EXPECT_EQ(f.doc->GetCurrentPath(), box.PathOf(L"Where"));
+    pane.SelectItem(1);
+    pane.ActivateSelectedItem();
+    EXPECT_EQ(f.doc->GetCurrentPath(), box.PathOf(L"Where\\Needle key"));
+}
+
+TEST(SearchPane, CancelKeepsRowsAndANewSearchAtOnceShowsOnlyItsOwn)
+{
+    RegistrySandbox box;
+    for (int i = 0; i < 3000; ++i)
+        box.CreateKey(L"Wide\\first" + std::to_wstring(i));
+    box.CreateKey(L"Other\\second");
+    ScriptedPrompts user;
+    FrameFixture f;
+    CSearchPaneView& pane = SearchPane(f);
+    unsigned before = pane.FinishedRuns();
+    ASSERT_TRUE(pane.StartSearchWith(Look(box.PathOf(L"Wide"), L"first")));
+    ASSERT_TRUE(Enabled(f, ID_CANCEL_SEARCH));
+    f.frame->SendMessage(WM_COMMAND, ID_CANCEL_SEARCH, 0);
+    ASSERT_TRUE(Finished(f, pane, before));
+    EXPECT_TRUE(pane.LastTotals().cancelled);
+    int kept = pane.ItemCount();
+    EXPECT_LT(kept, 3000);
+
+    // Cancel, then a new search at once: only the new run's rows and counts,
+    // though the old run handed rows over that the window has not taken yet.
+    before = pane.FinishedRuns();
+    ASSERT_TRUE(pane.StartSearchWith(Look(box.PathOf(L"Wide"), L"first")));
+    Sleep(800); // no messages pumped: the old rows wait in the pane's inbox
+    pane.CancelSearch();
+    ASSERT_TRUE(pane.StartSearchWith(Look(box.PathOf(L"Other"), L"second")));
+    ASSERT_TRUE(Finished(f, pane, before));
+    f.Pump(200);
+    ASSERT_EQ(pane.ItemCount(), 1);
+    EXPECT_EQ(pane.ItemText(0, 0), L"second");
+    EXPECT_EQ(pane.LastTotals().matches, 1u);
+    EXPECT_EQ(pane.LastTotals().keysSearched, 2u);
+    EXPECT_FALSE(pane.LastTotals().cancelled);
+}
+
+TEST(SearchPane, ClosingTheWindowMidSearchNeverHangs)
+{
+    ScriptedPrompts user;
+    for (int i = 0; i < 20; ++i)
+    {
+        FrameFixture f;
+        CSearchPaneView& pane = SearchPane(f);
+        ASSERT_TRUE(pane.StartSearchWith(Look(L"LOCAL_MACHINE", L"")));
+        f.Pump(static_cast<DWORD>(i * 5));
+        f.Close();
+    }
+}
