@@ -33,7 +33,7 @@ void UiInbox::Post(std::function<void()> work)
         m_wakePosted = PostMessageW(m_window, m_message, 0, 0) != FALSE;
 }
 
-size_t UiInbox::Drain(DWORD budgetMs)
+size_t UiInbox::Drain(DWORD budgetMs, bool wakeAgain)
 {
     const DWORD start = GetTickCount();
     size_t ran = 0;
@@ -49,8 +49,10 @@ size_t UiInbox::Drain(DWORD budgetMs)
             }
             if (budgetMs != INFINITE && GetTickCount() - start >= budgetMs)
             {
-                // The rest waits for the next wake-up; input queued meanwhile comes first.
-                m_wakePosted = PostMessageW(m_window, m_message, 0, 0) != FALSE;
+                // The rest waits for the next wake-up. Without one, the caller
+                // drains again itself (from a timer, which input and painting
+                // come before); no wake-up is posted until the inbox is empty.
+                m_wakePosted = wakeAgain ? PostMessageW(m_window, m_message, 0, 0) != FALSE : true;
                 return ran;
             }
             item = std::move(m_items.front());

@@ -28,8 +28,10 @@ class UiInbox
     void Post(std::function<void()> work);
     // Window thread: runs waiting items in order. With a budget, stops once
     // it is spent and wakes the window again for the rest, so a long batch
-    // never blocks the window. Returns how many items ran.
-    size_t Drain(DWORD budgetMs = INFINITE);
+    // never blocks the window. Returns how many items ran. With wakeAgain
+    // false no wake-up is posted for the rest: the caller drains again later
+    // (a timer), so that a steady stream of items cannot hold off input.
+    size_t Drain(DWORD budgetMs = INFINITE, bool wakeAgain = true);
     size_t Pending() const;
 
   private:

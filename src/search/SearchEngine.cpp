@@ -91,6 +91,7 @@ class Walk
         {
             Flush();
             m_sink.Progress(path);
+            Sleep(0); // other threads first, now and then
             if (m_stop.StopRequested())
             {
                 m_totals.cancelled = true;

@@ -162,9 +162,30 @@ void CSearchPaneView::FinishRun(unsigned serial, const SearchTotals& totals)
 
 LRESULT CSearchPaneView::OnSearchInbox(UINT, WPARAM, LPARAM, bool&)
 {
-    // A slice at a time, so that input between slices is answered.
-    constexpr DWORD kSliceMs = 50;
-    m_searchInbox.Drain(kSliceMs);
+    DrainSearchInbox();
+    return 0;
+}
+
+void CSearchPaneView::DrainSearchInbox()
+{
+    // A slice at a time; the next slice comes from a timer, after the input
+    // and painting that arrived meanwhile, however fast the worker finds rows.
+    constexpr DWORD kSliceMs = 40;
+    constexpr UINT kPauseMs = 10;
+    m_searchInbox.Drain(kSliceMs, false);
+    if (m_searchInbox.Pending())
+        ::SetTimer(m_hWnd, kDrainTimer, kPauseMs, nullptr);
+}
+
+LRESULT CSearchPaneView::OnSearchTimer(UINT, WPARAM id, LPARAM, bool& handled)
+{
+    if (id != kDrainTimer)
+    {
+        handled = false;
+        return 0;
+    }
+    ::KillTimer(m_hWnd, kDrainTimer);
+    DrainSearchInbox();
     return 0;
 }
 
@@ -172,6 +193,7 @@ void CSearchPaneView::OnSearchPaneDestroy()
 {
     // The worker only posts to the inbox and never waits on this window:
     // stopping it here cannot deadlock, and what it still hands over is dropped.
+    ::KillTimer(m_hWnd, kDrainTimer);
     m_searchInbox.Close();
     m_run.Stop();
     CNavroView::OnDestroy();

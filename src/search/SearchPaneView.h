@@ -44,13 +44,17 @@ class CSearchPaneView : public CNavroView
 
     BEGIN_MSG_MAP(CSearchPaneView)
         MESSAGE_HANDLER(kSearchInboxMessage, OnSearchInbox)
+        MESSAGE_HANDLER(WM_TIMER, OnSearchTimer)
         MSG_WM_DESTROY(OnSearchPaneDestroy)
         CHAIN_MSG_MAP(CNavroView)
     END_MSG_MAP()
 
   private:
     static constexpr UINT kSearchInboxMessage = WM_APP + 0x51;
+    static constexpr UINT_PTR kDrainTimer = 0x5EA2;
     LRESULT OnSearchInbox(UINT, WPARAM, LPARAM, bool&);
+    LRESULT OnSearchTimer(UINT, WPARAM id, LPARAM, bool& handled);
+    void DrainSearchInbox();
     void OnSearchPaneDestroy();
     void AddFoundRows(std::vector<FoundRow>& found);
     void FinishRun(unsigned serial, const SearchTotals& totals);

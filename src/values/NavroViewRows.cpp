@@ -146,7 +146,7 @@ int CNavroView::AddItem(const std::wstring& name, const std::wstring& text, DWOR
 
 void CNavroView::AppendRows(std::vector<ListRow>&& rows)
 {
-    m_rows.reserve(m_rows.size() + rows.size());
+    // No exact reserve: batch after batch, that would move every row each time.
     for (ListRow& row : rows)
         m_rows.push_back(std::move(row));
     SyncItemCount();

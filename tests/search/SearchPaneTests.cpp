@@ -41,6 +41,15 @@ bool Finished(FrameFixture& f, CSearchPaneView& pane, unsigned before)
     return f.PumpUntil([&] { return pane.FinishedRuns() > before && !pane.IsSearching(); }, 60000);
 }
 
+std::wstring StatusText(FrameFixture& f)
+{
+    wchar_t text[512] = {};
+    HWND bar = f.frame->m_statusBar ? f.frame->m_statusBar->m_hWnd : nullptr;
+    if (bar)
+        ::SendMessageW(bar, SB_GETTEXTW, 0, reinterpret_cast<LPARAM>(text));
+    return text;
+}
+
 void SetText(HWND dialog, int id, const wchar_t* text)
 {
     SetWindowTextW(GetDlgItem(dialog, id), text);
@@ -145,6 +154,7 @@ TEST(SearchPane, FindsActivatesAndReportsAndFindIsDisabledMeanwhile)
     EXPECT_EQ(pane.ItemText(1, 0), L"Needle key");
     EXPECT_EQ(pane.GetItemKind(1), CNavroView::kKeyRow);
     EXPECT_EQ(pane.LastTotals().matches, 2u);
+    EXPECT_EQ(StatusText(f).rfind(L"Found 2 matches in ", 0), 0u) << zv::ToUtf8(StatusText(f));
 
     // Another program changes the registry: a hint drops the rows of what
     // is gone and updates the rest.
@@ -183,6 +193,7 @@ TEST(SearchPane, CancelKeepsRowsAndANewSearchAtOnceShowsOnlyItsOwn)
     f.frame->SendMessage(WM_COMMAND, ID_CANCEL_SEARCH, 0);
     ASSERT_TRUE(Finished(f, pane, before));
     EXPECT_TRUE(pane.LastTotals().cancelled);
+    EXPECT_EQ(StatusText(f), L"Search aborted");
     int kept = pane.ItemCount();
     EXPECT_LT(kept, 3000);
 
