@@ -6,9 +6,27 @@
 #include <windows.h>
 #include <shellapi.h>
 
+bool IsLinkArgument(std::wstring_view argument)
+{
+    auto startsWith = [&](std::wstring_view scheme) {
+        return argument.size() >= scheme.size() &&
+               zv::EqualsNoCase(argument.substr(0, scheme.size()), scheme);
+    };
+    return startsWith(L"zorvane:") || startsWith(L"reg:");
+}
+
 StartArguments ScanStartArguments(const std::vector<std::wstring>& arguments)
 {
     StartArguments result;
+    // A link comes from a web page: a launcher that passes its quotes on
+    // splits it into more arguments, which must never act as switches (a
+    // log switch would overwrite the file named after it). The link is the
+    // location and nothing else is read.
+    if (!arguments.empty() && IsLinkArgument(arguments.front()))
+    {
+        result.location = arguments.front();
+        return result;
+    }
     for (const std::wstring& argument : arguments)
     {
         if (argument.size() > 1 && (argument[0] == L'-' || argument[0] == L'/') &&

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 struct StartArguments
@@ -15,8 +16,11 @@ struct StartArguments
 
 // Scans the arguments after the program name. "/log" or "-log" (any case)
 // switches logging on; the next plain argument, once logging is on, is the
-// log file. The first other argument is the location.
+// log file. The first other argument is the location. When the first
+// argument is a "zorvane:" or "reg:" link (any case), it is the location and
+// every other argument is ignored.
 StartArguments ScanStartArguments(const std::vector<std::wstring>& arguments);
+bool IsLinkArgument(std::wstring_view argument);
 
 // The file a start argument names when it is an existing file: tested as it
 // is, with environment references expanded, and without surrounding quotes.

@@ -48,6 +48,25 @@ TEST(StartArguments, LogSwitchInBothSpellingsTakesTheNextArgumentAsFile)
     EXPECT_EQ(d.location, L"/logx");
 }
 
+TEST(StartArguments, ALinkIsTheLocationAndNothingAfterItActs)
+{
+    // zorvane:x" /log "C:\Users\me\thesis.docx as a quote-passing launcher splits it.
+    for (const wchar_t* link : {L"zorvane:x", L"ZORVANE:x", L"reg:x", L"Reg:HKCU"})
+    {
+        StartArguments a = ScanStartArguments({link, L"/log", L"C:\\Users\\me\\thesis.docx"});
+        EXPECT_FALSE(a.logging) << zv::ToUtf8(link);
+        EXPECT_TRUE(a.logFile.empty()) << zv::ToUtf8(link);
+        EXPECT_EQ(a.location, link);
+    }
+    // Not a link: a neighbouring word, or a link that is not first.
+    StartArguments b = ScanStartArguments({L"registry", L"/log", L"file.txt"});
+    EXPECT_TRUE(b.logging);
+    EXPECT_EQ(b.logFile, L"file.txt");
+    EXPECT_FALSE(IsLinkArgument(L"regx:"));
+    EXPECT_FALSE(IsLinkArgument(L"zorvane"));
+    EXPECT_TRUE(IsLinkArgument(L"reg:"));
+}
+
 TEST(StartArguments, OnlyExistingFilesAreOpenedAsShortcuts)
 {
     std::wstring file = TempFilePath(L"start.s2r");
