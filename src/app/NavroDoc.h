@@ -81,6 +81,10 @@ class CNavroDoc : public CDocument
         ON_COMMAND(ID_TAKE_OWNERSHIP, [this] { StartTakeOwnership(CurrentPath); })
         ON_COMMAND(ID_PERMISSIONS, OnPermissions)
         ON_COMMAND(ID_EXPORT, ExportCurrentKey)
+        ON_COMMAND(ID_SAVE_HIVE, OnSaveHive)
+        ON_COMMAND(ID_LOAD_HIVE, OnLoadHive)
+        ON_COMMAND(ID_UNLOAD_HIVE, OnUnloadHive)
+        ON_UPDATE_COMMAND_UI(ID_UNLOAD_HIVE, OnUpdateUnloadHive)
     END_COMMAND_MAP_CHAIN(CDocument)
 
     std::wstring TitleDecoration;
@@ -107,6 +111,11 @@ class CNavroDoc : public CDocument
     void OnSearchName();
     void OnSearchData();
     void OnPermissions();
+    // NavroDocHives.cpp
+    void OnSaveHive();
+    void OnLoadHive();
+    void OnUnloadHive();
+    void OnUpdateUnloadHive(CCmdUI* ui);
     void SaveHistory();
 
     IFrameServices* m_frame = nullptr;

@@ -50,6 +50,13 @@ class CSystemPrompts final : public IUserPrompts
         return reinterpret_cast<INT_PTR>(ShellExecuteW(
             owner, verb, file.c_str(), parameters.empty() ? nullptr : parameters.c_str(), nullptr, show));
     }
+    INT_PTR LaunchShellIn(HWND owner, const wchar_t* verb, const std::wstring& file,
+                          const std::wstring& parameters, const std::wstring& directory, int show) override
+    {
+        return reinterpret_cast<INT_PTR>(
+            ShellExecuteW(owner, verb, file.c_str(), parameters.empty() ? nullptr : parameters.c_str(),
+                          directory.empty() ? nullptr : directory.c_str(), show));
+    }
 };
 
 CSystemPrompts g_systemPrompts;

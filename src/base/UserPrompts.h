@@ -31,6 +31,13 @@ class IUserPrompts
     // Returns the platform's result (> 32 means success).
     virtual INT_PTR LaunchShell(HWND owner, const wchar_t* verb, const std::wstring& file,
                                 const std::wstring& parameters, int show) = 0;
+    // The same, started in directory (empty: the current one).
+    virtual INT_PTR LaunchShellIn(HWND owner, const wchar_t* verb, const std::wstring& file,
+                                  const std::wstring& parameters, const std::wstring& directory, int show)
+    {
+        (void)directory;
+        return LaunchShell(owner, verb, file, parameters, show);
+    }
     // A modal dialog about to run; a responder may answer it without showing
     // it (returns true and sets result). The program's own implementation runs it.
     virtual bool AnswerModal(UINT dialogId, INT_PTR& result)

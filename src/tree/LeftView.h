@@ -340,6 +340,3 @@ class CLeftView : public CTreeView
     DWORD m_scrollSince = 0;
     DWORD m_lastScroll = 0;
 };
-
-// Whether path names a hive loaded below USERS or LOCAL_MACHINE.
-bool IsLoadedHive(const std::wstring& path);

@@ -1,6 +1,8 @@
 // Key tree: the item model, partial marks, buttons and the cut mark.
 #include "tree/LeftView.h"
 
+#include "operations/Hives.h"
+
 #include "app/Hints.h"
 #include "app/NavroDoc.h"
 #include "base/Strings.h"
@@ -280,25 +282,7 @@ bool CLeftView::ItemHasMoreSiblings(HTREEITEM item) const
     return Parent(item) && (Previous(item) || Next(item));
 }
 
-// --- Hives and the cut mark ---------------------------------------------------------
-
-bool IsLoadedHive(const std::wstring& path)
-{
-    size_t slash = path.find(L'\\');
-    if (slash == std::wstring::npos || path.find(L'\\', slash + 1) != std::wstring::npos)
-        return false;
-    std::wstring root = path.substr(0, slash);
-    const wchar_t* prefix = nullptr;
-    if (zv::EqualsNoCase(root, L"USERS"))
-        prefix = L"\\REGISTRY\\USER\\";
-    else if (zv::EqualsNoCase(root, L"LOCAL_MACHINE"))
-        prefix = L"\\REGISTRY\\MACHINE\\";
-    else
-        return false;
-    CEzReg list(L"LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Control\\hivelist");
-    std::wstring wanted = prefix + path.substr(slash + 1);
-    return list.QueryValue(wanted.c_str());
-}
+// --- Protection and the cut mark ---------------------------------------------------------
 
 bool CLeftView::CanModifySelectedKey() const
 {

@@ -139,6 +139,14 @@ INT_PTR ScriptedPrompts::LaunchShell(HWND, const wchar_t* verb, const std::wstri
     return 42;
 }
 
+INT_PTR ScriptedPrompts::LaunchShellIn(HWND, const wchar_t* verb, const std::wstring& file,
+                                       const std::wstring& parameters, const std::wstring& directory, int)
+{
+    std::lock_guard<std::mutex> guard(m_lock);
+    m_launches.push_back({verb ? verb : L"", file, parameters, directory});
+    return 42;
+}
+
 bool ScriptedPrompts::AnswerModal(UINT dialogId, INT_PTR& result)
 {
     std::lock_guard<std::mutex> guard(m_lock);

@@ -25,6 +25,7 @@ struct RecordedLaunch
     std::wstring verb;
     std::wstring file;
     std::wstring parameters;
+    std::wstring directory;
 };
 
 class ScriptedPrompts : public IUserPrompts, public IStatusText
@@ -52,6 +53,8 @@ class ScriptedPrompts : public IUserPrompts, public IStatusText
     bool FileDialog(FileDialogRequest& request) override;
     INT_PTR LaunchShell(HWND owner, const wchar_t* verb, const std::wstring& file,
                         const std::wstring& parameters, int show) override;
+    INT_PTR LaunchShellIn(HWND owner, const wchar_t* verb, const std::wstring& file,
+                          const std::wstring& parameters, const std::wstring& directory, int show) override;
     bool AnswerModal(UINT dialogId, INT_PTR& result) override;
     void SetStatusText(const std::wstring& text) override;
 
