@@ -9,6 +9,7 @@
 #include "base/Handles.h"
 #include "base/Strings.h"
 #include "base/UserPrompts.h"
+#include "base/WaitCursor.h"
 #include "operations/KeyProperties.h"
 #include "operations/KeyTransfer.h"
 #include "operations/ReportError.h"
@@ -89,7 +90,12 @@ void CLeftView::DeleteSelectedKey()
     std::wstring path = GetItemPath(selected);
     if (!AskYesNo(zv::Format(zv::LoadResString(IDS_DELETE_QUESTION).c_str(), path.c_str())))
         return;
-    if (DeleteRegistryKey(path))
+    bool deleted;
+    {
+        CWaitCursor wait; // a large tree takes a while
+        deleted = DeleteRegistryKey(path);
+    }
+    if (deleted)
         DeleteKeyItem(selected, true);
     else
         AfxMessageBox(L"You cannot delete this key.", MB_OK);
