@@ -4,6 +4,7 @@
 // the time until every child is shown and has its button) and the fill of a
 // list of 10,000 values. Rounds are interleaved; medians are printed with
 // their ratios to the raw enumeration. Run through scripts/bench.sh.
+#include "BenchClock.h"
 #include "app/NavroDoc.h"
 #include "app/framework/DocTemplate.h"
 #include "app/framework/WinApp.h"
@@ -27,14 +28,6 @@ const wchar_t kBenchKey[] = L"Software\\ZorvaneBench";
 constexpr int kKeys = 50000;
 constexpr int kValues = 10000;
 constexpr int kRounds = 3;
-
-double Now()
-{
-    LARGE_INTEGER counter, frequency;
-    QueryPerformanceCounter(&counter);
-    QueryPerformanceFrequency(&frequency);
-    return 1000.0 * static_cast<double>(counter.QuadPart) / static_cast<double>(frequency.QuadPart);
-}
 
 // What the window's thread spent on messages while pumping.
 struct Busy
@@ -105,12 +98,6 @@ void Prepare()
     }
     RegCloseKey(list);
     RegCloseKey(bench);
-}
-
-double Median(std::vector<double> v)
-{
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
 }
 
 struct Series

@@ -7,6 +7,7 @@
 // last search matches everything and fills the pane's 65,500 rows while a
 // timer on the window thread measures the longest gap between its ticks.
 // Run through scripts/bench.sh.
+#include "BenchClock.h"
 #include "app/NavroDoc.h"
 #include "app/framework/DocTemplate.h"
 #include "app/framework/WinApp.h"
@@ -30,20 +31,6 @@ const wchar_t kNeedle[] = L"zvneedle";
 constexpr int kBranches = 98;
 constexpr int kKeysPerBranch = 999;
 constexpr int kRounds = 3;
-
-double Now()
-{
-    LARGE_INTEGER counter, frequency;
-    QueryPerformanceCounter(&counter);
-    QueryPerformanceFrequency(&frequency);
-    return 1000.0 * static_cast<double>(counter.QuadPart) / static_cast<double>(frequency.QuadPart);
-}
-
-double Median(std::vector<double> values)
-{
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
-}
 
 // A small seeded generator, the same tree on every machine.
 struct Random

@@ -5,6 +5,7 @@
 // 10,000 keys against a raw copy walk and a raw delete walk. Rounds are
 // interleaved; medians are printed with their ratios. Run through
 // scripts/bench.sh.
+#include "BenchClock.h"
 #include "operations/KeyTransfer.h"
 #include "operations/RegExport.h"
 #include "registry/EzReg.h"
@@ -21,20 +22,6 @@ constexpr int kBranches = 98;
 constexpr int kKeysPerBranch = 999; // plus the branch: 98,000 keys
 constexpr int kPasteKeys = 10000;
 constexpr int kRounds = 3;
-
-double Now()
-{
-    LARGE_INTEGER counter, frequency;
-    QueryPerformanceCounter(&counter);
-    QueryPerformanceFrequency(&frequency);
-    return 1000.0 * static_cast<double>(counter.QuadPart) / static_cast<double>(frequency.QuadPart);
-}
-
-double Median(std::vector<double> values)
-{
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
-}
 
 // An ordinary key's values: every common type, nothing an exporter writes
 // in another form than the platform's.

@@ -14,6 +14,7 @@ probe=$2
 artifacts=${ZORVANE_ARTIFACTS:-$(dirname "$program")}
 mkdir -p "$artifacts"
 wine64=/usr/lib/wine/wine64
+source "$(dirname "$0")/common.sh"
 run_probe() { "$wine64" "$probe" "$@" 2>/dev/null | tr -d '\r'; }
 root='HKCU\Software\ZorvaneE2EDrag'
 from='CURRENT_USER\Software\ZorvaneE2EDrag\From'
@@ -26,14 +27,7 @@ script=$(mktemp --suffix=.reg)
     printf '"alpha"="one"\r\n"beta"=dword:00000007\r\n"gamma"=hex:01,5c,74\r\n\r\n'
     printf '[HKEY_CURRENT_USER\\Software\\ZorvaneE2EDrag\\To]\r\n"here"="x"\r\n\r\n'
 } >"$script"
-# reg.exe now and then fails to start while the previous program's processes
-# wind down: a few tries.
-imported=0
-for _ in 1 2 3 4 5; do
-    "$wine64" reg import "Z:${script//\//\\}" >/dev/null 2>&1 && { imported=1; break; }
-    sleep 1
-done
-[ "$imported" = 1 ] || { echo "the test keys could not be imported"; exit 1; }
+import_keys "$script" || { echo "the test keys could not be imported"; exit 1; }
 rm -f "$script"
 folder=$(mktemp -d)
 pids=()
@@ -45,11 +39,6 @@ cleanup() {
 trap cleanup EXIT
 
 has_value() { "$wine64" reg query "$root\\$1" /v "$2" >/dev/null 2>&1; }
-wait_for() { # condition command..., up to 10 s
-    for _ in $(seq 1 100); do "$@" && return 0; sleep 0.1; done
-    return 1
-}
-window_named() { xdotool search --onlyvisible --name "$1" 2>/dev/null | head -1; }
 start() { # location
     "$wine64" "$program" "$1" >/dev/null 2>&1 &
     pids+=($!)

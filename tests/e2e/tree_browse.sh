@@ -13,6 +13,7 @@ probe=$2
 artifacts=${ZORVANE_ARTIFACTS:-$(dirname "$program")}
 mkdir -p "$artifacts"
 wine64=/usr/lib/wine/wine64
+source "$(dirname "$0")/common.sh"
 run_probe() { "$wine64" "$probe" "$@" 2>/dev/null | tr -d '\r'; }
 
 # The keys: a branch with siblings at every level.
@@ -26,15 +27,7 @@ script=$(mktemp --suffix=.reg)
         printf '[HKEY_CURRENT_USER\\Software\\ZorvaneE2E\\Demo\\Many\\Child %04d]\r\n\r\n' "$i"
     done
 } >"$script"
-# Wine's Z: drive is the root of the file system.
-# reg.exe now and then fails to start while the previous program's processes
-# wind down: a few tries.
-imported=0
-for _ in 1 2 3 4 5; do
-    "$wine64" reg import "Z:${script//\//\\}" >/dev/null 2>&1 && { imported=1; break; }
-    sleep 1
-done
-[ "$imported" = 1 ] || { echo "the test keys could not be imported"; exit 1; }
+import_keys "$script" || { echo "the test keys could not be imported"; exit 1; }
 rm -f "$script"
 
 "$wine64" "$program" >/dev/null 2>&1 &

@@ -13,6 +13,7 @@ probe=$2
 artifacts=${ZORVANE_ARTIFACTS:-$(dirname "$program")}
 mkdir -p "$artifacts"
 wine64=/usr/lib/wine/wine64
+source "$(dirname "$0")/common.sh"
 run_probe() { "$wine64" "$probe" "$@" 2>/dev/null | tr -d '\r'; }
 root='HKCU\Software\ZorvaneE2ETree'
 base='CURRENT_USER\Software\ZorvaneE2ETree'
@@ -27,14 +28,7 @@ script=$(mktemp --suffix=.reg)
         printf '[HKEY_CURRENT_USER\\Software\\ZorvaneE2ETree\\Many\\K%s]\r\n\r\n' "$i"
     done
 } >"$script"
-# reg.exe now and then fails to start while the previous program's processes
-# wind down: a few tries.
-imported=0
-for _ in 1 2 3 4 5; do
-    "$wine64" reg import "Z:${script//\//\\}" >/dev/null 2>&1 && { imported=1; break; }
-    sleep 1
-done
-[ "$imported" = 1 ] || { echo "the test keys could not be imported"; exit 1; }
+import_keys "$script" || { echo "the test keys could not be imported"; exit 1; }
 rm -f "$script"
 pids=()
 cleanup() {
@@ -44,11 +38,6 @@ cleanup() {
 trap cleanup EXIT
 
 key_exists() { "$wine64" reg query "$root\\$1" >/dev/null 2>&1; }
-wait_for() { # condition command..., up to 10 s
-    for _ in $(seq 1 100); do "$@" && return 0; sleep 0.1; done
-    return 1
-}
-window_named() { xdotool search --onlyvisible --name "$1" 2>/dev/null | head -1; }
 question() { window_named '^Zorvane$'; }
 answer() { # key to press in the message box
     wait_for test -n "$(question)" || { echo "no question appeared"; return 1; }

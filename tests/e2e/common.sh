@@ -1,0 +1,23 @@
+# Helpers the end-to-end scripts share; sourced after wine64 is set.
+
+# Imports a registry script file (a Linux path) into the test prefix. reg.exe
+# now and then fails to start while the previous program's processes wind
+# down: a few tries.
+# Wine's Z: drive is the root of the file system.
+import_keys() {
+    local script=$1
+    for _ in 1 2 3 4 5; do
+        "$wine64" reg import "Z:${script//\//\\}" >/dev/null 2>&1 && return 0
+        sleep 1
+    done
+    return 1
+}
+
+# Runs the command until it succeeds, up to 10 s.
+wait_for() {
+    for _ in $(seq 1 100); do "$@" && return 0; sleep 0.1; done
+    return 1
+}
+
+# The first visible window whose title matches the pattern.
+window_named() { xdotool search --onlyvisible --name "$1" 2>/dev/null | head -1; }
