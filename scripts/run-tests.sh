@@ -59,20 +59,24 @@ done
 ctest --test-dir "$build" --output-on-failure -j "${ZORVANE_TEST_JOBS:-2}" --timeout 300 "$@"
 status=$?
 
-# The registry tests once more as a 32-bit process, in the same prefix.
+# The registry and class finder tests once more as a 32-bit process, in the
+# same prefix.
 if [ $# -eq 0 ]; then
-    tests32="$root/build/i686/tests/registry/registry_tests.exe"
-    if [ ! -x /usr/lib/wine/wine ]; then
-        echo "run-tests: no 32-bit Wine on this machine; 32-bit registry tests SKIPPED"
-    elif [ -f "$tests32" ]; then
-        echo "run-tests: registry tests as a 32-bit process"
-        if ! timeout -k 5 600 /usr/lib/wine/wine "$tests32" --gtest_brief=1; then
-            echo "run-tests: 32-bit registry tests FAILED"
+    for tests32 in "$root/build/i686/tests/registry/registry_tests.exe" \
+        "$root/build/i686/tests/search/class_scan_tests.exe"; do
+        name=$(basename "$tests32" .exe)
+        if [ ! -x /usr/lib/wine/wine ]; then
+            echo "run-tests: no 32-bit Wine on this machine; 32-bit $name SKIPPED"
+        elif [ -f "$tests32" ]; then
+            echo "run-tests: $name as a 32-bit process"
+            if ! timeout -k 5 600 /usr/lib/wine/wine "$tests32" --gtest_brief=1; then
+                echo "run-tests: 32-bit $name FAILED"
+                status=1
+            fi
+        else
+            echo "run-tests: 32-bit $name missing"
             status=1
         fi
-    else
-        echo "run-tests: 32-bit registry tests missing"
-        status=1
-    fi
+    done
 fi
 exit $status

@@ -105,6 +105,8 @@ class CMainFrame : public CFrameWnd, public IFrameServices
         ON_COMMAND(ID_GOTO_KEY, OnGoToKey)
         ON_COMMAND(ID_FIND, OnFind)
         ON_UPDATE_COMMAND_UI(ID_FIND, [this](CCmdUI* ui) { ui->Enable(!IsSearching()); })
+        ON_COMMAND(ID_LIST_INVALID_CLSIDS, OnListInvalidClsids)
+        ON_UPDATE_COMMAND_UI(ID_LIST_INVALID_CLSIDS, [this](CCmdUI* ui) { ui->Enable(!IsSearching()); })
         ON_COMMAND(ID_CANCEL_SEARCH, OnCancelSearch)
         ON_UPDATE_COMMAND_UI(ID_CANCEL_SEARCH,
                              [this](CCmdUI* ui) { ui->Enable(SearchPaneVisible && IsSearching()); })
@@ -167,6 +169,7 @@ class CMainFrame : public CFrameWnd, public IFrameServices
     void OnGoToKey();
     // Shows the search pane and runs the Find dialog there.
     void OnFind();
+    void OnListInvalidClsids();
     void OnCancelSearch();
     bool IsSearching() const;
     void OnOptions();

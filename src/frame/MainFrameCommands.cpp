@@ -61,6 +61,16 @@ void CMainFrame::OnFind()
     m_search->StartSearch(nullptr, root.empty() ? nullptr : &root);
 }
 
+void CMainFrame::OnListInvalidClsids()
+{
+    if (!m_search)
+        return;
+    if (!SearchPaneVisible)
+        ToggleSearchPane();
+    if (SearchPaneVisible)
+        m_search->StartClsidScan();
+}
+
 void CMainFrame::OnCancelSearch()
 {
     if (m_search)

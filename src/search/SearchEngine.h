@@ -38,6 +38,7 @@ struct FoundRow
     std::wstring location;
     DWORD type = 0;
     std::vector<BYTE> data;
+    std::wstring keyData; // a key row's Data cell
 };
 
 struct SearchTotals

@@ -12,6 +12,7 @@
 #include "base/UserPrompts.h"
 #include "registry/ValueText.h"
 #include "search/FindDlg.h"
+#include "search/InvalidClassScan.h"
 #include "values/DataLinks.h"
 
 #include "resource.h"
@@ -71,6 +72,22 @@ void CSearchPaneView::StartSearch(const std::wstring* text, const std::wstring* 
 
 bool CSearchPaneView::StartSearchWith(SearchSettings settings)
 {
+    settings.Prepare();
+    return StartRun(L"Searching...",
+                    [settings = std::move(settings)](const zv::StopToken& stop, ISearchSink& sink) {
+                        return RunSearch(settings, stop, sink);
+                    });
+}
+
+bool CSearchPaneView::StartClsidScan()
+{
+    return StartRun(L"Find Invalid CLSIDs...", [](const zv::StopToken& stop, ISearchSink& sink) {
+        return RunClassScan(UserAndMachineClasses(), stop, sink);
+    });
+}
+
+bool CSearchPaneView::StartRun(const wchar_t* logText, RunBody body)
+{
     if (IsSearching())
     {
         if (!m_cancelled)
@@ -79,7 +96,6 @@ bool CSearchPaneView::StartSearchWith(SearchSettings settings)
         // new run is the only one.
         m_run.Stop();
     }
-    settings.Prepare();
     EndCellEdit();
     DeleteAllRows();
     m_cancelled = false;
@@ -90,15 +106,15 @@ bool CSearchPaneView::StartSearchWith(SearchSettings settings)
     };
     IFrameServices* frame = m_frame;
     zv::UiInbox* inbox = &m_searchInbox;
-    m_run = zv::StartWorkerThread([settings = std::move(settings), add, frame, inbox, serial,
+    m_run = zv::StartWorkerThread([body = std::move(body), logText, add, frame, inbox, serial,
                                    this](const zv::StopToken& stop) -> unsigned {
         InboxSink sink(*inbox, add, frame);
         if (IsLogging())
         {
             LogStart();
-            Log(L"Searching...");
+            Log(L"%s", logText);
         }
-        SearchTotals totals = RunSearch(settings, stop, sink);
+        SearchTotals totals = body(stop, sink);
         inbox->Post([this, serial, totals] { FinishRun(serial, totals); });
         return 0;
     });
@@ -124,6 +140,7 @@ void CSearchPaneView::AddFoundRows(std::vector<FoundRow>& found)
         row.location = std::move(item.location);
         if (item.isKey)
         {
+            row.data = std::move(item.keyData);
             row.image = kIconKey;
             row.itemData = static_cast<LPARAM>(kKeyRow) << kRowKindShift;
             row.linkIcon = ListRow::kLinkUnknown;

@@ -9,6 +9,8 @@
 #include "search/SearchEngine.h"
 #include "values/NavroView.h"
 
+#include <functional>
+
 class CSearchPaneView : public CNavroView
 {
   public:
@@ -27,6 +29,9 @@ class CSearchPaneView : public CNavroView
     void StartSearch(const std::wstring* text = nullptr, const std::wstring* root = nullptr);
     // Starts a search with settings (the dialog's outcome) unless one runs.
     bool StartSearchWith(SearchSettings settings);
+    // Lists the class registrations whose server file is missing, unless a
+    // search or scan runs.
+    bool StartClsidScan();
     // Asks the running search to stop; its rows stay.
     void CancelSearch();
     // Whether a search's thread has not ended yet.
@@ -56,6 +61,9 @@ class CSearchPaneView : public CNavroView
     LRESULT OnSearchTimer(UINT, WPARAM id, LPARAM, bool& handled);
     void DrainSearchInbox();
     void OnSearchPaneDestroy();
+    using RunBody = std::function<SearchTotals(const zv::StopToken&, ISearchSink&)>;
+    // Clears the rows and starts body on the pane's worker (see StartSearchWith).
+    bool StartRun(const wchar_t* logText, RunBody body);
     void AddFoundRows(std::vector<FoundRow>& found);
     void FinishRun(unsigned serial, const SearchTotals& totals);
     void AddCommandRows();

@@ -225,3 +225,65 @@ TEST(SearchPane, ClosingTheWindowMidSearchNeverHangs)
         f.Close();
     }
 }
+
+TEST(SearchPane, InvalidClassesAreListedUnderTheirOwnRootAndDeletedFromThere)
+{
+    // A class of the current user's with a missing server and a program
+    // identifier; the machine has a working identifier of the same name.
+    const std::wstring clsid = L"{7A0C11E5-0000-4000-8000-00000000F1A5}";
+    const std::wstring classes = L"Software\\Classes\\";
+    auto set = [](HKEY root, const std::wstring& path, const std::wstring& text) {
+        HKEY key = nullptr;
+        ASSERT_EQ(RegCreateKeyExW(root, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr),
+                  0);
+        RegSetValueExW(key, L"", 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
+                       static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t)));
+        RegCloseKey(key);
+    };
+    set(HKEY_CURRENT_USER, classes + L"CLSID\\" + clsid + L"\\InprocServer32", L"C:\\nowhere\\zv-gone.dll");
+    set(HKEY_CURRENT_USER, classes + L"CLSID\\" + clsid + L"\\ProgID", L"Zorvane.GoneFixture");
+    set(HKEY_CURRENT_USER, classes + L"Zorvane.GoneFixture", L"user's");
+    set(HKEY_LOCAL_MACHINE, classes + L"Zorvane.GoneFixture", L"machine's");
+    struct Cleanup
+    {
+        ~Cleanup()
+        {
+            RegDeleteTreeW(HKEY_CURRENT_USER,
+                           L"Software\\Classes\\CLSID\\{7A0C11E5-0000-4000-8000-00000000F1A5}");
+            RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\Classes\\Zorvane.GoneFixture");
+            RegDeleteTreeW(HKEY_LOCAL_MACHINE, L"Software\\Classes\\Zorvane.GoneFixture");
+        }
+    } cleanup;
+
+    ScriptedPrompts user;
+    FrameFixture f;
+    if (f.frame->SearchPaneVisible)
+        f.frame->SendMessage(WM_COMMAND, ID_TOGGLE_SEARCH_PANE, 0);
+    ASSERT_FALSE(f.frame->SearchPaneVisible);
+    f.frame->SendMessage(WM_COMMAND, ID_LIST_INVALID_CLSIDS, 0);
+    CSearchPaneView* pane = f.frame->SearchPane();
+    ASSERT_TRUE(pane && f.frame->SearchPaneVisible) << "the command shows the pane";
+    ASSERT_TRUE(Finished(f, *pane, 0));
+    EXPECT_EQ(StatusText(f).rfind(L"Found ", 0), 0u) << zv::ToUtf8(StatusText(f));
+
+    int row = pane->FindItem(clsid, 0);
+    ASSERT_GE(row, 0);
+    EXPECT_EQ(pane->GetItemParentPath(row), L"CURRENT_USER\\Software\\Classes\\CLSID");
+    EXPECT_EQ(pane->ItemText(row, pane->DataColumn), L"C:\\nowhere\\zv-gone.dll");
+    ASSERT_EQ(pane->ItemText(row + 1, 0), L"Zorvane.GoneFixture");
+    EXPECT_EQ(pane->GetItemParentPath(row + 1), L"CURRENT_USER\\Software\\Classes");
+    EXPECT_EQ(pane->ItemText(row + 1, pane->DataColumn), clsid);
+
+    // Deleting the identifier's row removes the user's key, never the
+    // machine's registration of the same name.
+    pane->SelectItem(row + 1);
+    user.Answer(IDYES);
+    f.frame->FocusPane(Pane::Search);
+    f.frame->SendMessage(WM_COMMAND, ID_DELETE, 0);
+    HKEY key = nullptr;
+    EXPECT_NE(RegOpenKeyExW(HKEY_CURRENT_USER, L"Software\\Classes\\Zorvane.GoneFixture", 0, KEY_READ, &key),
+              0);
+    ASSERT_EQ(RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"Software\\Classes\\Zorvane.GoneFixture", 0, KEY_READ, &key),
+              0);
+    RegCloseKey(key);
+}
