@@ -4,7 +4,10 @@
 #include "base/SettingsStore.h"
 #include "base/Strings.h"
 #include "base/UserPrompts.h"
+#include "frame/RegistryACList.h"
 #include "registry/RegistryPath.h"
+
+#include <commctrl.h>
 
 #include "resource.h"
 
@@ -17,7 +20,7 @@ std::wstring AllKeysItem()
     return zv::LoadResString(IDS_ALL_REGISTRY_KEYS);
 }
 
-std::wstring ComboText(HWND combo)
+std::wstring WindowText(HWND combo)
 {
     int length = ::GetWindowTextLengthW(combo);
     std::wstring text(static_cast<size_t>(length) + 1, L'\0');
@@ -31,6 +34,10 @@ const wchar_t CFindDlg::kClearHistoryItem[] = L"To clear this list select this i
 CFindDlg::CFindDlg(HWND parent)
     : CDialog(IDD_FIND, parent), TextHistory(L"String", true, false), KeyHistory(L"Location")
 {
+    // The start-key box is an extended combo box, whose class may not be
+    // registered yet when no main window exists.
+    INITCOMMONCONTROLSEX classes = {sizeof(classes), ICC_USEREX_CLASSES};
+    InitCommonControlsEx(&classes);
     TextHistory.Load();
     KeyHistory.Load();
     if (!TextHistory.IsEmpty())
@@ -38,6 +45,25 @@ CFindDlg::CFindDlg(HWND parent)
     if (!KeyHistory.IsEmpty())
         SearchUnder = KeyHistory[0];
     LoadFlags();
+}
+
+CFindDlg::~CFindDlg()
+{
+    m_completion.reset();
+    if (m_images)
+        ImageList_Destroy(m_images);
+}
+
+int StartKeyImage(size_t position) noexcept
+{
+    // The computer and the five roots in the tree's image strip.
+    static const int images[] = {7, 2, 4, 3, 0, 1};
+    return position < std::size(images) ? images[position] : -1;
+}
+
+HWND CFindDlg::StartKeyEdit() const
+{
+    return reinterpret_cast<HWND>(::SendMessageW(GetDlgItem(IDC_FIND_UNDER), CBEM_GETEDITCONTROL, 0, 0));
 }
 
 void CFindDlg::LoadFlags()
@@ -92,9 +118,28 @@ bool CFindDlg::OnInitDialog()
 {
     CDialog::OnInitDialog();
     HWND keys = GetDlgItem(IDC_FIND_UNDER);
+    m_images = ImageList_Create(16, 15, ILC_COLOR24 | ILC_MASK, 8, 1);
+    if (HBITMAP bitmap = static_cast<HBITMAP>(
+            LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDB_TREE_IMAGES), IMAGE_BITMAP, 0, 0, 0)))
+    {
+        ImageList_AddMasked(m_images, bitmap, RGB(255, 0, 255));
+        DeleteObject(bitmap);
+    }
+    ::SendMessageW(keys, CBEM_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(m_images));
+    size_t position = 0;
     for (const std::wstring& entry : StartKeyEntries(KeyHistory, SearchUnder))
-        ::SendMessageW(keys, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(entry.c_str()));
+    {
+        COMBOBOXEXITEMW item = {};
+        item.mask = CBEIF_TEXT | CBEIF_IMAGE | CBEIF_SELECTEDIMAGE | CBEIF_INDENT;
+        item.iItem = -1;
+        item.pszText = const_cast<wchar_t*>(entry.c_str());
+        int image = StartKeyImage(position++);
+        item.iImage = item.iSelectedImage = image < 0 ? I_IMAGENONE : image;
+        ::SendMessageW(keys, CBEM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item));
+    }
     ::SendMessageW(keys, CB_SETCURSEL, 0, 0);
+    if (HWND edit = StartKeyEdit())
+        AttachRegistryAutoComplete(m_completion, edit);
     HWND texts = GetDlgItem(IDC_FIND_TEXT);
     bool any = false;
     for (const std::wstring& entry : TextHistory.Entries())
@@ -119,8 +164,9 @@ void CFindDlg::DoDataExchange(CDataExchange* dx)
     DDX_Check(dx, IDC_FIND_BINARY, LookAtBinary);
     if (!dx->m_bSaveAndValidate)
         return;
-    FindText = ComboText(GetDlgItem(IDC_FIND_TEXT));
-    std::wstring under = ComboText(GetDlgItem(IDC_FIND_UNDER));
+    FindText = WindowText(GetDlgItem(IDC_FIND_TEXT));
+    HWND edit = StartKeyEdit();
+    std::wstring under = WindowText(edit ? edit : GetDlgItem(IDC_FIND_UNDER));
     if (!under.empty() && !zv::EqualsNoCase(under, AllKeysItem()))
     {
         std::wstring path;
@@ -142,6 +188,17 @@ void CFindDlg::DoDataExchange(CDataExchange* dx)
 
 void CFindDlg::OnOK()
 {
+    // Enter while suggestions are shown picks one; the dialog stays.
+    HWND edit = StartKeyEdit();
+    if (edit && IsAutoCompleteListShown(m_completion.get(), edit))
+    {
+        // The dialog took the Enter meant for the list: hand it on, so the
+        // chosen suggestion goes into the box, and make sure the list goes.
+        ::SendMessageW(edit, WM_KEYDOWN, VK_RETURN, 1);
+        CloseAutoCompleteList(m_completion.get(), edit);
+        ::SetFocus(edit);
+        return;
+    }
     if (!UpdateData(true))
         return;
     if (FindText == kClearHistoryItem)
@@ -160,5 +217,6 @@ void CFindDlg::OnOK()
     KeyHistory.Save();
     if (zv::EqualsNoCase(SearchUnder, AllKeysItem()))
         SearchUnder.clear();
+    m_completion.reset();
     EndDialog(IDOK);
 }

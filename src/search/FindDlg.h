@@ -5,6 +5,9 @@
 
 #include "app/RecentStrings.h"
 #include "app/framework/Dialog.h"
+#include "base/ComObject.h"
+
+#include <shldisp.h>
 
 #include <string>
 #include <vector>
@@ -13,6 +16,7 @@ class CFindDlg : public CDialog
 {
   public:
     explicit CFindDlg(HWND parent = nullptr);
+    ~CFindDlg() override;
 
     bool OnInitDialog() override;
     void OnOK() override;
@@ -34,7 +38,20 @@ class CFindDlg : public CDialog
     // Reads and writes the six options.
     void LoadFlags();
     void SaveFlags() const;
+
+    // The start-key box's edit (tests type into it).
+    HWND StartKeyEdit() const;
+    // The auto-complete bound to the start-key box while the dialog is shown.
+    IAutoComplete* StartKeyCompletion() const noexcept { return m_completion.get(); }
+
+  private:
+    HIMAGELIST m_images = nullptr;
+    zv::com_ptr<IAutoComplete> m_completion;
 };
+
+// The start-key box's image for the entry at a history position: the
+// computer for "All registry keys", then the five roots; none (-1) later.
+int StartKeyImage(size_t position) noexcept;
 
 // The start-key box's entries: the roots and "All registry keys" in front of
 // the history, with handedIn among them (history is changed in place).

@@ -3,6 +3,7 @@
 // Find disabled while a search runs, and closing the window mid-search.
 #include "app/Hints.h"
 #include "base/Strings.h"
+#include "frame/RegistryACList.h"
 #include "search/FindDlg.h"
 #include "support/FrameFixture.h"
 #include "support/RegistrySandbox.h"
@@ -52,7 +53,11 @@ std::wstring StatusText(FrameFixture& f)
 
 void SetText(HWND dialog, int id, const wchar_t* text)
 {
-    SetWindowTextW(GetDlgItem(dialog, id), text);
+    HWND control = GetDlgItem(dialog, id);
+    // The start-key box is an extended combo box: its text is its edit's.
+    if (HWND edit = reinterpret_cast<HWND>(SendMessageW(control, CBEM_GETEDITCONTROL, 0, 0)))
+        control = edit;
+    SetWindowTextW(control, text);
 }
 } // namespace
 
@@ -99,6 +104,63 @@ TEST(FindDialog, StartKeySpellingsAndTheQuestionForABadOne)
     CFindDlg all;
     ASSERT_EQ(all.DoModal(), IDOK);
     EXPECT_TRUE(all.SearchUnder.empty());
+}
+
+TEST(FindDialog, StartKeyBoxShowsRootIconsAndEnterOnSuggestionsKeepsTheDialog)
+{
+    RegistrySandbox box;
+    box.CreateKey(L"Suggested");
+    ScriptedPrompts user;
+    CFindDlg dialog;
+    dialog.SearchUnder = box.Path();
+    std::vector<std::wstring> texts;
+    std::vector<int> images;
+    bool shown = false, stayed = false;
+    std::wstring taken;
+    user.onDialog = [&](UINT id, HWND window) {
+        if (id != IDD_FIND)
+            return;
+        HWND keys = GetDlgItem(window, IDC_FIND_UNDER);
+        int count = static_cast<int>(SendMessageW(keys, CB_GETCOUNT, 0, 0));
+        for (int i = 0; i < count; ++i)
+        {
+            wchar_t text[512] = {};
+            COMBOBOXEXITEMW item = {};
+            item.mask = CBEIF_TEXT | CBEIF_IMAGE;
+            item.iItem = i;
+            item.pszText = text;
+            item.cchTextMax = 512;
+            SendMessageW(keys, CBEM_GETITEMW, 0, reinterpret_cast<LPARAM>(&item));
+            texts.push_back(text);
+            images.push_back(item.iImage);
+        }
+        // Typing part of a key's path brings suggestions; Enter then picks
+        // one instead of closing the dialog.
+        HWND edit = dialog.StartKeyEdit();
+        ShowWindow(window, SW_SHOW); // an ended dialog hides at once
+        SetFocus(edit);
+        SetWindowTextW(edit, L"");
+        for (wchar_t c : box.Path() + L"\\Sugg")
+            SendMessageW(edit, WM_CHAR, c, 1);
+        shown = IsAutoCompleteListShown(dialog.StartKeyCompletion(), edit);
+        SendMessageW(window, WM_COMMAND, IDOK, 0);
+        stayed = IsWindow(window) && IsWindowVisible(window);
+        wchar_t text[512] = {};
+        GetWindowTextW(edit, text, 512);
+        taken = text;
+        PostMessageW(window, WM_COMMAND, IDOK, 0);
+    };
+    ASSERT_EQ(dialog.DoModal(), IDOK);
+    ASSERT_GE(texts.size(), 7u);
+    EXPECT_EQ(std::vector<std::wstring>(texts.begin(), texts.begin() + 7),
+              (std::vector<std::wstring>{L"All registry keys", L"CURRENT_USER", L"USERS", L"LOCAL_MACHINE",
+                                         L"CLASSES_ROOT", L"CURRENT_CONFIG", box.Path()}));
+    EXPECT_EQ(std::vector<int>(images.begin(), images.begin() + 7),
+              (std::vector<int>{7, 2, 4, 3, 0, 1, I_IMAGENONE}));
+    EXPECT_TRUE(shown) << "suggestions for a typed key path";
+    EXPECT_TRUE(stayed) << "Enter on the suggestions keeps the dialog";
+    EXPECT_EQ(taken.rfind(box.Path() + L"\\Sugg", 0), 0u) << zv::ToUtf8(taken);
+    EXPECT_EQ(dialog.SearchUnder, box.PathOf(L"Suggested"));
 }
 
 TEST(FindDialog, OptionsAreKeptAfterOkAndNotAfterCancel)
