@@ -1,4 +1,5 @@
 // Message dispatch, reflection, command routing and pulled update states.
+#include "app/framework/DocTemplate.h"
 #include "app/framework/Document.h"
 #include "app/framework/FrameWnd.h"
 #include "app/framework/View.h"
@@ -307,4 +308,25 @@ TEST(Framework, StatusTextsFromAnyThreadReachTheStatusBar)
     EXPECT_EQ(status.GetPaneText(0), L"from a worker");
     f.frame->m_statusBar = nullptr;
     f.frame->RemoveControlBar(&status);
+}
+
+namespace
+{
+// A frame whose client area cannot be made: its window is created and goes.
+class FailingFrame : public CFrameWnd
+{
+  public:
+    bool OnCreateClient(const CREATESTRUCTW&, CCreateContext*) override { return false; }
+};
+} // namespace
+
+TEST(Framework, AFrameThatFailsToCreateLeavesTheTemplateWithoutOne)
+{
+    TestApp app;
+    auto* docTemplate = new CSingleDocTemplate(
+        0, [] { return new TestDoc; }, [] { return static_cast<CFrameWnd*>(new FailingFrame); }, nullptr);
+    app.AddDocTemplate(docTemplate);
+    // The window was made and destroyed (deleting its frame); nothing is used after.
+    EXPECT_EQ(docTemplate->OpenDocumentFile(nullptr, true), nullptr);
+    EXPECT_EQ(app.m_pMainWnd, nullptr);
 }

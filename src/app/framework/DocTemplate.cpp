@@ -53,19 +53,22 @@ std::wstring CSingleDocTemplate::FileFilter() const
 
 bool CSingleDocTemplate::CreateFrame()
 {
-    m_frame = m_newFrame();
-    if (!m_frame)
+    CFrameWnd* frame = m_newFrame();
+    m_frame = frame;
+    if (!frame)
         return false;
-    m_frame->m_autoDelete = true;
-    m_frame->m_docTemplate = this;
+    frame->m_autoDelete = true;
+    frame->m_docTemplate = this;
     CCreateContext context;
     context.document = m_document;
     context.docTemplate = this;
     context.newView = m_newView;
-    if (!m_frame->LoadFrame(m_resourceId, WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, &context))
+    if (!frame->LoadFrame(m_resourceId, WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, &context))
     {
-        if (!m_frame->m_hWnd)
-            delete m_frame;
+        // A window that was made and went has deleted its frame already (and
+        // made this template forget it); only a frame without one is left.
+        if (m_frame == frame && !frame->m_hWnd)
+            delete frame;
         m_frame = nullptr;
         return false;
     }
