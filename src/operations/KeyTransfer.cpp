@@ -38,6 +38,24 @@ namespace
 {
 constexpr REGSAM kReadTree = KEY_QUERY_VALUE | KEY_ENUMERATE_SUB_KEYS;
 
+// Deletes sub below parent when it is a registry link: the link itself goes,
+// never what it points to. False when sub is no link (or could not go).
+bool DeleteIfLink(HKEY parent, const wchar_t* sub, LONG& result)
+{
+    HKEY key = nullptr;
+    if (RegOpenKeyExW(parent, sub, REG_OPTION_OPEN_LINK, KEY_QUERY_VALUE | DELETE | KEY_WOW64_64KEY, &key) !=
+        ERROR_SUCCESS)
+        return false;
+    DWORD type = 0;
+    bool link =
+        RegQueryValueExW(key, L"SymbolicLinkValue", nullptr, &type, nullptr, nullptr) == ERROR_SUCCESS &&
+        type == REG_LINK;
+    // An empty name deletes the key the handle holds: the link, not its target.
+    result = link ? RegDeleteKeyW(key, L"") : ERROR_SUCCESS;
+    RegCloseKey(key);
+    return link && result == ERROR_SUCCESS;
+}
+
 bool QueryCounts(HKEY key, DWORD& subKeys, DWORD& values)
 {
     subKeys = values = 0;
@@ -52,6 +70,13 @@ bool CEzReg::DeleteTree()
     {
         LastError = ERROR_ACCESS_DENIED; // a root or the computer level
         return false;
+    }
+    // A link key goes by itself; following it would empty the tree it
+    // points to, which lives elsewhere.
+    if (DeleteIfLink(BaseKey, SubKeyPath, LastError))
+    {
+        Close();
+        return true;
     }
     // One open with every right the walk needs; DELETE alone still lets a
     // key without children go.

@@ -153,6 +153,35 @@ TEST(KeyTransfer, ALinkWithinTheSameRootIsSeenThroughItsTrailingNames)
     }
 }
 
+TEST(KeyTransfer, DeletingALinkOrATreeHoldingOneNeverTouchesWhatItPointsTo)
+{
+    RegistrySandbox box;
+    box.SetString(L"Target\\Deep", L"kept", L"yes");
+    box.SetString(L"Holder\\Plain", L"gone", L"yes");
+    std::wstring target = L"\\Registry\\User\\" + CurrentUserSid() + L"\\" + box.SubKey() + L"\\Target";
+    for (const wchar_t* name : {L"Holder\\Link", L"Alone"})
+    {
+        HKEY link = nullptr;
+        ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, (box.SubKey() + L"\\" + name).c_str(), 0, nullptr,
+                                  REG_OPTION_CREATE_LINK, KEY_ALL_ACCESS, nullptr, &link, nullptr),
+                  0);
+        RegSetValueExW(link, L"SymbolicLinkValue", 0, REG_LINK, reinterpret_cast<const BYTE*>(target.c_str()),
+                       static_cast<DWORD>(target.size() * sizeof(wchar_t)));
+        RegCloseKey(link);
+    }
+    ASSERT_TRUE(box.Exists(L"Alone\\Deep")) << "the link leads to the target";
+
+    CEzReg alone(box.PathOf(L"Alone"));
+    EXPECT_TRUE(alone.DeleteTree());
+    CEzReg holder(box.PathOf(L"Holder"));
+    EXPECT_TRUE(holder.DeleteTree());
+    EXPECT_FALSE(box.Exists(L"Alone"));
+    EXPECT_FALSE(box.Exists(L"Holder"));
+    DWORD type = 0;
+    std::vector<BYTE> data;
+    EXPECT_TRUE(box.ReadValue(L"Target\\Deep", L"kept", type, data)) << "the linked tree is untouched";
+}
+
 TEST(KeyTransfer, ProtectedDestinationsAndALeftOverGuard)
 {
     RegistrySandbox box;

@@ -13,6 +13,40 @@ namespace
 std::atomic<int> g_counter{0};
 }
 
+namespace
+{
+// Removes a tree without following the registry links inside it (the
+// platform's tree delete follows them, and a link to an ancestor would
+// never end); a link goes by itself.
+void DeleteTreeKeepingLinks(HKEY parent, const std::wstring& sub)
+{
+    HKEY key = nullptr;
+    if (RegOpenKeyExW(parent, sub.c_str(), REG_OPTION_OPEN_LINK, KEY_ALL_ACCESS | KEY_WOW64_64KEY, &key) !=
+        ERROR_SUCCESS)
+        return;
+    DWORD type = 0;
+    bool link =
+        RegQueryValueExW(key, L"SymbolicLinkValue", nullptr, &type, nullptr, nullptr) == ERROR_SUCCESS &&
+        type == REG_LINK;
+    if (!link)
+    {
+        std::vector<std::wstring> children;
+        wchar_t name[256];
+        for (DWORD i = 0;; ++i)
+        {
+            DWORD length = 256;
+            if (RegEnumKeyExW(key, i, name, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
+                break;
+            children.emplace_back(name, length);
+        }
+        for (const std::wstring& child : children)
+            DeleteTreeKeepingLinks(key, child);
+    }
+    RegDeleteKeyW(key, L"");
+    RegCloseKey(key);
+}
+} // namespace
+
 RegistrySandbox::RegistrySandbox()
 {
     const ::testing::TestInfo* info = ::testing::UnitTest::GetInstance()->current_test_info();
@@ -23,7 +57,7 @@ RegistrySandbox::RegistrySandbox()
             c = L'_';
     m_subKey =
         zv::Format(L"Software\\ZorvaneTests\\%s_%lu_%d", name.c_str(), GetCurrentProcessId(), g_counter++);
-    RegDeleteTreeW(HKEY_CURRENT_USER, m_subKey.c_str());
+    DeleteTreeKeepingLinks(HKEY_CURRENT_USER, m_subKey);
     zv::unique_hkey key;
     LONG result = RegCreateKeyExW(HKEY_CURRENT_USER, m_subKey.c_str(), 0, nullptr, 0,
                                   KEY_ALL_ACCESS | KEY_WOW64_64KEY, nullptr, key.put(), nullptr);
@@ -35,7 +69,7 @@ RegistrySandbox::~RegistrySandbox()
 {
     for (const std::wstring& sub : m_locked)
         AllowReading(sub);
-    RegDeleteTreeW(HKEY_CURRENT_USER, m_subKey.c_str());
+    DeleteTreeKeepingLinks(HKEY_CURRENT_USER, m_subKey);
 }
 
 void RegistrySandbox::DenyReading(std::wstring_view sub)
