@@ -46,6 +46,8 @@ class CNavroDoc : public CDocument
     // Asks for a file and writes the current key's tree to it as a registry
     // script; says what is missing when keys could not be read.
     void ExportCurrentKey();
+    // The Add Bookmark dialog for the current key (nothing at the computer).
+    void BookmarkCurrentKey();
     const std::wstring& GetSearchText() const noexcept { return SearchText; }
     void SetSearchText(const std::wstring& text) { SearchText = text; }
     // The start key the next Find takes instead of the current key (once).
@@ -85,6 +87,8 @@ class CNavroDoc : public CDocument
         ON_COMMAND(ID_LOAD_HIVE, OnLoadHive)
         ON_COMMAND(ID_UNLOAD_HIVE, OnUnloadHive)
         ON_UPDATE_COMMAND_UI(ID_UNLOAD_HIVE, OnUpdateUnloadHive)
+        ON_COMMAND(ID_NEW_BOOKMARK, BookmarkCurrentKey)
+        ON_UPDATE_COMMAND_UI(ID_NEW_BOOKMARK, [this](CCmdUI* ui) { ui->Enable(!CurrentPath.empty()); })
     END_COMMAND_MAP_CHAIN(CDocument)
 
     std::wstring TitleDecoration;

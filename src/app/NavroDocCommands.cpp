@@ -7,6 +7,7 @@
 #include "base/Strings.h"
 #include "base/UserPrompts.h"
 #include "base/WaitCursor.h"
+#include "bookmarks/NameDlg.h"
 #include "operations/KeySecurityInfo.h"
 #include "operations/Ownership.h"
 #include "operations/RegExport.h"
@@ -176,4 +177,13 @@ void CNavroDoc::ExportCurrentKey()
     // A backup that silently misses keys would be a failure reported as success.
     if (written && !report.IsComplete())
         AfxMessageBox(report.Message(request.fileName), MB_OK | MB_ICONWARNING);
+}
+
+void CNavroDoc::BookmarkCurrentKey()
+{
+    if (CurrentPath.empty())
+        return;
+    CRegItemList list;
+    list.AddKeyPath(CurrentPath);
+    BookmarkEach(list, PromptOwner());
 }

@@ -8,6 +8,7 @@
 #include "app/GotoDlg.h"
 #include "app/Hints.h"
 #include "app/NavroDoc.h"
+#include "bookmarks/BookmarkMenu.h"
 #include "app/OptionsDlg.h"
 #include "app/framework/ControlBars.h"
 #include "base/Strings.h"
@@ -19,12 +20,8 @@
 
 namespace
 {
-constexpr wchar_t kBookmarksKey[] = L"CURRENT_USER\\Software\\Quenmar Consulting\\Zorvane\\Bookmarks";
 constexpr wchar_t kSystemEditorKey[] =
     L"CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\Applets\\Regedit";
-// Bookmark menu items are numbered from here; an item's index in BookmarkPaths
-// is its command less this.
-constexpr UINT kFirstBookmarkCommand = 923;
 } // namespace
 
 void CMainFrame::OnRefresh()
@@ -107,6 +104,16 @@ void CMainFrame::OnOrganizeBookmarks()
 void CMainFrame::OnUpdateOrganizeBookmarks(CCmdUI* ui)
 {
     ui->Enable(KeyExists(kBookmarksKey));
+    // Shown in the Bookmarks menu: the items after it come afresh from the
+    // registry, and the menu's update pass goes on past them.
+    if (auto* item = dynamic_cast<CMenuCmdUI*>(ui))
+    {
+        BookmarkMenuState state;
+        state.status = [this](const std::wstring& text) { SetMessageText(text); };
+        RebuildBookmarkMenu(item->m_menu, ID_ORGANIZE_BOOKMARKS, state);
+        BookmarkPaths = std::move(state.paths);
+        item->m_index = static_cast<UINT>(GetMenuItemCount(item->m_menu));
+    }
 }
 
 void CMainFrame::OnSystemEditor()
@@ -147,7 +154,7 @@ void CMainFrame::OnUpdateTitle()
 
 void CMainFrame::OnBookmark(UINT id)
 {
-    size_t index = id - kFirstBookmarkCommand;
+    size_t index = id - kBookmarkIndexBase;
     if (index < BookmarkPaths.size() && !BookmarkPaths[index].empty())
         if (CNavroDoc* doc = Document())
             doc->GoTo(nullptr, BookmarkPaths[index].c_str(), true);
@@ -159,7 +166,7 @@ std::wstring CMainFrame::GetMessageString(UINT id) const
         return zv::Format(zv::LoadResString(IDS_GO_TO).c_str(), L"Saved Address");
     if (id >= ID_BOOKMARK_FIRST && id <= ID_BOOKMARK_LAST)
     {
-        size_t index = id - kFirstBookmarkCommand;
+        size_t index = id - kBookmarkIndexBase;
         std::wstring path = index < BookmarkPaths.size() ? BookmarkPaths[index] : std::wstring();
         std::wstring text = zv::Format(zv::LoadResString(IDS_GO_TO).c_str(), path.c_str());
         for (size_t tab = text.find(L'\t'); tab != std::wstring::npos; tab = text.find(L'\t', tab))

@@ -123,6 +123,8 @@ class CLeftView : public CTreeView
     void CopyKey(bool cut);
     void PasteIntoSelectedKey();
     void CopyValues();
+    // The Add Bookmark dialog for the selected key.
+    void NewBookmark();
     bool IsEditingLabel() const noexcept { return m_labelEditing; }
     // The entries a right click puts in front of the menu, in insertion
     // order (each goes to the top): a separator (command 0), Go to
@@ -201,6 +203,8 @@ class CLeftView : public CTreeView
         ON_COMMAND(ID_HIDE_SIBLINGS_, [this] { HideSiblings(Selected()); })
         ON_COMMAND(ID_EXPAND_, [this] { Ctrl().Expand(Selected(), TVE_EXPAND); })
         ON_COMMAND(ID_COPY_VALUES_, CopyValues)
+        ON_COMMAND(ID_NEW_BOOKMARK_, NewBookmark)
+        ON_UPDATE_COMMAND_UI(ID_NEW_BOOKMARK_, [this](CCmdUI* ui) { ui->Enable(Selected() != nullptr); })
         ON_COMMAND(ID_COPY_, [this] { CopyKey(false); })
         ON_UPDATE_COMMAND_UI(ID_COPY_, OnUpdateModifyCommand)
         ON_COMMAND(ID_CUT_, [this] { CopyKey(true); })
@@ -240,6 +244,7 @@ class CLeftView : public CTreeView
   private:
     // The command identifiers of resource.h, which this header does not include.
     static constexpr UINT ID_NEW_KEY_ = 32772;
+    static constexpr UINT ID_NEW_BOOKMARK_ = 32856;
     static constexpr UINT ID_NEW_VALUE_ = 32773;
     static constexpr UINT ID_DELETE_ = 32774;
     static constexpr UINT ID_RENAME_ = 32775;

@@ -10,11 +10,13 @@
 #include "base/Strings.h"
 #include "base/UserPrompts.h"
 #include "base/WaitCursor.h"
+#include "bookmarks/NameDlg.h"
 #include "operations/KeyProperties.h"
 #include "operations/KeyTransfer.h"
 #include "operations/ReportError.h"
 #include "registry/EzReg.h"
 #include "registry/RegistryPath.h"
+#include "values/RegItemList.h"
 
 #include "resource.h"
 
@@ -303,4 +305,15 @@ LRESULT CLeftView::OnRightClick(NMHDR*)
         Ctrl().SelectItem(item);
     ShowContextMenu(at, false);
     return 1;
+}
+
+void CLeftView::NewBookmark()
+{
+    HTREEITEM item = Selected();
+    std::wstring path = item ? GetItemPath(item) : std::wstring();
+    if (path.empty())
+        return; // the computer is no location
+    CRegItemList list;
+    list.AddKeyPath(path);
+    BookmarkEach(list, PromptOwner());
 }

@@ -200,6 +200,7 @@ class CNavroView : public CListView
         ON_COMMAND(ID_SEARCH_DATA_, [this] { SearchRegistryFor(SearchDataText(FocusedItem())); })
         ON_UPDATE_COMMAND_UI(ID_SEARCH_DATA_,
                              [this](CCmdUI* ui) { ui->Enable(!SearchDataText(FocusedItem()).empty()); })
+        ON_COMMAND(ID_NEW_BOOKMARK_, OnNewBookmark)
         ON_COMMAND(ID_TAKE_OWNERSHIP_, OnTakeOwnership)
         ON_UPDATE_COMMAND_UI(ID_TAKE_OWNERSHIP_, [this](CCmdUI* ui) { ui->Enable(FocusedItem() >= 0); })
     END_COMMAND_MAP_CHAIN(CCmdTarget)
@@ -207,6 +208,7 @@ class CNavroView : public CListView
   protected:
     // The command identifiers of resource.h, which this header does not include.
     static constexpr UINT ID_NEW_KEY_ = 32772;
+    static constexpr UINT ID_NEW_BOOKMARK_ = 32856;
     static constexpr UINT ID_NEW_VALUE_ = 32773;
     static constexpr UINT ID_DELETE_ = 32774;
     static constexpr UINT ID_RENAME_ = 32775;
@@ -261,6 +263,8 @@ class CNavroView : public CListView
     void WebSearchData();
     void SearchRegistryFor(const std::wstring& text);
     void OnTakeOwnership();
+    // Bookmarks each selected row, or the current key when none is.
+    void OnNewBookmark();
     void OnUpdateSelectionCommand(CCmdUI* ui);
     void OnUpdateValueRowCommand(CCmdUI* ui);
     void OnUpdatePaste(CCmdUI* ui);

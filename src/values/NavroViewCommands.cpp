@@ -8,6 +8,7 @@
 #include "app/NavroDoc.h"
 #include "base/Strings.h"
 #include "base/UserPrompts.h"
+#include "bookmarks/NameDlg.h"
 #include "operations/KeyTransfer.h"
 #include "operations/ReportError.h"
 #include "registry/EzReg.h"
@@ -391,4 +392,13 @@ std::vector<CNavroView::ContextEntry> CNavroView::ContextEntries(int row) const
                                zv::LoadResString(ID_GO_TO_DATA_DEFINITION) + L" " + literal(dataGuid)});
     }
     return entries;
+}
+
+void CNavroView::OnNewBookmark()
+{
+    CRegItemList list;
+    if (GatherSelection(list, false))
+        BookmarkEach(list, PromptOwner());
+    else if (CNavroDoc* doc = GetDocument())
+        doc->BookmarkCurrentKey();
 }
