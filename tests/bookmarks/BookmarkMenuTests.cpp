@@ -62,6 +62,13 @@ TEST(BookmarkMenu, EmptyKeysLeaveTheBareMenuWithoutASeparator)
     RebuildBookmarkMenu(bare.menu, ID_ORGANIZE_BOOKMARKS, state, box.PathOf(L"Favorites"),
                         box.PathOf(L"Missing"));
     EXPECT_EQ(Describe(bare.menu), L"&Create=32856|&Organize=32855");
+
+    // Favourites alone get the separator too.
+    box.SetString(L"Favorites", L"Only", L"CURRENT_USER");
+    RebuildBookmarkMenu(bare.menu, ID_ORGANIZE_BOOKMARKS, state, box.PathOf(L"Favorites"),
+                        box.PathOf(L"Missing"));
+    EXPECT_EQ(Describe(bare.menu),
+              L"&Create=32856|&Organize=32855|-|&RegEdit Favorites>&0 Only=1125|-|&Organize=1126<");
 }
 
 TEST(BookmarkMenu, FavoritesFolderAndBookmarksTakeIdsInMenuOrder)
