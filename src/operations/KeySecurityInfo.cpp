@@ -74,6 +74,8 @@ STDMETHODIMP CRegKeySecurityInfo::GetSecurity(SECURITY_INFORMATION requested,
 
 STDMETHODIMP CRegKeySecurityInfo::SetSecurity(SECURITY_INFORMATION parts, PSECURITY_DESCRIPTOR descriptor)
 {
+    if (!descriptor)
+        return E_POINTER;
     PSID owner = nullptr, group = nullptr;
     PACL dacl = nullptr, sacl = nullptr;
     BOOL present = FALSE, defaulted = FALSE;
@@ -82,16 +84,31 @@ STDMETHODIMP CRegKeySecurityInfo::SetSecurity(SECURITY_INFORMATION parts, PSECUR
     if (parts & GROUP_SECURITY_INFORMATION)
         GetSecurityDescriptorGroup(descriptor, &group, &defaulted);
     if (parts & DACL_SECURITY_INFORMATION)
-        GetSecurityDescriptorDacl(descriptor, &present, &dacl, &defaulted);
+    {
+        // No list at all would mean "everyone may do everything": never
+        // written in place of the key's list.
+        if (!GetSecurityDescriptorDacl(descriptor, &present, &dacl, &defaulted) || !present || !dacl)
+            return E_INVALIDARG;
+    }
     if (parts & SACL_SECURITY_INFORMATION)
         GetSecurityDescriptorSacl(descriptor, &present, &sacl, &defaulted);
+    DWORD error = SetNamedSecurityInfoW(ObjectPath.data(), SE_REGISTRY_KEY,
+                                        SecurityPartsToWrite(parts, descriptor), owner, group, dacl, sacl);
+    return SecurityResult(error);
+}
+
+SECURITY_INFORMATION SecurityPartsToWrite(SECURITY_INFORMATION parts, PSECURITY_DESCRIPTOR descriptor)
+{
+    // Whether the list inherits from the parent goes with the list only: an
+    // owner or audit save leaves a protected list protected.
+    if (!(parts & DACL_SECURITY_INFORMATION) || !descriptor)
+        return parts;
     SECURITY_DESCRIPTOR_CONTROL control = 0;
     DWORD revision = 0;
     if (GetSecurityDescriptorControl(descriptor, &control, &revision))
         parts |= (control & SE_DACL_PROTECTED) ? PROTECTED_DACL_SECURITY_INFORMATION
                                                : UNPROTECTED_DACL_SECURITY_INFORMATION;
-    DWORD error = SetNamedSecurityInfoW(ObjectPath.data(), SE_REGISTRY_KEY, parts, owner, group, dacl, sacl);
-    return SecurityResult(error);
+    return parts;
 }
 
 STDMETHODIMP CRegKeySecurityInfo::GetAccessRights(const GUID*, DWORD, PSI_ACCESS* access, ULONG* count,

@@ -46,6 +46,11 @@ class CRegKeySecurityInfo : public SecInfoBase
     STDMETHODIMP GetInheritTypes(PSI_INHERIT_TYPE* types, ULONG* count) override;
 };
 
+// The parts a save writes: with the access list, also whether it is
+// protected from inheritance (as the descriptor says); without it, only the
+// parts given, so the key's list keeps its inheritance.
+SECURITY_INFORMATION SecurityPartsToWrite(SECURITY_INFORMATION parts, PSECURITY_DESCRIPTOR descriptor);
+
 // An error code of the named-security functions as a result.
 HRESULT SecurityResult(DWORD error);
 

@@ -11,8 +11,23 @@
 
 std::wstring SecurityObjectName(std::wstring_view path)
 {
-    if (zv::StartsWithNoCase(path, L"LOCAL_"))
-        path.remove_prefix(6);
+    // The named-security functions know their root names in one spelling
+    // only, and no CURRENT_CONFIG: that root is given by its real place.
+    static const struct
+    {
+        const wchar_t* root;
+        const wchar_t* object;
+    } kObjects[] = {{L"CLASSES_ROOT", L"CLASSES_ROOT"},
+                    {L"CURRENT_USER", L"CURRENT_USER"},
+                    {L"LOCAL_MACHINE", L"MACHINE"},
+                    {L"USERS", L"USERS"},
+                    {L"CURRENT_CONFIG", L"MACHINE\\SYSTEM\\CurrentControlSet\\Hardware Profiles\\Current"}};
+    size_t slash = path.find(L'\\');
+    std::wstring_view root = path.substr(0, slash);
+    std::wstring_view rest = slash == std::wstring_view::npos ? std::wstring_view() : path.substr(slash);
+    for (const auto& entry : kObjects)
+        if (zv::EqualsNoCase(root, entry.root))
+            return entry.object + std::wstring(rest);
     return std::wstring(path);
 }
 

@@ -8,8 +8,9 @@
 #include <string>
 #include <string_view>
 
-// The path as the named-security functions take it: "LOCAL_" dropped, so
-// LOCAL_MACHINE\X becomes MACHINE\X.
+// The path as the named-security functions take it: the root in their own
+// spelling (LOCAL_MACHINE\X becomes MACHINE\X, current_user CURRENT_USER)
+// and CURRENT_CONFIG as the machine key it stands for.
 std::wstring SecurityObjectName(std::wstring_view path);
 
 // Makes Administrators the owner of path (and, when recursive, of every key

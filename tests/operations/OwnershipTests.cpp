@@ -47,11 +47,30 @@ void Lock(const RegistrySandbox& box, const std::wstring& sub)
 }
 } // namespace
 
-TEST(Ownership, ObjectNamesDropLocal)
+TEST(Ownership, ObjectNamesUseTheCanonicalRootInAnyCaseAndReachTheKey)
 {
     EXPECT_EQ(SecurityObjectName(L"LOCAL_MACHINE\\SOFTWARE\\X"), L"MACHINE\\SOFTWARE\\X");
-    EXPECT_EQ(SecurityObjectName(L"local_machine\\x"), L"machine\\x");
-    EXPECT_EQ(SecurityObjectName(L"CURRENT_USER\\X"), L"CURRENT_USER\\X");
+    EXPECT_EQ(SecurityObjectName(L"local_machine\\x"), L"MACHINE\\x");
+    EXPECT_EQ(SecurityObjectName(L"current_user"), L"CURRENT_USER");
+    EXPECT_EQ(SecurityObjectName(L"Current_Config\\Software"),
+              L"MACHINE\\SYSTEM\\CurrentControlSet\\Hardware Profiles\\Current\\Software");
+    EXPECT_EQ(SecurityObjectName(L"USERS_OF_THIS\\X"), L"USERS_OF_THIS\\X")
+        << "a neighbouring name is no root";
+
+    // The names the security functions are given open the keys meant.
+    RegistrySandbox box;
+    box.CreateKey(L"Lower");
+    std::wstring lower = L"current_user\\" + box.SubKey() + L"\\Lower";
+    for (const std::wstring& path :
+         {lower, std::wstring(L"current_config"), std::wstring(L"local_machine\\software")})
+    {
+        PSECURITY_DESCRIPTOR sd = nullptr;
+        EXPECT_EQ(GetNamedSecurityInfoW(SecurityObjectName(path).c_str(), SE_REGISTRY_KEY,
+                                        OWNER_SECURITY_INFORMATION, nullptr, nullptr, nullptr, nullptr, &sd),
+                  0u)
+            << zv::ToUtf8(path);
+        LocalFree(sd);
+    }
 }
 
 TEST(Ownership, TakeOwnershipWalksThreeLevelsParentsFirst)
