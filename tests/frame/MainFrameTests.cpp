@@ -3,11 +3,13 @@
 #include "app/Hints.h"
 #include "base/Shutdown.h"
 #include "base/SettingsStore.h"
+#include "base/Strings.h"
 #include "frame/AddressBar.h"
 #include "operations/Ownership.h"
 #include "support/FrameFixture.h"
 #include "support/RegistrySandbox.h"
 #include "support/ScriptedPrompts.h"
+#include "support/TreeFixtures.h"
 #include "tree/ChangeMonitor.h"
 
 #include <gtest/gtest.h>
@@ -460,4 +462,47 @@ TEST(MainFrame, AltDSelectsTheWholeAddressEvenWhenItHasTheFocus)
         EXPECT_EQ(start, 0u);
         EXPECT_EQ(end, static_cast<DWORD>(GetWindowTextLengthW(edit))) << "round " << round;
     }
+}
+
+TEST(MainFrame, CreateShortcutProposesTheKeysSafeNameAndOpenShortcutAndTheRecentListGoThere)
+{
+    RegistrySandbox box;
+    box.CreateKey(L"A:B\\Deeper");
+    ScriptedPrompts user;
+    FrameFixture f;
+    f.app.LoadStdProfileSettings(10); // as the program does at start
+    f.doc->GoTo(nullptr, box.PathOf(L"A:B").c_str(), true);
+    f.SettleWorkers();
+    f.frame->FocusPane(Pane::Tree);
+
+    std::wstring file = TempFilePath(L"frame-shortcut.s2r");
+    DeleteFileW(file.c_str());
+    user.AnswerFile(file);
+    f.PressKey('S', true);
+    ASSERT_EQ(user.FileDialogs().size(), 1u);
+    FileDialogRequest asked = user.FileDialogs()[0];
+    EXPECT_TRUE(asked.save);
+    EXPECT_EQ(asked.fileName, L"A;B.s2r");
+    EXPECT_NE(asked.filter.find(L"Shortcut to Registry Key (*.s2r)|*.s2r"), std::wstring::npos)
+        << zv::ToUtf8(asked.filter);
+    std::vector<unsigned char> bytes = ReadFileBytes(file);
+    std::wstring location = box.PathOf(L"A:B");
+    ASSERT_EQ(bytes.size(), 4 + 2 * location.size());
+    EXPECT_EQ(std::wstring(reinterpret_cast<const wchar_t*>(bytes.data() + 4), location.size()), location);
+
+    // Somewhere else, Open Shortcut brings the location back.
+    f.doc->GoTo(nullptr, L"CURRENT_USER", true);
+    f.SettleWorkers();
+    user.AnswerFile(file);
+    f.PressKey('O', true);
+    f.SettleWorkers();
+    EXPECT_EQ(f.doc->GetCurrentPath(), location);
+
+    // And so does its entry in the recent-file list.
+    f.doc->GoTo(nullptr, L"CURRENT_USER", true);
+    f.SettleWorkers();
+    f.frame->SendMessage(WM_COMMAND, ID_FILE_MRU_FILE1, 0);
+    f.SettleWorkers();
+    EXPECT_EQ(f.doc->GetCurrentPath(), location);
+    DeleteFileW(file.c_str());
 }
