@@ -2,6 +2,7 @@
 // searches and shortcut files.
 #include "app/NavroDoc.h"
 #include "app/WebSearch.h"
+#include "operations/Hives.h"
 #include "app/framework/CmdTarget.h"
 #include "support/DocumentFixture.h"
 #include "support/RegistrySandbox.h"
@@ -136,5 +137,44 @@ TEST(DocumentCommands, AnUnreadableShortcutKeepsTheLocationAndSaysSo)
     EXPECT_EQ(f.doc->GetCurrentPath(), L"CURRENT_USER");
     ASSERT_EQ(prompts.Boxes().size(), 1u);
     EXPECT_EQ(prompts.Boxes()[0].icon, static_cast<UINT>(MB_ICONEXCLAMATION));
+    DeleteFileW(file.c_str());
+}
+
+TEST(DocumentCommands, LoadHiveGoesToItAndTheUnloadItemNamesItOnlyThere)
+{
+    RegistrySandbox box;
+    box.SetString(L"Tree\\R&D", L"v", L"x");
+    std::wstring file = TempFilePath(L"ZvDocHive");
+    DeleteFileW(file.c_str());
+    ASSERT_TRUE(SaveHive(box.PathOf(L"Tree"), file));
+    std::wstring name = file.substr(file.rfind(L'\\') + 1);
+    ScriptedPrompts user;
+    DocumentFixture f;
+    f.doc->GoTo(nullptr, L"LOCAL_MACHINE\\Software", true);
+
+    auto unloadItem = [&](bool& enabled) {
+        CCmdUI probe(ID_UNLOAD_HIVE);
+        f.doc->OnCmdMsg(ID_UNLOAD_HIVE, &probe);
+        enabled = probe.m_enabled;
+        return probe.m_text;
+    };
+    bool enabled = true;
+    EXPECT_EQ(unloadItem(enabled), L"&Unload Hive ");
+    EXPECT_FALSE(enabled);
+
+    user.AnswerFile(file);
+    f.doc->OnCmdMsg(ID_LOAD_HIVE, nullptr);
+    ASSERT_EQ(f.doc->GetCurrentPath(), L"LOCAL_MACHINE\\" + name);
+    EXPECT_EQ(unloadItem(enabled), L"&Unload Hive LOCAL_MACHINE\\" + name);
+    EXPECT_TRUE(enabled);
+    // Below the hive: no unload.
+    f.doc->GoTo(nullptr, (L"LOCAL_MACHINE\\" + name + L"\\R&D").c_str(), true);
+    EXPECT_FALSE((unloadItem(enabled), enabled));
+    f.doc->GoTo(nullptr, (L"LOCAL_MACHINE\\" + name).c_str(), true);
+
+    f.doc->OnCmdMsg(ID_UNLOAD_HIVE, nullptr);
+    EXPECT_FALSE(KeyExistsRaw(HKEY_LOCAL_MACHINE, name));
+    EXPECT_EQ(f.doc->GetCurrentPath(), L"LOCAL_MACHINE");
+    EXPECT_TRUE(box.Exists(L"Tree\\R&D")) << "the saved tree is untouched";
     DeleteFileW(file.c_str());
 }
