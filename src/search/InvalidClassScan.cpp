@@ -167,10 +167,10 @@ bool ScanPlace(const ClassesPlace& place, const zv::StopToken& stop, ISearchSink
     {
         DWORD length = static_cast<DWORD>(std::size(child));
         LONG result = RegEnumKeyExW(clsid.get(), index, child, &length, nullptr, nullptr, nullptr, nullptr);
-        if (result == ERROR_NO_MORE_ITEMS)
-            break;
+        if (result == ERROR_MORE_DATA)
+            continue; // one unreadable name; the next may be fine
         if (result != ERROR_SUCCESS)
-            continue;
+            break; // the end, or a key that cannot be listed at all
         std::wstring name(child, length);
         std::wstring serverText;
         if (IsInvalidClassIn(clsid.get(), name, serverText))

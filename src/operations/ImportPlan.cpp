@@ -1,0 +1,469 @@
+// Planning an import against the registry and applying it.
+#include "operations/ImportPlan.h"
+
+#include "base/Strings.h"
+#include "operations/KeyTransfer.h"
+#include "operations/ReportError.h"
+#include "registry/EzReg.h"
+#include "registry/RootKeys.h"
+#include "registry/ValueText.h"
+
+#include <map>
+#include <optional>
+#include <set>
+#include <unordered_map>
+#include <unordered_set>
+
+namespace
+{
+constexpr REGSAM kView = KEY_WOW64_64KEY;
+
+// A key's root handle and the path below it.
+bool SplitRoot(const std::wstring& path, HKEY& root, std::wstring& sub)
+{
+    size_t slash = path.find(L'\\');
+    root = RootHandleFromName(path.substr(0, slash));
+    sub = slash == std::wstring::npos ? std::wstring() : path.substr(slash + 1);
+    return root != nullptr;
+}
+
+HKEY OpenKey(const std::wstring& path, REGSAM access)
+{
+    HKEY root = nullptr;
+    std::wstring sub;
+    if (!SplitRoot(path, root, sub))
+        return nullptr;
+    HKEY key = nullptr;
+    if (RegOpenKeyExW(root, sub.c_str(), 0, access | kView, &key) != ERROR_SUCCESS)
+        return nullptr;
+    return key;
+}
+
+bool ReadValue(HKEY key, const std::wstring& name, DWORD& type, std::vector<BYTE>& data)
+{
+    data.resize(256);
+    for (int attempt = 0; attempt < 4; ++attempt)
+    {
+        DWORD size = static_cast<DWORD>(data.size());
+        LONG result = RegQueryValueExW(key, name.c_str(), nullptr, &type, data.data(), &size);
+        if (result == ERROR_MORE_DATA)
+        {
+            data.resize(size + 2);
+            continue;
+        }
+        if (result != ERROR_SUCCESS)
+            return false;
+        data.resize(size);
+        return true;
+    }
+    return false;
+}
+
+// Keys below and values of the key and below (links are not followed).
+void CountTree(HKEY key, DWORD& keys, DWORD& values)
+{
+    DWORD subKeys = 0, ownValues = 0;
+    if (RegQueryInfoKeyW(key, nullptr, nullptr, nullptr, &subKeys, nullptr, nullptr, &ownValues, nullptr,
+                         nullptr, nullptr, nullptr) != ERROR_SUCCESS)
+        return;
+    values += ownValues;
+    wchar_t name[256];
+    for (DWORD i = 0;; ++i)
+    {
+        DWORD length = 256;
+        LONG result = RegEnumKeyExW(key, i, name, &length, nullptr, nullptr, nullptr, nullptr);
+        if (result == ERROR_MORE_DATA)
+            continue; // this one name is unreadable; the next may not be
+        if (result != ERROR_SUCCESS)
+            break; // the end, or a key that cannot be listed at all
+        ++keys;
+        HKEY child = nullptr;
+        if (RegOpenKeyExW(key, name, REG_OPTION_OPEN_LINK, KEY_READ | kView, &child) == ERROR_SUCCESS)
+        {
+            CountTree(child, keys, values);
+            RegCloseKey(child);
+        }
+    }
+}
+
+std::wstring Folded(const std::wstring& text)
+{
+    return zv::ToUpper(text);
+}
+
+// The registry as the operations so far would leave it, over the real one.
+class Simulation
+{
+  public:
+    ~Simulation() { CloseCurrent(); }
+
+    bool KeyExists(const std::wstring& key)
+    {
+        std::wstring folded = Folded(key);
+        if (m_created.count(folded))
+            return true;
+        if (UnderDeleted(folded))
+            return false;
+        return Current(key, folded) != nullptr;
+    }
+
+    // The value as it stands after the operations so far.
+    bool Value(const std::wstring& key, const std::wstring& name, DWORD& type, std::vector<BYTE>& data)
+    {
+        std::wstring folded = Folded(key);
+        auto planned = m_values.find(folded + L'\n' + Folded(name));
+        if (planned != m_values.end())
+        {
+            if (!planned->second)
+                return false;
+            type = planned->second->first;
+            data = planned->second->second;
+            return true;
+        }
+        if (UnderDeleted(folded))
+            return false;
+        HKEY handle = Current(key, folded);
+        return handle && ReadValue(handle, name, type, data);
+    }
+
+    void Created(const std::wstring& key)
+    {
+        // A created key makes its parents exist too.
+        std::wstring folded = Folded(key);
+        for (size_t at = folded.size();;)
+        {
+            m_created.insert(folded.substr(0, at));
+            size_t slash = folded.rfind(L'\\', at - 1);
+            if (slash == std::wstring::npos)
+                break;
+            at = slash;
+        }
+    }
+
+    void Deleted(const std::wstring& key)
+    {
+        std::wstring folded = Folded(key);
+        m_deleted.insert(folded);
+        std::wstring below = folded + L'\\';
+        for (auto it = m_created.begin(); it != m_created.end();)
+            it = (*it == folded || it->compare(0, below.size(), below) == 0) ? m_created.erase(it)
+                                                                             : std::next(it);
+        for (auto it = m_values.begin(); it != m_values.end();)
+        {
+            std::wstring owner = it->first.substr(0, it->first.find(L'\n'));
+            it = (owner == folded || owner.compare(0, below.size(), below) == 0) ? m_values.erase(it)
+                                                                                 : std::next(it);
+        }
+    }
+
+    void SetValue(const std::wstring& key, const std::wstring& name, DWORD type,
+                  const std::vector<BYTE>& data)
+    {
+        Created(key);
+        m_values[Folded(key) + L'\n' + Folded(name)] = std::make_pair(type, data);
+    }
+
+    void DeleteValue(const std::wstring& key, const std::wstring& name)
+    {
+        m_values[Folded(key) + L'\n' + Folded(name)] = std::nullopt;
+    }
+
+    // The real key's tree size, when it is there and not deleted already.
+    void TreeSize(const std::wstring& key, DWORD& keys, DWORD& values)
+    {
+        if (UnderDeleted(Folded(key)))
+            return;
+        HKEY root = nullptr;
+        std::wstring sub;
+        HKEY handle = nullptr;
+        // The key as such: a link is deleted by itself, so its target is not counted.
+        if (SplitRoot(key, root, sub) && RegOpenKeyExW(root, sub.c_str(), REG_OPTION_OPEN_LINK,
+                                                       KEY_READ | kView, &handle) == ERROR_SUCCESS)
+        {
+            CountTree(handle, keys, values);
+            RegCloseKey(handle);
+        }
+    }
+
+  private:
+    bool UnderDeleted(const std::wstring& folded) const
+    {
+        if (m_deleted.empty())
+            return false;
+        // A key re-created after its delete holds only what the file puts there.
+        for (size_t at = folded.size(); at != std::wstring::npos && at > 0; at = folded.rfind(L'\\', at - 1))
+            if (m_deleted.count(folded.substr(0, at)))
+                return true;
+        return false;
+    }
+
+    // The real key, opened once for the run of operations on it.
+    HKEY Current(const std::wstring& key, const std::wstring& folded)
+    {
+        if (folded != m_currentPath)
+        {
+            CloseCurrent();
+            m_currentPath = folded;
+            m_current = OpenKey(key, KEY_QUERY_VALUE);
+        }
+        return m_current;
+    }
+
+    void CloseCurrent()
+    {
+        if (m_current)
+            RegCloseKey(m_current);
+        m_current = nullptr;
+        m_currentPath.clear();
+    }
+
+    std::unordered_set<std::wstring> m_created;
+    std::set<std::wstring> m_deleted;
+    std::map<std::wstring, std::optional<std::pair<DWORD, std::vector<BYTE>>>> m_values;
+    HKEY m_current = nullptr;
+    std::wstring m_currentPath;
+};
+
+std::wstring ValueLabel(const ImportChange& change)
+{
+    return change.name.empty() ? L"(Default)" : change.name;
+}
+
+std::wstring DataText(DWORD type, const std::vector<BYTE>& data)
+{
+    return ValueDataText(type, data.empty() ? nullptr : data.data(), static_cast<DWORD>(data.size()));
+}
+} // namespace
+
+ImportPlan PlanImport(std::vector<ScriptOperation>&& operations, const zv::StopToken& stop,
+                      const std::function<void(size_t, size_t)>& progress)
+{
+    ImportPlan plan;
+    plan.changes.reserve(operations.size());
+    Simulation state;
+    size_t total = operations.size();
+    for (size_t i = 0; i < total; ++i)
+    {
+        ScriptOperation& op = operations[i];
+        if (i % 1024 == 0)
+        {
+            if (stop.StopRequested())
+            {
+                plan.cancelled = true;
+                plan.changes.clear();
+                return plan;
+            }
+            if (progress)
+                progress(i, total);
+        }
+        ImportChange change;
+        change.line = op.line;
+        change.key = std::move(op.key);
+        change.name = std::move(op.name);
+        change.type = op.type;
+        change.data = std::move(op.data);
+        switch (op.kind)
+        {
+        case ScriptOperation::CreateKey:
+            change.kind =
+                state.KeyExists(change.key) ? ImportChangeKind::KeyExists : ImportChangeKind::CreateKey;
+            state.Created(change.key);
+            break;
+        case ScriptOperation::DeleteKey:
+            if (state.KeyExists(change.key))
+            {
+                change.kind = ImportChangeKind::DeleteKey;
+                state.TreeSize(change.key, change.removedKeys, change.removedValues);
+            }
+            else
+                change.kind = ImportChangeKind::KeyAbsent;
+            state.Deleted(change.key);
+            break;
+        case ScriptOperation::SetValue:
+            if (!state.Value(change.key, change.name, change.oldType, change.oldData))
+                change.kind = ImportChangeKind::AddValue;
+            else if (change.oldType == change.type && change.oldData == change.data)
+                change.kind = ImportChangeKind::SameValue;
+            else
+                change.kind = ImportChangeKind::ChangeValue;
+            state.SetValue(change.key, change.name, change.type, change.data);
+            break;
+        case ScriptOperation::DeleteValue:
+            change.kind = state.Value(change.key, change.name, change.oldType, change.oldData)
+                              ? ImportChangeKind::DeleteValue
+                              : ImportChangeKind::ValueAbsent;
+            state.DeleteValue(change.key, change.name);
+            break;
+        }
+        plan.changes.push_back(std::move(change));
+    }
+    if (progress)
+        progress(total, total);
+    return plan;
+}
+
+ImportOutcome ApplyImport(const ImportPlan& plan, const std::function<void(size_t, size_t)>& progress)
+{
+    ImportOutcome outcome;
+    HKEY open = nullptr; // the key the last writes went to
+    std::wstring openPath;
+    auto closeOpen = [&] {
+        if (open)
+            RegCloseKey(open);
+        open = nullptr;
+        openPath.clear();
+    };
+    auto fail = [&](const ImportChange& change, const std::wstring& what, DWORD error) {
+        outcome.failures.push_back(
+            zv::Format(L"Line %zu: %s: %s", change.line, what.c_str(), SystemErrorText(error).c_str()));
+    };
+    // Opens (creating when missing) the key for writing; false with the error.
+    auto writable = [&](const std::wstring& key, DWORD& error, bool* created) -> bool {
+        if (open && zv::EqualsNoCase(openPath, key))
+            return true;
+        closeOpen();
+        HKEY root = nullptr;
+        std::wstring sub;
+        if (!SplitRoot(key, root, sub))
+        {
+            error = ERROR_INVALID_PARAMETER;
+            return false;
+        }
+        DWORD disposition = 0;
+        error = static_cast<DWORD>(RegCreateKeyExW(root, sub.c_str(), 0, nullptr, 0,
+                                                   KEY_SET_VALUE | KEY_QUERY_VALUE | kView, nullptr, &open,
+                                                   &disposition));
+        if (error != ERROR_SUCCESS)
+        {
+            open = nullptr;
+            return false;
+        }
+        openPath = key;
+        if (created)
+            *created = disposition == REG_CREATED_NEW_KEY;
+        return true;
+    };
+
+    size_t total = plan.changes.size();
+    for (size_t i = 0; i < total; ++i)
+    {
+        const ImportChange& change = plan.changes[i];
+        if (progress && i % 1024 == 0)
+            progress(i, total);
+        if (!change.selected)
+        {
+            if (change.Changes())
+                ++outcome.skipped;
+            continue;
+        }
+        DWORD error = 0;
+        switch (change.kind)
+        {
+        case ImportChangeKind::CreateKey:
+        case ImportChangeKind::KeyExists: {
+            bool created = false;
+            if (!writable(change.key, error, &created))
+                fail(change, change.key, error);
+            else if (created)
+                ++outcome.keysCreated;
+            break;
+        }
+        case ImportChangeKind::DeleteKey: {
+            closeOpen();
+            CEzReg key(change.key);
+            if (key.DeleteTree())
+                ++outcome.keysDeleted;
+            else
+                fail(change, change.key, static_cast<DWORD>(key.LastError));
+            break;
+        }
+        case ImportChangeKind::KeyAbsent:
+        case ImportChangeKind::ValueAbsent:
+        case ImportChangeKind::SameValue:
+            ++outcome.unchanged;
+            break;
+        case ImportChangeKind::AddValue:
+        case ImportChangeKind::ChangeValue:
+            if (!writable(change.key, error, nullptr))
+                fail(change, change.key + L"\\" + ValueLabel(change), error);
+            else if ((error = static_cast<DWORD>(
+                          SetValueExactly(open, change.name.c_str(), change.type,
+                                          change.data.empty() ? nullptr : change.data.data(),
+                                          static_cast<DWORD>(change.data.size())))) != 0)
+                fail(change, change.key + L"\\" + ValueLabel(change), error);
+            else
+                ++outcome.valuesWritten;
+            break;
+        case ImportChangeKind::DeleteValue:
+            if (!writable(change.key, error, nullptr))
+                fail(change, change.key + L"\\" + ValueLabel(change), error);
+            else if ((error = static_cast<DWORD>(RegDeleteValueW(open, change.name.c_str()))) != 0 &&
+                     error != ERROR_FILE_NOT_FOUND)
+                fail(change, change.key + L"\\" + ValueLabel(change), error);
+            else
+                ++outcome.valuesDeleted;
+            break;
+        }
+    }
+    closeOpen();
+    if (progress)
+        progress(total, total);
+    return outcome;
+}
+
+std::wstring ImportReport(const ImportOutcome& outcome)
+{
+    std::wstring text =
+        zv::Format(L"Imported: %lu keys created, %lu keys deleted, %lu values written, %lu values "
+                   L"deleted, %lu left unchanged, %lu failed.",
+                   outcome.keysCreated, outcome.keysDeleted, outcome.valuesWritten, outcome.valuesDeleted,
+                   outcome.unchanged, static_cast<unsigned long>(outcome.failures.size()));
+    if (outcome.skipped)
+        text += zv::Format(L" %lu changes were left out.", outcome.skipped);
+    constexpr size_t kShown = 10;
+    for (size_t i = 0; i < outcome.failures.size() && i < kShown; ++i)
+        text += L"\n" + outcome.failures[i];
+    if (outcome.failures.size() > kShown)
+        text += zv::Format(L"\n... and %zu more.", outcome.failures.size() - kShown);
+    return text;
+}
+
+std::wstring ImportChangeText(const ImportChange& change)
+{
+    switch (change.kind)
+    {
+    case ImportChangeKind::CreateKey:
+        return L"Create key";
+    case ImportChangeKind::KeyExists:
+        return L"Key";
+    case ImportChangeKind::DeleteKey:
+        return zv::Format(L"Delete key (%lu subkeys, %lu values)", change.removedKeys, change.removedValues);
+    case ImportChangeKind::KeyAbsent:
+        return L"Delete key (not there)";
+    case ImportChangeKind::AddValue:
+        return L"Add value";
+    case ImportChangeKind::ChangeValue:
+        return L"Change value";
+    case ImportChangeKind::SameValue:
+        return L"Unchanged";
+    case ImportChangeKind::DeleteValue:
+        return L"Delete value";
+    case ImportChangeKind::ValueAbsent:
+        return L"Delete value (not there)";
+    }
+    return {};
+}
+
+std::wstring ImportOldText(const ImportChange& change)
+{
+    bool hasOld = change.kind == ImportChangeKind::ChangeValue ||
+                  change.kind == ImportChangeKind::SameValue || change.kind == ImportChangeKind::DeleteValue;
+    return hasOld ? DataText(change.oldType, change.oldData) : std::wstring();
+}
+
+std::wstring ImportNewText(const ImportChange& change)
+{
+    bool hasNew = change.kind == ImportChangeKind::AddValue || change.kind == ImportChangeKind::ChangeValue ||
+                  change.kind == ImportChangeKind::SameValue;
+    return hasNew ? DataText(change.type, change.data) : std::wstring();
+}
