@@ -11,6 +11,7 @@
 #include "app/ShellRegistration.h"
 #include "app/framework/DocTemplate.h"
 #include "app/framework/FrameWnd.h"
+#include "frame/MainFrame.h"
 #include "app/framework/View.h"
 #include "values/DataOnDemand.h"
 
@@ -78,6 +79,12 @@ bool CNavroApp::InitInstance()
     {
         ::ShowWindow(m_pMainWnd->m_hWnd, SW_SHOWNORMAL);
         ::UpdateWindow(m_pMainWnd->m_hWnd);
+        // A script asked for on the command line goes through the preview
+        // once the window stands.
+        if (!m_start.importFile.empty())
+            if (auto* frame = dynamic_cast<CMainFrame*>(m_pMainWnd))
+                if (CNavroDoc* doc = frame->Document())
+                    doc->ImportFile(m_start.importFile);
     }
     return true;
 }

@@ -6,9 +6,11 @@
 
 #include "app/RecentStrings.h"
 #include "app/framework/Document.h"
+#include "operations/RegScriptReader.h"
 
 #include "resource.h"
 
+#include <functional>
 #include <string>
 #include <utility>
 
@@ -48,6 +50,15 @@ class CNavroDoc : public CDocument
     void ExportCurrentKey();
     // The Add Bookmark dialog for the current key (nothing at the computer).
     void BookmarkCurrentKey();
+    // Imports a registry script through the preview (NavroDocImport.cpp);
+    // true when everything asked for was written.
+    bool ImportFile(const std::wstring& path);
+    bool ImportText(const std::wstring& text);
+    // Text on the clipboard that is a registry script (another program's or
+    // a web page's) is imported through the same preview; an item list of
+    // ours on the clipboard goes first, so the panes ask this only without one.
+    static bool ClipboardHoldsRegistryScript();
+    bool PasteRegistryScript();
     const std::wstring& GetSearchText() const noexcept { return SearchText; }
     void SetSearchText(const std::wstring& text) { SearchText = text; }
     // The start key the next Find takes instead of the current key (once).
@@ -87,6 +98,7 @@ class CNavroDoc : public CDocument
         ON_COMMAND(ID_LOAD_HIVE, OnLoadHive)
         ON_COMMAND(ID_UNLOAD_HIVE, OnUnloadHive)
         ON_UPDATE_COMMAND_UI(ID_UNLOAD_HIVE, OnUpdateUnloadHive)
+        ON_COMMAND(ID_IMPORT, OnImport)
         ON_COMMAND(ID_NEW_BOOKMARK, BookmarkCurrentKey)
         ON_UPDATE_COMMAND_UI(ID_NEW_BOOKMARK, [this](CCmdUI* ui) { ui->Enable(!CurrentPath.empty()); })
     END_COMMAND_MAP_CHAIN(CDocument)
@@ -115,6 +127,8 @@ class CNavroDoc : public CDocument
     void OnSearchName();
     void OnSearchData();
     void OnPermissions();
+    void OnImport();
+    bool ImportScript(const std::wstring& title, const std::function<bool(CRegScriptReader&)>& open);
     // NavroDocHives.cpp
     void OnSaveHive();
     void OnLoadHive();

@@ -27,12 +27,27 @@ StartArguments ScanStartArguments(const std::vector<std::wstring>& arguments)
         result.location = arguments.front();
         return result;
     }
+    auto isSwitch = [](const std::wstring& argument, std::wstring_view name) {
+        return argument.size() > 1 && (argument[0] == L'-' || argument[0] == L'/') &&
+               zv::EqualsNoCase(std::wstring_view(argument).substr(1), name);
+    };
+    bool importNext = false;
     for (const std::wstring& argument : arguments)
     {
-        if (argument.size() > 1 && (argument[0] == L'-' || argument[0] == L'/') &&
-            zv::EqualsNoCase(std::wstring_view(argument).substr(1), L"log"))
+        if (isSwitch(argument, L"log"))
         {
             result.logging = true;
+            continue;
+        }
+        if (isSwitch(argument, L"import"))
+        {
+            importNext = true;
+            continue;
+        }
+        if (importNext)
+        {
+            result.importFile = argument;
+            importNext = false;
             continue;
         }
         if (result.logging && result.logFile.empty())

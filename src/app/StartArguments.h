@@ -12,11 +12,14 @@ struct StartArguments
     std::wstring logFile;
     // The argument that names the start location or shortcut file (empty: none).
     std::wstring location;
+    // "/import <file>": a registry script to import (through the preview).
+    std::wstring importFile;
 };
 
 // Scans the arguments after the program name. "/log" or "-log" (any case)
 // switches logging on; the next plain argument, once logging is on, is the
-// log file. The first other argument is the location. When the first
+// log file. "/import" takes the next argument as a script to import. The
+// first other argument is the location. When the first
 // argument is a "zorvane:" or "reg:" link (any case), it is the location and
 // every other argument is ignored.
 StartArguments ScanStartArguments(const std::vector<std::wstring>& arguments);

@@ -302,6 +302,31 @@ ImportPlan PlanImport(std::vector<ScriptOperation>&& operations, const zv::StopT
     return plan;
 }
 
+void SelectImportChange(ImportPlan& plan, size_t index, bool selected)
+{
+    if (index >= plan.changes.size())
+        return;
+    plan.changes[index].selected = selected;
+    if (!plan.changes[index].IsKeyRow())
+        return;
+    for (size_t i = index + 1; i < plan.changes.size() && !plan.changes[i].IsKeyRow(); ++i)
+        plan.changes[i].selected = selected;
+}
+
+std::wstring ImportPlanSummary(const ImportPlan& plan)
+{
+    DWORD counts[9] = {};
+    for (const ImportChange& change : plan.changes)
+        ++counts[static_cast<int>(change.kind)];
+    auto count = [&](ImportChangeKind kind) { return counts[static_cast<int>(kind)]; };
+    return zv::Format(
+        L"Keys: %lu to create, %lu to delete. Values: %lu to add, %lu to change, %lu to delete, %lu "
+        L"already as the file has them (written nowhere).",
+        count(ImportChangeKind::CreateKey), count(ImportChangeKind::DeleteKey),
+        count(ImportChangeKind::AddValue), count(ImportChangeKind::ChangeValue),
+        count(ImportChangeKind::DeleteValue), count(ImportChangeKind::SameValue));
+}
+
 ImportOutcome ApplyImport(const ImportPlan& plan, const std::function<void(size_t, size_t)>& progress)
 {
     ImportOutcome outcome;

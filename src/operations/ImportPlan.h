@@ -75,6 +75,11 @@ struct ImportOutcome
     std::vector<std::wstring> failures; // "Line n: what: why"
 };
 
+// Ticks or unticks a change; a key's row takes its value rows along.
+void SelectImportChange(ImportPlan& plan, size_t index, bool selected);
+// "3 keys to create, 1 to delete, 4 values to add, ..." for the preview.
+std::wstring ImportPlanSummary(const ImportPlan& plan);
+
 // Writes the selected changes in order; progress(done, total) now and then.
 ImportOutcome ApplyImport(const ImportPlan& plan, const std::function<void(size_t, size_t)>& progress = {});
 

@@ -45,7 +45,10 @@ void CLeftView::PasteIntoSelectedKey()
         return;
     CRegItemList list;
     if (!list.ReadFromClipboard())
+    {
+        doc->PasteRegistryScript();
         return;
+    }
     // The same flow as a drop: the move flag, the checks against pasting a
     // key into itself, and the question.
     std::wstring destination = GetItemPath(selected);
@@ -84,7 +87,8 @@ void CLeftView::OnUpdatePaste(CCmdUI* ui)
         return;
     }
     FollowClipboardCutMark();
-    ui->Enable(Selected() && CRegItemList::ClipboardHasItemList());
+    ui->Enable(Selected() &&
+               (CRegItemList::ClipboardHasItemList() || CNavroDoc::ClipboardHoldsRegistryScript()));
 }
 
 void CLeftView::FollowClipboardCutMark()

@@ -84,7 +84,8 @@ void CNavroView::OnUpdatePaste(CCmdUI* ui)
         ui->Enable(IsClipboardFormatAvailable(CF_UNICODETEXT) || IsClipboardFormatAvailable(CF_OEMTEXT));
         return;
     }
-    ui->Enable(CRegItemList::ClipboardHasItemList() && IsPasteTarget(FocusedItem()));
+    ui->Enable((CRegItemList::ClipboardHasItemList() && IsPasteTarget(FocusedItem())) ||
+               CNavroDoc::ClipboardHoldsRegistryScript());
 }
 
 // --- Creating and editing -------------------------------------------------------------
@@ -184,6 +185,8 @@ void CNavroView::OnPaste()
     CRegItemList list;
     if (list.ReadFromClipboard())
         PasteItemList(list, list.IsMove, 0);
+    else if (CNavroDoc* doc = GetDocument())
+        doc->PasteRegistryScript();
 }
 
 bool CNavroView::PasteItemList(CRegItemList& list, bool move, int)
