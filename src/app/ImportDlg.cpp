@@ -26,7 +26,7 @@ bool CImportDlg::OnInitDialog()
     {
         const wchar_t* title;
         int width;
-    } kColumns[] = {{L"Change", 170}, {L"Key", 260}, {L"Value", 110}, {L"Old data", 130}, {L"New data", 130}};
+    } kColumns[] = {{L"Change", 210}, {L"Key", 260}, {L"Value", 110}, {L"Old data", 130}, {L"New data", 130}};
     for (int i = 0; i < static_cast<int>(std::size(kColumns)); ++i)
     {
         LVCOLUMNW column = {};
