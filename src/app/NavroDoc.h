@@ -11,6 +11,7 @@
 #include "resource.h"
 
 #include <functional>
+#include <objidl.h>
 #include <string>
 #include <utility>
 
@@ -58,6 +59,8 @@ class CNavroDoc : public CDocument
     // a web page's) is imported through the same preview; an item list of
     // ours on the clipboard goes first, so the panes ask this only without one.
     static bool ClipboardHoldsRegistryScript();
+    // The one ".reg" file a drop from the shell brings, or empty.
+    static std::wstring DroppedRegistryScript(IDataObject* data);
     bool PasteRegistryScript();
     const std::wstring& GetSearchText() const noexcept { return SearchText; }
     void SetSearchText(const std::wstring& text) { SearchText = text; }

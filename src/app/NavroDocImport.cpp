@@ -14,6 +14,7 @@
 
 #include <atomic>
 #include <commdlg.h>
+#include <shellapi.h>
 
 namespace
 {
@@ -81,6 +82,29 @@ std::wstring ClipboardText(size_t limit)
     return text;
 }
 } // namespace
+
+std::wstring CNavroDoc::DroppedRegistryScript(IDataObject* data)
+{
+    FORMATETC format = {CF_HDROP, nullptr, DVASPECT_CONTENT, -1, TYMED_HGLOBAL};
+    STGMEDIUM medium = {};
+    if (!data || FAILED(data->GetData(&format, &medium)))
+        return {};
+    std::wstring path;
+    auto drop = static_cast<HDROP>(::GlobalLock(medium.hGlobal));
+    // One file whose name ends in ".reg"; anything else is no import.
+    if (drop && ::DragQueryFileW(drop, 0xFFFFFFFF, nullptr, 0) == 1)
+    {
+        UINT length = ::DragQueryFileW(drop, 0, nullptr, 0);
+        path.resize(length + 1);
+        path.resize(::DragQueryFileW(drop, 0, path.data(), length + 1));
+        if (path.size() < 4 || !zv::EqualsNoCase(std::wstring_view(path).substr(path.size() - 4), L".reg"))
+            path.clear();
+    }
+    if (drop)
+        ::GlobalUnlock(medium.hGlobal);
+    ::ReleaseStgMedium(&medium);
+    return path;
+}
 
 bool CNavroDoc::ClipboardHoldsRegistryScript()
 {

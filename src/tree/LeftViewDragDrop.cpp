@@ -70,7 +70,8 @@ DWORD CLeftView::OnDragOver(IDataObject* data, DWORD keyState, POINT point)
 {
     CDragImage::DragMove(m_hWnd, point);
     if (!CRegItemList::OffersItemList(data))
-        return DROPEFFECT_NONE;
+        // A registry script from the shell is imported, wherever it lands.
+        return CNavroDoc::DroppedRegistryScript(data).empty() ? DROPEFFECT_NONE : DROPEFFECT_COPY;
     DWORD now = GetTickCount();
     DragScroll(point, now);
     HoverTrack(point, now);
@@ -202,6 +203,11 @@ bool CLeftView::OnDrop(IDataObject* data, DWORD effect, POINT)
     HTREEITEM target = DropItem;
     ClearDropHighlight();
     CNavroDoc* doc = GetDocument();
+    if (doc && !CRegItemList::OffersItemList(data))
+    {
+        std::wstring script = CNavroDoc::DroppedRegistryScript(data);
+        return !script.empty() && doc->ImportFile(script);
+    }
     if (!target || effect == DROPEFFECT_NONE || !doc || !CRegItemList::OffersItemList(data))
         return false;
     CRegItemList list(data);

@@ -90,6 +90,9 @@ DWORD CNavroView::OnDragEnter(IDataObject* data, DWORD keyState, POINT point)
 DWORD CNavroView::OnDragOver(IDataObject* data, DWORD keyState, POINT point)
 {
     CDragImage::DragMove(ListWindow, point);
+    // A registry script from the shell is imported, wherever it lands.
+    if (!CRegItemList::OffersItemList(data) && !CNavroDoc::DroppedRegistryScript(data).empty())
+        return DROPEFFECT_COPY;
     if (!CRegItemList::OffersItemList(data) || !UpdateDropHighlight(point))
         return DROPEFFECT_NONE;
     return (keyState & MK_CONTROL) ? DROPEFFECT_COPY : DROPEFFECT_MOVE;
@@ -134,7 +137,11 @@ bool CNavroView::OnDrop(IDataObject* data, DWORD effect, POINT)
     int row = m_dropRow;
     OnDragLeave();
     if (!CRegItemList::OffersItemList(data))
-        return false;
+    {
+        std::wstring script = CNavroDoc::DroppedRegistryScript(data);
+        CNavroDoc* doc = GetDocument();
+        return doc && !script.empty() && doc->ImportFile(script);
+    }
     CRegItemList list(data);
     bool move = (effect & DROPEFFECT_MOVE) != 0;
     if (row >= 0 && row < ItemCount() && GetItemKind(row) == kKeyRow)

@@ -6,7 +6,9 @@
 #include "app/StartArguments.h"
 #include "base/Strings.h"
 #include "operations/ImportPlan.h"
+#include "app/framework/OleDataSource.h"
 #include "support/DocumentFixture.h"
+#include "support/FrameFixture.h"
 #include "support/RegistrySandbox.h"
 #include "support/ScriptedPrompts.h"
 #include "support/TreeFixtures.h"
@@ -14,6 +16,7 @@
 #include "resource.h"
 
 #include <commctrl.h>
+#include <shlobj.h>
 #include <gtest/gtest.h>
 
 namespace
@@ -183,4 +186,42 @@ TEST(ImportCommand, AKeysCheckBoxTakesItsValuesAlong)
     for (const ImportChange& change : plan.changes)
         selected.push_back(change.selected);
     EXPECT_EQ(selected, (std::vector<bool>{true, true, true, true, false}));
+}
+
+TEST(ImportCommand, AScriptDroppedFromTheShellOnEitherPaneIsImported)
+{
+    RegistrySandbox box;
+    std::wstring file = WriteScript(L"dropped.reg", Script(box));
+    auto dropOf = [](const std::wstring& path) {
+        // DROPFILES, then the wide path and an empty one.
+        size_t bytes = sizeof(DROPFILES) + (path.size() + 2) * sizeof(wchar_t);
+        HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, bytes);
+        auto* drop = static_cast<DROPFILES*>(GlobalLock(memory));
+        drop->pFiles = sizeof(DROPFILES);
+        drop->fWide = TRUE;
+        memcpy(reinterpret_cast<BYTE*>(drop) + sizeof(DROPFILES), path.c_str(),
+               path.size() * sizeof(wchar_t));
+        GlobalUnlock(memory);
+        zv::com_ptr<COleDataSource> source = zv::MakeCom<COleDataSource>();
+        source->CacheGlobalData(CF_HDROP, memory);
+        return source;
+    };
+    ScriptedPrompts user;
+    FrameFixture f;
+    PreviewSeen seen;
+    AnswerPreview(user, seen, -1, IDOK);
+    user.Answer(IDOK);
+    zv::com_ptr<COleDataSource> script = dropOf(file);
+    EXPECT_EQ(f.Values().OnDragOver(script.get(), 0, POINT{10, 10}), static_cast<DWORD>(DROPEFFECT_COPY));
+    EXPECT_TRUE(f.Values().OnDrop(script.get(), DROPEFFECT_COPY, POINT{10, 10}));
+    EXPECT_EQ(seen.title, L"Import " + file.substr(file.rfind(L'\\') + 1));
+    EXPECT_EQ(box.ValueNames(L"Imported").size(), 3u);
+
+    // Another kind of file is no import.
+    std::wstring text = WriteScript(L"notes.txt", Script(box));
+    zv::com_ptr<COleDataSource> other = dropOf(text);
+    EXPECT_EQ(f.Tree().OnDragOver(other.get(), 0, POINT{10, 10}), static_cast<DWORD>(DROPEFFECT_NONE));
+    EXPECT_FALSE(f.Tree().OnDrop(other.get(), DROPEFFECT_COPY, POINT{10, 10}));
+    DeleteFileW(file.c_str());
+    DeleteFileW(text.c_str());
 }
