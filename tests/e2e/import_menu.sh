@@ -1,0 +1,86 @@
+#!/usr/bin/env bash
+# End to end: File > Import... as a user drives it - the menu by keyboard,
+# the file typed into the platform's open dialog, the preview (kept as a
+# screenshot in ZORVANE_ARTIFACTS), Apply, the end report - and the registry
+# then holds what the file says.
+set -uo pipefail
+program=$1
+: "${WINEPREFIX:?run through scripts/run-tests.sh}"
+: "${DISPLAY:?run through scripts/run-tests.sh}"
+artifacts=${ZORVANE_ARTIFACTS:-$(dirname "$program")}
+mkdir -p "$artifacts"
+wine64=/usr/lib/wine/wine64
+source "$(dirname "$0")/common.sh"
+
+work=$(mktemp -d)
+script="$work/import-me.reg"
+{
+    printf 'Windows Registry Editor Version 5.00\r\n\r\n'
+    printf '[HKEY_CURRENT_USER\\Software\\ZorvaneImportE2E]\r\n'
+    printf '"Greeting"="hello"\r\n'
+    printf '"Count"=dword:0000002a\r\n'
+    printf '[-HKEY_CURRENT_USER\\Software\\ZorvaneImportE2EOld]\r\n'
+} > "$script"
+cleanup() {
+    pkill -f '^[^ ]*zorvane[.]exe' >/dev/null 2>&1
+    rm -rf "$work"
+    "$wine64" reg delete 'HKCU\Software\ZorvaneImportE2E' /f >/dev/null 2>&1
+    "$wine64" reg delete 'HKCU\Software\ZorvaneImportE2EOld' /f >/dev/null 2>&1
+}
+trap cleanup EXIT
+"$wine64" reg add 'HKCU\Software\ZorvaneImportE2EOld\Inner' /v x /d y /f >/dev/null 2>&1
+
+"$wine64" "$program" 'HKCU\Software' >/dev/null 2>&1 &
+main=$(wait_for window_named '^Zorvane ' && window_named '^Zorvane ')
+[ -n "$main" ] || { echo "the main window did not appear"; exit 1; }
+sleep 1
+xdotool windowfocus --sync "$main" 2>/dev/null
+xdotool mousemove --window "$main" 60 200 click 1
+sleep 0.3
+xdotool key alt+f
+sleep 0.3
+xdotool key i
+open=""
+for _ in $(seq 1 100); do
+    open=$(window_named '^Open$')
+    [ -n "$open" ] && break
+    sleep 0.1
+done
+[ -n "$open" ] || { echo "the open dialog did not appear"; exit 1; }
+sleep 0.5
+xdotool type --delay 20 "Z:${script//\//\\}"
+xdotool key Return
+
+preview=""
+for _ in $(seq 1 100); do
+    preview=$(window_named '^Import import-me.reg$')
+    [ -n "$preview" ] && break
+    sleep 0.1
+done
+[ -n "$preview" ] || { echo "the preview did not appear"; exit 1; }
+sleep 0.5
+import -window root "$artifacts/import-preview.png" >/dev/null 2>&1 || true
+# Apply is the default button.
+xdotool windowfocus --sync "$preview" 2>/dev/null
+xdotool key Return
+
+report=""
+for _ in $(seq 1 100); do
+    report=$(window_named '^Zorvane$')
+    [ -n "$report" ] && break
+    sleep 0.1
+done
+[ -n "$report" ] || { echo "no end report"; exit 1; }
+import -window root "$artifacts/import-report.png" >/dev/null 2>&1 || true
+xdotool windowfocus --sync "$report" 2>/dev/null
+xdotool key Return
+
+values=$("$wine64" reg query 'HKCU\Software\ZorvaneImportE2E' 2>/dev/null | tr -d '\r')
+echo "$values" | grep -q 'Greeting *REG_SZ *hello' || { echo "values: $values"; exit 1; }
+echo "$values" | grep -q 'Count *REG_DWORD *0x2a' || { echo "values: $values"; exit 1; }
+if "$wine64" reg query 'HKCU\Software\ZorvaneImportE2EOld' >/dev/null 2>&1; then
+    echo "the deleted key is still there"
+    exit 1
+fi
+"$wine64" taskkill /im zorvane.exe >/dev/null 2>&1
+exit 0
