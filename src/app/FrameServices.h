@@ -29,6 +29,9 @@ class IFrameServices
     virtual ~IFrameServices() = default;
     virtual void FocusPane(Pane pane) = 0;
     virtual void SetStatusText(const std::wstring& text) = 0;
+    // Shows a progress bar in the status bar at percent (0-100); a negative
+    // percent hides it.
+    virtual void ShowProgress(int percent) { (void)percent; }
     // Posts a command to the frame, to run after the current message.
     virtual void PostCommand(UINT command) = 0;
     virtual void SetTitle(const std::wstring& title) = 0;

@@ -3,6 +3,7 @@
 // painting, shown in the preview, and written only on Apply.
 #include "app/NavroDoc.h"
 
+#include "app/FrameServices.h"
 #include "app/Hints.h"
 #include "app/ImportDlg.h"
 #include "base/Strings.h"
@@ -177,8 +178,14 @@ bool CNavroDoc::ImportScript(const std::wstring& title, const std::function<bool
                 percent = 50 + (total ? static_cast<int>(done * 50 / total) : 50);
             });
         },
-        [this](int percent) { ShowStatus(zv::Format(L"Reading the file: %d%%", percent)); });
+        [this](int percent) {
+            ShowStatus(zv::Format(L"Reading the file: %d%%", percent));
+            if (m_frame)
+                m_frame->ShowProgress(percent);
+        });
     ShowStatus(L"");
+    if (m_frame)
+        m_frame->ShowProgress(-1);
     if (!parsed.ok)
     {
         AfxMessageBox(L"The file was not imported; nothing was written.\n" + parsed.error,
@@ -192,10 +199,20 @@ bool CNavroDoc::ImportScript(const std::wstring& title, const std::function<bool
     {
         CWaitCursor wait;
         outcome = ApplyImport(plan, [this](size_t done, size_t total) {
-            ShowStatus(zv::Format(L"Importing: %d%%", total ? static_cast<int>(done * 100 / total) : 100));
+            int percent = total ? static_cast<int>(done * 100 / total) : 100;
+            ShowStatus(zv::Format(L"Importing: %d%%", percent));
+            if (m_frame)
+            {
+                m_frame->ShowProgress(percent);
+                // The window thread is writing: let the bar and the text show.
+                if (HWND owner = PromptOwner())
+                    ::UpdateWindow(owner);
+            }
         });
     }
     ShowStatus(L"");
+    if (m_frame)
+        m_frame->ShowProgress(-1);
     UpdateAllViews(nullptr, kHintRefresh, nullptr);
     AfxMessageBox(ImportReport(outcome),
                   outcome.failures.empty() ? MB_OK | MB_ICONINFORMATION : MB_OK | MB_ICONEXCLAMATION);

@@ -54,6 +54,9 @@ class CMainFrame : public CFrameWnd, public IFrameServices
     // --- IFrameServices (MainFrameServices.cpp) ---
     void FocusPane(Pane pane) override;
     void SetStatusText(const std::wstring& text) override { CFrameWnd::SetStatusText(text); }
+    void ShowProgress(int percent) override;
+    // The status bar's progress bar (null until first shown).
+    HWND ProgressBar() const noexcept { return m_progress; }
     void PostCommand(UINT command) override;
     void SetTitle(const std::wstring& title) override;
     void WatchRegistry() override;
@@ -197,4 +200,5 @@ class CMainFrame : public CFrameWnd, public IFrameServices
     std::vector<std::unique_ptr<CChngMntr>> m_monitors;
     std::vector<zv::WorkerThread> m_tasks;
     zv::UiInbox m_taskInbox;
+    HWND m_progress = nullptr;
 };

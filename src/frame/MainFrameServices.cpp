@@ -128,3 +128,27 @@ void CMainFrame::StopBackgroundWork()
     m_taskInbox.Close();
     m_monitors.clear();
 }
+
+void CMainFrame::ShowProgress(int percent)
+{
+    if (!m_statusBar || !m_statusBar->m_hWnd)
+        return;
+    if (percent < 0)
+    {
+        if (m_progress)
+            ::ShowWindow(m_progress, SW_HIDE);
+        return;
+    }
+    if (!m_progress)
+        m_progress = ::CreateWindowExW(0, PROGRESS_CLASSW, L"", WS_CHILD | PBS_SMOOTH, 0, 0, 0, 0,
+                                       m_statusBar->m_hWnd, nullptr, ::GetModuleHandleW(nullptr), nullptr);
+    if (!m_progress)
+        return;
+    // The right part of the status bar, clear of the size grip.
+    RECT bar = {};
+    ::GetClientRect(m_statusBar->m_hWnd, &bar);
+    int height = bar.bottom - bar.top;
+    int width = std::min(200, static_cast<int>(bar.right) / 3);
+    ::SetWindowPos(m_progress, HWND_TOP, bar.right - width - height, 2, width, height - 4, SWP_SHOWWINDOW);
+    ::SendMessageW(m_progress, PBM_SETPOS, static_cast<WPARAM>(std::min(percent, 100)), 0);
+}

@@ -506,3 +506,19 @@ TEST(MainFrame, CreateShortcutProposesTheKeysSafeNameAndOpenShortcutAndTheRecent
     EXPECT_EQ(f.doc->GetCurrentPath(), location);
     DeleteFileW(file.c_str());
 }
+
+TEST(MainFrame, TheStatusBarsProgressBarShowsItsPercentAndHides)
+{
+    FrameFixture f;
+    EXPECT_EQ(f.frame->ProgressBar(), nullptr);
+    f.frame->ShowProgress(40);
+    HWND bar = f.frame->ProgressBar();
+    ASSERT_NE(bar, nullptr);
+    EXPECT_TRUE(IsWindowVisible(bar));
+    EXPECT_EQ(SendMessageW(bar, PBM_GETPOS, 0, 0), 40);
+    EXPECT_EQ(GetParent(bar), f.frame->m_statusBar->m_hWnd);
+    f.frame->ShowProgress(250);
+    EXPECT_EQ(SendMessageW(bar, PBM_GETPOS, 0, 0), 100);
+    f.frame->ShowProgress(-1);
+    EXPECT_FALSE(IsWindowVisible(bar));
+}
