@@ -95,6 +95,8 @@ std::wstring Folded(const std::wstring& text)
 class Simulation
 {
   public:
+    // Values set by earlier operations are found in changes (never copied).
+    explicit Simulation(const std::vector<ImportChange>& changes) : m_changes(changes) {}
     ~Simulation() { CloseCurrent(); }
 
     bool KeyExists(const std::wstring& key)
@@ -114,10 +116,11 @@ class Simulation
         auto planned = m_values.find(folded + L'\n' + Folded(name));
         if (planned != m_values.end())
         {
-            if (!planned->second)
+            if (planned->second == kDeletedValue)
                 return false;
-            type = planned->second->first;
-            data = planned->second->second;
+            const ImportChange& set = m_changes[planned->second];
+            type = set.type;
+            data = set.data;
             return true;
         }
         if (UnderDeleted(folded))
@@ -128,11 +131,13 @@ class Simulation
 
     void Created(const std::wstring& key)
     {
-        // A created key makes its parents exist too.
+        // A created key makes its parents exist too; they went in with an
+        // earlier key as a rule, so the walk up stops at the first known one.
         std::wstring folded = Folded(key);
         for (size_t at = folded.size();;)
         {
-            m_created.insert(folded.substr(0, at));
+            if (!m_created.insert(folded.substr(0, at)).second)
+                break;
             size_t slash = folded.rfind(L'\\', at - 1);
             if (slash == std::wstring::npos)
                 break;
@@ -156,16 +161,16 @@ class Simulation
         }
     }
 
-    void SetValue(const std::wstring& key, const std::wstring& name, DWORD type,
-                  const std::vector<BYTE>& data)
+    // The value now holds what changes[index] sets.
+    void SetValue(const std::wstring& key, const std::wstring& name, size_t index)
     {
         Created(key);
-        m_values[Folded(key) + L'\n' + Folded(name)] = std::make_pair(type, data);
+        m_values[Folded(key) + L'\n' + Folded(name)] = index;
     }
 
     void DeleteValue(const std::wstring& key, const std::wstring& name)
     {
-        m_values[Folded(key) + L'\n' + Folded(name)] = std::nullopt;
+        m_values[Folded(key) + L'\n' + Folded(name)] = kDeletedValue;
     }
 
     // The real key's tree size, when it is there and not deleted already.
@@ -219,7 +224,9 @@ class Simulation
 
     std::unordered_set<std::wstring> m_created;
     std::set<std::wstring> m_deleted;
-    std::map<std::wstring, std::optional<std::pair<DWORD, std::vector<BYTE>>>> m_values;
+    static constexpr size_t kDeletedValue = static_cast<size_t>(-1);
+    const std::vector<ImportChange>& m_changes;
+    std::unordered_map<std::wstring, size_t> m_values;
     HKEY m_current = nullptr;
     std::wstring m_currentPath;
 };
@@ -240,7 +247,7 @@ ImportPlan PlanImport(std::vector<ScriptOperation>&& operations, const zv::StopT
 {
     ImportPlan plan;
     plan.changes.reserve(operations.size());
-    Simulation state;
+    Simulation state(plan.changes);
     size_t total = operations.size();
     for (size_t i = 0; i < total; ++i)
     {
@@ -286,7 +293,7 @@ ImportPlan PlanImport(std::vector<ScriptOperation>&& operations, const zv::StopT
                 change.kind = ImportChangeKind::SameValue;
             else
                 change.kind = ImportChangeKind::ChangeValue;
-            state.SetValue(change.key, change.name, change.type, change.data);
+            state.SetValue(change.key, change.name, plan.changes.size());
             break;
         case ScriptOperation::DeleteValue:
             change.kind = state.Value(change.key, change.name, change.oldType, change.oldData)
@@ -346,23 +353,31 @@ ImportOutcome ApplyImport(const ImportPlan& plan, const std::function<void(size_
     auto writable = [&](const std::wstring& key, DWORD& error, bool* created) -> bool {
         if (open && zv::EqualsNoCase(openPath, key))
             return true;
-        closeOpen();
-        HKEY root = nullptr;
+        // A key below the one open is made from there (a script lists a
+        // tree parents first); any other from its root.
+        HKEY base = nullptr;
         std::wstring sub;
-        if (!SplitRoot(key, root, sub))
+        bool below = open && key.size() > openPath.size() + 1 && key[openPath.size()] == L'\\' &&
+                     zv::EqualsNoCase(std::wstring_view(key).substr(0, openPath.size()), openPath);
+        if (below)
+        {
+            base = open;
+            sub = key.substr(openPath.size() + 1);
+        }
+        else if (!SplitRoot(key, base, sub))
         {
             error = ERROR_INVALID_PARAMETER;
             return false;
         }
+        HKEY next = nullptr;
         DWORD disposition = 0;
-        error = static_cast<DWORD>(RegCreateKeyExW(root, sub.c_str(), 0, nullptr, 0,
-                                                   KEY_SET_VALUE | KEY_QUERY_VALUE | kView, nullptr, &open,
-                                                   &disposition));
+        error = static_cast<DWORD>(RegCreateKeyExW(
+            base, sub.c_str(), 0, nullptr, 0, KEY_SET_VALUE | KEY_QUERY_VALUE | KEY_CREATE_SUB_KEY | kView,
+            nullptr, &next, &disposition));
+        closeOpen();
         if (error != ERROR_SUCCESS)
-        {
-            open = nullptr;
             return false;
-        }
+        open = next;
         openPath = key;
         if (created)
             *created = disposition == REG_CREATED_NEW_KEY;
