@@ -21,3 +21,15 @@ wait_for() {
 
 # The first visible window whose title matches the pattern.
 window_named() { xdotool search --onlyvisible --name "$1" 2>/dev/null | head -1; }
+
+# Waits up to 10 s for a visible window whose title matches the pattern and
+# prints it; fails when none came.
+await_window() {
+    local found=""
+    for _ in $(seq 1 100); do
+        found=$(window_named "$1")
+        [ -n "$found" ] && { echo "$found"; return 0; }
+        sleep 0.1
+    done
+    return 1
+}

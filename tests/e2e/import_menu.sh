@@ -31,8 +31,7 @@ trap cleanup EXIT
 "$wine64" reg add 'HKCU\Software\ZorvaneImportE2EOld\Inner' /v x /d y /f >/dev/null 2>&1
 
 "$wine64" "$program" 'HKCU\Software' >/dev/null 2>&1 &
-main=$(wait_for window_named '^Zorvane ' && window_named '^Zorvane ')
-[ -n "$main" ] || { echo "the main window did not appear"; exit 1; }
+main=$(await_window '^Zorvane ') || { echo "the main window did not appear"; exit 1; }
 sleep 1
 xdotool windowfocus --sync "$main" 2>/dev/null
 xdotool mousemove --window "$main" 60 200 click 1
@@ -40,37 +39,19 @@ sleep 0.3
 xdotool key alt+f
 sleep 0.3
 xdotool key i
-open=""
-for _ in $(seq 1 100); do
-    open=$(window_named '^Open$')
-    [ -n "$open" ] && break
-    sleep 0.1
-done
-[ -n "$open" ] || { echo "the open dialog did not appear"; exit 1; }
+await_window '^Open$' >/dev/null || { echo "the open dialog did not appear"; exit 1; }
 sleep 0.5
 xdotool type --delay 20 "Z:${script//\//\\}"
 xdotool key Return
 
-preview=""
-for _ in $(seq 1 100); do
-    preview=$(window_named '^Import import-me.reg$')
-    [ -n "$preview" ] && break
-    sleep 0.1
-done
-[ -n "$preview" ] || { echo "the preview did not appear"; exit 1; }
+preview=$(await_window '^Import import-me.reg$') || { echo "the preview did not appear"; exit 1; }
 sleep 0.5
 import -window root "$artifacts/import-preview.png" >/dev/null 2>&1 || true
 # Apply is the default button.
 xdotool windowfocus --sync "$preview" 2>/dev/null
 xdotool key Return
 
-report=""
-for _ in $(seq 1 100); do
-    report=$(window_named '^Zorvane$')
-    [ -n "$report" ] && break
-    sleep 0.1
-done
-[ -n "$report" ] || { echo "no end report"; exit 1; }
+report=$(await_window '^Zorvane$') || { echo "no end report"; exit 1; }
 import -window root "$artifacts/import-report.png" >/dev/null 2>&1 || true
 xdotool windowfocus --sync "$report" 2>/dev/null
 xdotool key Return
