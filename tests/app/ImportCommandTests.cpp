@@ -186,6 +186,13 @@ TEST(ImportCommand, AKeysCheckBoxTakesItsValuesAlong)
     for (const ImportChange& change : plan.changes)
         selected.push_back(change.selected);
     EXPECT_EQ(selected, (std::vector<bool>{true, true, true, true, false}));
+    // The last key's values reach the end of the plan.
+    SelectImportChange(plan, 4, true);
+    SelectImportChange(plan, 3, false);
+    selected.clear();
+    for (const ImportChange& change : plan.changes)
+        selected.push_back(change.selected);
+    EXPECT_EQ(selected, (std::vector<bool>{true, true, true, false, false}));
 }
 
 TEST(ImportCommand, AScriptDroppedFromTheShellOnEitherPaneIsImported)
