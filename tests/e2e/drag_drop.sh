@@ -102,11 +102,17 @@ has_value From beta || { echo "the copy removed the source"; exit 1; }
 echo "copied: beta"
 
 # Copy puts the item list and its registry text where other programs read them.
+# The window that took the last drop may still hold the focus: focus the
+# source first, and press again when the keys went elsewhere.
 read -r cx cy <<<"$(run_probe row 'ZorvaneE2EDrag\From' beta)"
-xdotool mousemove "$cx" "$cy" click 1
-sleep 0.3
-xdotool key ctrl+c
-sleep 0.5
+copy_beta() {
+    xdotool windowfocus --sync "$(window_named 'ZorvaneE2EDrag.From')" 2>/dev/null
+    xdotool mousemove "$cx" "$cy" click 1
+    sleep 0.3
+    xdotool key ctrl+c
+    wait_for sh -c "'$wine64' '$probe' clipboard 2>/dev/null | grep -q '^list'"
+}
+for _ in 1 2 3; do copy_beta && break; done
 clip=$(run_probe clipboard)
 echo "$clip"
 grep -qxF 'list 1 0' <<<"$clip" || { echo "the clipboard holds no item list of one copied item"; exit 1; }
