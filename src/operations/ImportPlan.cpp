@@ -18,25 +18,17 @@ namespace
 {
 constexpr REGSAM kView = KEY_WOW64_64KEY;
 
-// A key's root handle and the path below it.
-bool SplitRoot(const std::wstring& path, HKEY& root, std::wstring& sub)
-{
-    size_t slash = path.find(L'\\');
-    root = RootHandleFromName(path.substr(0, slash));
-    sub = slash == std::wstring::npos ? std::wstring() : path.substr(slash + 1);
-    return root != nullptr;
-}
-
-HKEY OpenKey(const std::wstring& path, REGSAM access)
+HKEY OpenKey(const std::wstring& path, REGSAM access, LONG* error = nullptr)
 {
     HKEY root = nullptr;
     std::wstring sub;
-    if (!SplitRoot(path, root, sub))
+    if (!SplitRootPath(path, root, sub))
         return nullptr;
     HKEY key = nullptr;
-    if (RegOpenKeyExW(root, sub.c_str(), 0, access | kView, &key) != ERROR_SUCCESS)
-        return nullptr;
-    return key;
+    LONG result = RegOpenKeyExW(root, sub.c_str(), 0, access | kView, &key);
+    if (error)
+        *error = result;
+    return result == ERROR_SUCCESS ? key : nullptr;
 }
 
 bool ReadValue(HKEY key, const std::wstring& name, DWORD& type, std::vector<BYTE>& data)
@@ -101,7 +93,7 @@ class Simulation
 
     bool KeyExists(const std::wstring& key)
     {
-        std::wstring folded = Folded(key);
+        const std::wstring& folded = FoldedKey(key);
         if (m_created.count(folded))
             return true;
         if (UnderDeleted(folded))
@@ -112,7 +104,7 @@ class Simulation
     // The value as it stands after the operations so far.
     bool Value(const std::wstring& key, const std::wstring& name, DWORD& type, std::vector<BYTE>& data)
     {
-        std::wstring folded = Folded(key);
+        const std::wstring& folded = FoldedKey(key);
         auto planned = m_values.find(folded + L'\n' + Folded(name));
         if (planned != m_values.end())
         {
@@ -133,7 +125,7 @@ class Simulation
     {
         // A created key makes its parents exist too; they went in with an
         // earlier key as a rule, so the walk up stops at the first known one.
-        std::wstring folded = Folded(key);
+        const std::wstring& folded = FoldedKey(key);
         for (size_t at = folded.size();;)
         {
             if (!m_created.insert(folded.substr(0, at)).second)
@@ -147,7 +139,7 @@ class Simulation
 
     void Deleted(const std::wstring& key)
     {
-        std::wstring folded = Folded(key);
+        const std::wstring& folded = FoldedKey(key);
         m_deleted.insert(folded);
         std::wstring below = folded + L'\\';
         for (auto it = m_created.begin(); it != m_created.end();)
@@ -165,25 +157,25 @@ class Simulation
     void SetValue(const std::wstring& key, const std::wstring& name, size_t index)
     {
         Created(key);
-        m_values[Folded(key) + L'\n' + Folded(name)] = index;
+        m_values[FoldedKey(key) + L'\n' + Folded(name)] = index;
     }
 
     void DeleteValue(const std::wstring& key, const std::wstring& name)
     {
-        m_values[Folded(key) + L'\n' + Folded(name)] = kDeletedValue;
+        m_values[FoldedKey(key) + L'\n' + Folded(name)] = kDeletedValue;
     }
 
     // The real key's tree size, when it is there and not deleted already.
     void TreeSize(const std::wstring& key, DWORD& keys, DWORD& values)
     {
-        if (UnderDeleted(Folded(key)))
+        if (UnderDeleted(FoldedKey(key)))
             return;
         HKEY root = nullptr;
         std::wstring sub;
         HKEY handle = nullptr;
         // The key as such: a link is deleted by itself, so its target is not counted.
-        if (SplitRoot(key, root, sub) && RegOpenKeyExW(root, sub.c_str(), REG_OPTION_OPEN_LINK,
-                                                       KEY_READ | kView, &handle) == ERROR_SUCCESS)
+        if (SplitRootPath(key, root, sub) && RegOpenKeyExW(root, sub.c_str(), REG_OPTION_OPEN_LINK,
+                                                           KEY_READ | kView, &handle) == ERROR_SUCCESS)
         {
             CountTree(handle, keys, values);
             RegCloseKey(handle);
@@ -191,6 +183,17 @@ class Simulation
     }
 
   private:
+    // A file names the same key for many operations in a row: it is folded once.
+    const std::wstring& FoldedKey(const std::wstring& key)
+    {
+        if (key != m_lastKey)
+        {
+            m_lastKey = key;
+            m_lastFolded = Folded(key);
+        }
+        return m_lastFolded;
+    }
+
     bool UnderDeleted(const std::wstring& folded) const
     {
         if (m_deleted.empty())
@@ -202,16 +205,35 @@ class Simulation
         return false;
     }
 
-    // The real key, opened once for the run of operations on it.
+    // The real key, opened once for the run of operations on it. A key below
+    // one the registry does not have is not there either: a file that makes
+    // a new tree is compared without asking the registry about every key.
     HKEY Current(const std::wstring& key, const std::wstring& folded)
     {
         if (folded != m_currentPath)
         {
             CloseCurrent();
             m_currentPath = folded;
-            m_current = OpenKey(key, KEY_QUERY_VALUE);
+            if (!BelowMissing(folded))
+            {
+                LONG error = ERROR_SUCCESS;
+                m_current = OpenKey(key, KEY_QUERY_VALUE, &error);
+                if (error == ERROR_FILE_NOT_FOUND)
+                    m_missing.insert(folded);
+            }
         }
         return m_current;
+    }
+
+    bool BelowMissing(const std::wstring& folded) const
+    {
+        if (m_missing.empty())
+            return false;
+        for (size_t at = folded.rfind(L'\\'); at != std::wstring::npos && at > 0;
+             at = folded.rfind(L'\\', at - 1))
+            if (m_missing.count(folded.substr(0, at)))
+                return true;
+        return false;
     }
 
     void CloseCurrent()
@@ -223,18 +245,15 @@ class Simulation
     }
 
     std::unordered_set<std::wstring> m_created;
+    std::unordered_set<std::wstring> m_missing; // keys the real registry does not have
     std::set<std::wstring> m_deleted;
     static constexpr size_t kDeletedValue = static_cast<size_t>(-1);
     const std::vector<ImportChange>& m_changes;
     std::unordered_map<std::wstring, size_t> m_values;
     HKEY m_current = nullptr;
     std::wstring m_currentPath;
+    std::wstring m_lastKey, m_lastFolded;
 };
-
-std::wstring ValueLabel(const ImportChange& change)
-{
-    return change.name.empty() ? L"(Default)" : change.name;
-}
 
 std::wstring DataText(DWORD type, const std::vector<BYTE>& data)
 {
@@ -332,123 +351,6 @@ std::wstring ImportPlanSummary(const ImportPlan& plan)
         count(ImportChangeKind::CreateKey), count(ImportChangeKind::DeleteKey),
         count(ImportChangeKind::AddValue), count(ImportChangeKind::ChangeValue),
         count(ImportChangeKind::DeleteValue), count(ImportChangeKind::SameValue));
-}
-
-ImportOutcome ApplyImport(const ImportPlan& plan, const std::function<void(size_t, size_t)>& progress)
-{
-    ImportOutcome outcome;
-    HKEY open = nullptr; // the key the last writes went to
-    std::wstring openPath;
-    auto closeOpen = [&] {
-        if (open)
-            RegCloseKey(open);
-        open = nullptr;
-        openPath.clear();
-    };
-    auto fail = [&](const ImportChange& change, const std::wstring& what, DWORD error) {
-        outcome.failures.push_back(
-            zv::Format(L"Line %zu: %s: %s", change.line, what.c_str(), SystemErrorText(error).c_str()));
-    };
-    // Opens (creating when missing) the key for writing; false with the error.
-    auto writable = [&](const std::wstring& key, DWORD& error, bool* created) -> bool {
-        if (open && zv::EqualsNoCase(openPath, key))
-            return true;
-        // A key below the one open is made from there (a script lists a
-        // tree parents first); any other from its root.
-        HKEY base = nullptr;
-        std::wstring sub;
-        bool below = open && key.size() > openPath.size() + 1 && key[openPath.size()] == L'\\' &&
-                     zv::EqualsNoCase(std::wstring_view(key).substr(0, openPath.size()), openPath);
-        if (below)
-        {
-            base = open;
-            sub = key.substr(openPath.size() + 1);
-        }
-        else if (!SplitRoot(key, base, sub))
-        {
-            error = ERROR_INVALID_PARAMETER;
-            return false;
-        }
-        HKEY next = nullptr;
-        DWORD disposition = 0;
-        error = static_cast<DWORD>(RegCreateKeyExW(
-            base, sub.c_str(), 0, nullptr, 0, KEY_SET_VALUE | KEY_QUERY_VALUE | KEY_CREATE_SUB_KEY | kView,
-            nullptr, &next, &disposition));
-        closeOpen();
-        if (error != ERROR_SUCCESS)
-            return false;
-        open = next;
-        openPath = key;
-        if (created)
-            *created = disposition == REG_CREATED_NEW_KEY;
-        return true;
-    };
-
-    size_t total = plan.changes.size();
-    for (size_t i = 0; i < total; ++i)
-    {
-        const ImportChange& change = plan.changes[i];
-        if (progress && i % 1024 == 0)
-            progress(i, total);
-        if (!change.selected)
-        {
-            if (change.Changes())
-                ++outcome.skipped;
-            continue;
-        }
-        DWORD error = 0;
-        switch (change.kind)
-        {
-        case ImportChangeKind::CreateKey:
-        case ImportChangeKind::KeyExists: {
-            bool created = false;
-            if (!writable(change.key, error, &created))
-                fail(change, change.key, error);
-            else if (created)
-                ++outcome.keysCreated;
-            break;
-        }
-        case ImportChangeKind::DeleteKey: {
-            closeOpen();
-            CEzReg key(change.key);
-            if (key.DeleteTree())
-                ++outcome.keysDeleted;
-            else
-                fail(change, change.key, static_cast<DWORD>(key.LastError));
-            break;
-        }
-        case ImportChangeKind::KeyAbsent:
-        case ImportChangeKind::ValueAbsent:
-        case ImportChangeKind::SameValue:
-            ++outcome.unchanged;
-            break;
-        case ImportChangeKind::AddValue:
-        case ImportChangeKind::ChangeValue:
-            if (!writable(change.key, error, nullptr))
-                fail(change, change.key + L"\\" + ValueLabel(change), error);
-            else if ((error = static_cast<DWORD>(
-                          SetValueExactly(open, change.name.c_str(), change.type,
-                                          change.data.empty() ? nullptr : change.data.data(),
-                                          static_cast<DWORD>(change.data.size())))) != 0)
-                fail(change, change.key + L"\\" + ValueLabel(change), error);
-            else
-                ++outcome.valuesWritten;
-            break;
-        case ImportChangeKind::DeleteValue:
-            if (!writable(change.key, error, nullptr))
-                fail(change, change.key + L"\\" + ValueLabel(change), error);
-            else if ((error = static_cast<DWORD>(RegDeleteValueW(open, change.name.c_str()))) != 0 &&
-                     error != ERROR_FILE_NOT_FOUND)
-                fail(change, change.key + L"\\" + ValueLabel(change), error);
-            else
-                ++outcome.valuesDeleted;
-            break;
-        }
-    }
-    closeOpen();
-    if (progress)
-        progress(total, total);
-    return outcome;
 }
 
 std::wstring ImportReport(const ImportOutcome& outcome)

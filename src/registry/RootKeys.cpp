@@ -49,3 +49,11 @@ bool IsRootName(std::wstring_view text) noexcept
 {
     return RootIndexFromName(text) >= 0;
 }
+
+bool SplitRootPath(const std::wstring& path, HKEY& root, std::wstring& sub)
+{
+    size_t slash = path.find(L'\\');
+    root = RootHandleFromName(std::wstring_view(path).substr(0, slash));
+    sub = slash == std::wstring::npos ? std::wstring() : path.substr(slash + 1);
+    return root != nullptr;
+}

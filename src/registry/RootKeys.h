@@ -23,6 +23,9 @@ HKEY RootHandle(int index) noexcept;
 int RootIndexFromName(std::wstring_view name) noexcept;
 // Handle of the root named (ignoring case), or null.
 HKEY RootHandleFromName(std::wstring_view name) noexcept;
+// Splits "ROOT\\sub\\path" into the root's handle and the path below it
+// (empty for the root itself); false when the first part names no root.
+bool SplitRootPath(const std::wstring& path, HKEY& root, std::wstring& sub);
 // Whether key is one of the five predefined root handles.
 bool IsPredefinedRoot(HKEY key) noexcept;
 // Whether text is exactly one of the five short names, ignoring case.

@@ -149,6 +149,7 @@ TEST(RegImport, ThePreviewListsExactlyWhatApplyChangesAndCancelWritesNothing)
     box.SetDword(L"P\\Doomed\\B", L"w", 2);
     box.SetDword(L"P\\Doomed", L"top", 3);
     box.SetString(L"P\\Reborn", L"old", L"stays gone");
+    box.SetString(L"P\\New\\Deep2", L"v", L"old"); // shares its start with a key the registry lacks
     const std::wstring base = L"HKEY_" + box.Path();
     std::wstring script = L"Windows Registry Editor Version 5.00\r\n\r\n"
                           L"[" +
@@ -169,6 +170,10 @@ TEST(RegImport, ThePreviewListsExactlyWhatApplyChangesAndCancelWritesNothing)
                           base +
                           L"\\P\\New\\Deep]\r\n"
                           L"@=hex(0):\r\n"
+                          L"[" +
+                          base +
+                          L"\\P\\New\\Deep2]\r\n"
+                          L"\"v\"=\"old\"\r\n"
                           L"[-" +
                           base +
                           L"\\P\\Reborn]\r\n"
@@ -196,6 +201,8 @@ TEST(RegImport, ThePreviewListsExactlyWhatApplyChangesAndCancelWritesNothing)
                                    L"Delete key (not there) Nowhere",
                                    L"Create key New\\Deep",
                                    L"Add value New\\Deep|",
+                                   L"Key New\\Deep2",
+                                   L"Unchanged New\\Deep2|v",
                                    L"Delete key (0 subkeys, 1 values) Reborn",
                                    L"Create key Reborn",
                                    L"Add value Reborn|old",
@@ -209,11 +216,11 @@ TEST(RegImport, ThePreviewListsExactlyWhatApplyChangesAndCancelWritesNothing)
 
     ImportOutcome outcome = ApplyImport(plan);
     EXPECT_TRUE(outcome.failures.empty());
-    EXPECT_EQ(outcome.keysCreated, 2u) << "New\\Deep (with New) and Reborn";
+    EXPECT_EQ(outcome.keysCreated, 2u) << "New\\Deep and Reborn";
     EXPECT_EQ(outcome.keysDeleted, 2u);
     EXPECT_EQ(outcome.valuesWritten, 4u);
     EXPECT_EQ(outcome.valuesDeleted, 1u);
-    EXPECT_EQ(outcome.unchanged, 4u);
+    EXPECT_EQ(outcome.unchanged, 5u);
 
     // The registry moved exactly as the preview said.
     TreeSnapshot expected = before;
@@ -231,7 +238,7 @@ TEST(RegImport, ThePreviewListsExactlyWhatApplyChangesAndCancelWritesNothing)
     EXPECT_EQ(after, expected);
     EXPECT_EQ(
         ImportReport(outcome).rfind(L"Imported: 2 keys created, 2 keys deleted, 4 values written, 1 values "
-                                    L"deleted, 4 left unchanged, 0 failed.",
+                                    L"deleted, 5 left unchanged, 0 failed.",
                                     0),
         0u)
         << zv::ToUtf8(ImportReport(outcome));
@@ -268,6 +275,48 @@ TEST(RegImport, LeftOutChangesStayAndAFailureIsListedWhileTheRestGoesOn)
     ASSERT_TRUE(box.ReadValue(L"Locked", L"v", type, data));
     EXPECT_EQ(data, StringBytes(L"1"));
     EXPECT_NE(ImportReport(outcome).find(L"1 changes were left out."), std::wstring::npos);
+}
+
+// Keys are opened ahead of the writes; a delete of a tree must still come
+// before anything the file puts back into it, and a key named in two runs
+// ends with what the later run sets.
+TEST(RegImport, KeysOpenedAheadNeverCrossADeleteOfTheirTreeAndLaterRunsWin)
+{
+    RegistrySandbox box;
+    box.SetString(L"A", L"a", L"old");
+    const std::wstring base = L"HKEY_" + box.Path();
+    std::wstring text = L"Windows Registry Editor Version 5.00\r\n\r\n";
+    for (int i = 0; i < 150; ++i)
+        text += zv::Format(L"[%s\\T\\K%d]\r\n\"v\"=dword:%08x\r\n", base.c_str(), i, i);
+    text += L"[-" + base + L"\\T\\K3]\r\n";
+    text += L"[" + base + L"\\T\\K3\\Again]\r\n\"w\"=\"x\"\r\n";
+    text += L"[" + base + L"\\T\\K3]\r\n\"v2\"=\"y\"\r\n";
+    text += L"[" + base + L"\\A]\r\n\"a\"=\"1\"\r\n";
+    text += L"[" + base + L"\\B]\r\n\"b\"=\"1\"\r\n[" + base + L"\\B]\r\n";
+    text += L"[" + base + L"\\A]\r\n\"a\"=\"2\"\r\n\"gone\"=\"z\"\r\n\"gone\"=-\r\n";
+    ScriptParseResult parsed = ParseRegScriptText(text);
+    ASSERT_TRUE(parsed.ok) << zv::ToUtf8(parsed.error);
+    ImportPlan plan = PlanImport(std::move(parsed.operations));
+    ImportOutcome outcome = ApplyImport(plan);
+    EXPECT_TRUE(outcome.failures.empty()) << zv::ToUtf8(outcome.failures.front());
+    EXPECT_EQ(outcome.keysCreated, 152u) << "150 keys, K3\\Again and B";
+    EXPECT_EQ(outcome.keysDeleted, 1u);
+    EXPECT_EQ(outcome.valuesWritten, 156u);
+    EXPECT_EQ(outcome.valuesDeleted, 1u);
+
+    DWORD type = 0;
+    std::vector<BYTE> data;
+    for (int i : {0, 2, 4, 63, 64, 65, 149})
+    {
+        ASSERT_TRUE(box.ReadValue(zv::Format(L"T\\K%d", i), L"v", type, data)) << i;
+        EXPECT_EQ(data, Bytes({i, 0, 0, 0}));
+    }
+    EXPECT_FALSE(box.ReadValue(L"T\\K3", L"v", type, data)) << "the delete came after the first section";
+    ASSERT_TRUE(box.ReadValue(L"T\\K3\\Again", L"w", type, data)) << "the key put back after the delete";
+    ASSERT_TRUE(box.ReadValue(L"T\\K3", L"v2", type, data));
+    ASSERT_TRUE(box.ReadValue(L"A", L"a", type, data));
+    EXPECT_EQ(data, StringBytes(L"2"));
+    EXPECT_EQ(box.ValueNames(L"A"), std::vector<std::wstring>{L"a"});
 }
 
 TEST(RegImport, BadScriptsAreRefusedWithTheirLineAndNothingElse)
