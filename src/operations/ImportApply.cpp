@@ -14,6 +14,7 @@
 #include <condition_variable>
 #include <deque>
 #include <mutex>
+#include <unordered_set>
 
 namespace
 {
@@ -299,4 +300,48 @@ ImportOutcome ApplyImport(const ImportPlan& plan, const std::function<void(size_
     if (progress)
         progress(total, total);
     return outcome;
+}
+
+void RecordImportRegions(const ImportPlan& plan, JournalRecorder& record)
+{
+    // A key the file creates may bring missing parents along: undo removes
+    // the highest of them. Keys created earlier in the file are known missing.
+    std::unordered_set<std::wstring> created;
+    auto missing = [&](const std::wstring& key) {
+        if (created.count(zv::ToUpper(key)))
+            return true;
+        HKEY root = nullptr, handle = nullptr;
+        std::wstring sub;
+        if (!SplitRootPath(key, root, sub))
+            return false;
+        if (RegOpenKeyExW(root, sub.c_str(), 0, KEY_QUERY_VALUE | kView, &handle) == ERROR_FILE_NOT_FOUND)
+            return true;
+        if (handle)
+            RegCloseKey(handle);
+        return false;
+    };
+    for (const ImportChange& change : plan.changes)
+    {
+        if (!change.selected || !change.Changes())
+            continue;
+        switch (change.kind)
+        {
+        case ImportChangeKind::CreateKey: {
+            std::wstring top = change.key;
+            for (size_t slash = top.rfind(L'\\');
+                 slash != std::wstring::npos && top.find(L'\\') < slash && missing(top.substr(0, slash));
+                 slash = top.rfind(L'\\'))
+                top.resize(slash);
+            created.insert(zv::ToUpper(change.key));
+            record.AddTree(top);
+            break;
+        }
+        case ImportChangeKind::DeleteKey:
+            record.AddTree(change.key);
+            break;
+        default:
+            record.AddValue(change.key, change.name);
+            break;
+        }
+    }
 }

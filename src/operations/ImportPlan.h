@@ -5,6 +5,7 @@
 #pragma once
 
 #include "base/WorkerThread.h"
+#include "operations/ChangeJournal.h"
 #include "operations/RegScriptParser.h"
 
 #include <functional>
@@ -82,6 +83,11 @@ std::wstring ImportPlanSummary(const ImportPlan& plan);
 
 // Writes the selected changes in order; progress(done, total) now and then.
 ImportOutcome ApplyImport(const ImportPlan& plan, const std::function<void(size_t, size_t)>& progress = {});
+
+// Reads for undo, before the plan is applied, what its selected changes
+// will touch: the trees it deletes or creates and the values it sets or
+// deletes.
+void RecordImportRegions(const ImportPlan& plan, JournalRecorder& record);
 
 // The end report ("Imported: ..."), with the failures listed.
 std::wstring ImportReport(const ImportOutcome& outcome);

@@ -1,6 +1,9 @@
 // The item list, its binary format, its text form and the paste.
 #include "values/RegItemList.h"
 
+#include "operations/ChangeJournal.h"
+#include "operations/KeyTransfer.h"
+
 #include "operations/ReportError.h"
 #include "app/framework/OleDataSource.h"
 #include "base/Strings.h"
@@ -379,6 +382,21 @@ bool CRegItemList::Paste(std::wstring_view destination)
     else if (repost && succeeded > 0)
         pasted.CopyToClipboard();
     return succeeded > 0;
+}
+
+void RecordItems(CRegItemList& list, JournalRecorder& record)
+{
+    for (int i = 0; i < list.GetCount(); ++i)
+    {
+        if (list.IsKeyItem(i))
+        {
+            // A key a delete or move refuses is not read (it may be a whole root's tree).
+            if (!IsProtectedKey(list.FullText(i)))
+                record.AddTree(list.FullText(i));
+        }
+        else
+            record.AddValue(list.Paths[static_cast<size_t>(i)], list.Names[static_cast<size_t>(i)], true);
+    }
 }
 
 bool TransferItems(CRegItemList& list, std::wstring_view target, bool move, bool confirm)

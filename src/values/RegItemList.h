@@ -62,6 +62,10 @@ class CRegItemList
     bool FromClipboard = false;
 };
 
+class JournalRecorder;
+// Reads the items for undo: each key with its tree, each value.
+void RecordItems(CRegItemList& list, JournalRecorder& record);
+
 // The confirmed copy or move of items into target: the pre-check, the
 // question (when confirm), the paste and the failure advice.
 bool TransferItems(CRegItemList& list, std::wstring_view target, bool move, bool confirm);
