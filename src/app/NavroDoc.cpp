@@ -55,6 +55,8 @@ CNavroDoc::CNavroDoc() : History(L"Path", false, true)
 
 CNavroDoc::~CNavroDoc()
 {
+    if (m_pendingRecord)
+        m_pendingRecord->Drop();
     SaveHistory();
 }
 

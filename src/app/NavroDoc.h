@@ -6,11 +6,13 @@
 
 #include "app/RecentStrings.h"
 #include "app/framework/Document.h"
+#include "operations/ChangeJournal.h"
 #include "operations/RegScriptReader.h"
 
 #include "resource.h"
 
 #include <functional>
+#include <memory>
 #include <objidl.h>
 #include <string>
 #include <utility>
@@ -62,6 +64,13 @@ class CNavroDoc : public CDocument
     // The one ".reg" file a drop from the shell brings, or empty.
     static std::wstring DroppedRegistryScript(IDataObject* data);
     bool PasteRegistryScript();
+    // --- Undo and redo (NavroDocUndo.cpp) ---
+    // The journal every registry-changing command records itself in.
+    ChangeJournal& Journal() noexcept { return m_journal; }
+    // Undoes (or redoes) the newest entry after checking that the registry
+    // still holds what it left there; true when it was done.
+    bool Undo();
+    bool Redo();
     const std::wstring& GetSearchText() const noexcept { return SearchText; }
     void SetSearchText(const std::wstring& text) { SearchText = text; }
     // The start key the next Find takes instead of the current key (once).
@@ -102,6 +111,10 @@ class CNavroDoc : public CDocument
         ON_COMMAND(ID_UNLOAD_HIVE, OnUnloadHive)
         ON_UPDATE_COMMAND_UI(ID_UNLOAD_HIVE, OnUpdateUnloadHive)
         ON_COMMAND(ID_IMPORT, OnImport)
+        ON_COMMAND(ID_EDIT_UNDO, OnUndo)
+        ON_UPDATE_COMMAND_UI(ID_EDIT_UNDO, OnUpdateUndo)
+        ON_COMMAND(ID_REDO, OnRedo)
+        ON_UPDATE_COMMAND_UI(ID_REDO, OnUpdateRedo)
         ON_COMMAND(ID_NEW_BOOKMARK, BookmarkCurrentKey)
         ON_UPDATE_COMMAND_UI(ID_NEW_BOOKMARK, [this](CCmdUI* ui) { ui->Enable(!CurrentPath.empty()); })
     END_COMMAND_MAP_CHAIN(CDocument)
@@ -131,6 +144,11 @@ class CNavroDoc : public CDocument
     void OnSearchData();
     void OnPermissions();
     void OnImport();
+    void OnUndo();
+    void OnRedo();
+    void OnUpdateUndo(CCmdUI* ui);
+    void OnUpdateRedo(CCmdUI* ui);
+    bool UndoOrRedo(bool undo);
     bool ImportScript(const std::wstring& title, const std::function<bool(CRegScriptReader&)>& open);
     // NavroDocHives.cpp
     void OnSaveHive();
@@ -140,7 +158,14 @@ class CNavroDoc : public CDocument
     void SaveHistory();
 
     IFrameServices* m_frame = nullptr;
+    ChangeJournal m_journal;
+    // A Take Ownership whose worker has not reported back yet.
+    std::shared_ptr<JournalRecorder> m_pendingRecord;
 };
+
+// The Edit menu's text for undo or redo of the entry labelled label
+// ("&Undo Delete of X\tCtrl+Z"); the plain item when nothing is there.
+std::wstring UndoMenuText(bool undo, const std::wstring& label);
 
 // "Changing data for this value type is not supported...": OK opens the
 // makers' contact page.

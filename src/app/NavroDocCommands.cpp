@@ -97,6 +97,8 @@ void CNavroDoc::OnSearchData()
 
 void CNavroDoc::OnPermissions()
 {
+    JournalRecorder record(&m_journal, L"Permissions of " + CurrentPath);
+    record.Add({RegRegion::Security, CurrentPath});
     ShowPermissions(SecurityObjectName(CurrentPath));
 }
 
@@ -117,13 +119,26 @@ void CNavroDoc::WebSearchItem(const std::wstring& keyPath, const std::wstring& s
 void CNavroDoc::StartTakeOwnership(const std::wstring& path)
 {
     std::wstring target = path.empty() ? CurrentPath : path;
-    auto task = [target](const zv::StopToken& stop) -> IFrameServices::UiAction {
-        if (TakeOwnership(target, true, false, stop))
-            return {};
-        DWORD error = GetLastError();
-        if (error == ERROR_CANCELLED)
-            return {};
-        return [error] { ReportError(error, kTakeOwnershipFailed, true); };
+    // The owners of the tree are read now and again once the worker is done;
+    // the entry is made on this thread, or not at all when the document goes first.
+    auto record = std::make_shared<JournalRecorder>(&m_journal, L"Take Ownership of " + target);
+    {
+        CWaitCursor wait;
+        record->Add({RegRegion::Security, target, L"", true});
+    }
+    if (m_pendingRecord)
+        m_pendingRecord->Drop();
+    m_pendingRecord = record;
+    std::weak_ptr<JournalRecorder> pending = record;
+    auto task = [target, pending](const zv::StopToken& stop) -> IFrameServices::UiAction {
+        bool taken = TakeOwnership(target, true, false, stop);
+        DWORD error = taken ? ERROR_SUCCESS : GetLastError();
+        return [pending, error] {
+            if (std::shared_ptr<JournalRecorder> record = pending.lock())
+                record->Finish();
+            if (error != ERROR_SUCCESS && error != ERROR_CANCELLED)
+                ReportError(error, kTakeOwnershipFailed, true);
+        };
     };
     if (m_frame)
         m_frame->StartTask(std::move(task));
@@ -153,7 +168,24 @@ void CNavroDoc::GoToDefinition(const std::wstring& text)
 
 bool CNavroDoc::TransferItems(CRegItemList& list, const std::wstring& targetPath, bool move, bool confirm)
 {
-    return ::TransferItems(list, targetPath, move, confirm);
+    JournalRecorder record(&m_journal, std::wstring(move ? L"Move of " : L"Copy of ") + list.Description() +
+                                           L" to " + targetPath);
+    {
+        CWaitCursor wait; // what a move takes away is read for undo first
+        if (move)
+            for (int i = 0; i < list.GetCount(); ++i)
+            {
+                if (list.IsKeyItem(i))
+                    record.AddTree(list.FullText(i));
+                else
+                    record.AddValue(list.Paths[static_cast<size_t>(i)], list.Names[static_cast<size_t>(i)],
+                                    true);
+            }
+        record.WatchNewItems(targetPath);
+    }
+    bool done = ::TransferItems(list, targetPath, move, confirm);
+    record.Finish();
+    return done;
 }
 
 void CNavroDoc::ExportCurrentKey()

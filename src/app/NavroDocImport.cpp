@@ -196,8 +196,11 @@ bool CNavroDoc::ImportScript(const std::wstring& title, const std::function<bool
     if (preview.DoModal() != IDOK)
         return false;
     ImportOutcome outcome;
+    JournalRecorder record(&m_journal, L"Import " + title);
     {
         CWaitCursor wait;
+        ShowStatus(L"Reading what the import changes, for undo");
+        RecordImportRegions(plan, record);
         outcome = ApplyImport(plan, [this](size_t done, size_t total) {
             int percent = total ? static_cast<int>(done * 100 / total) : 100;
             ShowStatus(zv::Format(L"Importing: %d%%", percent));
@@ -210,6 +213,7 @@ bool CNavroDoc::ImportScript(const std::wstring& title, const std::function<bool
             }
         });
     }
+    record.Finish();
     ShowStatus(L"");
     if (m_frame)
         m_frame->ShowProgress(-1);

@@ -81,6 +81,9 @@ bool CNavroDoc::EditValue(const std::wstring& keyPath, const std::wstring& name,
             continue;
         }
         CEzReg target(keyPath);
+        JournalRecorder record(&m_journal, L"Edit of " + keyPath + L" " + JournalValueName(name));
+        record.AddValue(keyPath, name, true);
+        record.AddValue(keyPath, newName, true);
         bool ok;
         if (!dataChanged)
             ok = target.RenameValue(name, newName); // the bytes as they are, whatever their text shows
@@ -104,6 +107,7 @@ bool CNavroDoc::EditValue(const std::wstring& keyPath, const std::wstring& name,
             if (ok && renamed && exists)
                 ok = target.DeleteValue(name.c_str());
         }
+        record.Finish();
         if (!ok)
             return ReportWriteFailure();
         // What the list shows is what the registry now holds, in its own form.
@@ -141,7 +145,12 @@ void CNavroDoc::NewValue(const std::wstring& keyPath)
             continue;
         }
         CEzReg key(path);
-        if (key.SetValueText(dialog.EditName.c_str(), dialog.EditData, dialog.GetType()))
+        JournalRecorder record(&m_journal,
+                               L"New Value " + JournalValueName(dialog.EditName) + L" in " + path);
+        record.AddValue(path, dialog.EditName, true);
+        bool written = key.SetValueText(dialog.EditName.c_str(), dialog.EditData, dialog.GetType());
+        record.Finish();
+        if (written)
             UpdateAllViews(nullptr, kHintValuesChanged, nullptr);
         else
             ReportWriteFailure();

@@ -45,11 +45,15 @@ void CLeftView::NewKey()
     std::wstring path = GetItemPath(selected);
     std::wstring name;
     CEzReg parent(path);
+    CNavroDoc* doc = GetDocument();
+    JournalRecorder record(doc ? &doc->Journal() : nullptr, L"New Key in " + path);
     if (!parent.CreateUniqueSubkey(L"New Key", name))
     {
         ReportWriteFailure();
         return;
     }
+    record.AddMade({RegRegion::Tree, path + L"\\" + name});
+    record.Finish();
     HTREEITEM item = nullptr;
     if (Ctrl().GetItemState(selected, TVIS_EXPANDED))
         item = InsertKeyItem(name, selected, TVI_SORT);
@@ -92,11 +96,22 @@ void CLeftView::DeleteSelectedKey()
     std::wstring path = GetItemPath(selected);
     if (!AskYesNo(zv::Format(zv::LoadResString(IDS_DELETE_QUESTION).c_str(), path.c_str())))
         return;
+    // A key the delete refuses is not read for undo (it may be a whole root's tree).
+    JournalRecorder record(IsProtectedKey(path) ? nullptr : &doc->Journal(), L"Delete of " + path);
+    {
+        CWaitCursor wait; // the tree is read for undo first
+        record.AddTree(path);
+    }
+    if (record.Incomplete() &&
+        !AskYesNo(L"Part of " + path +
+                  L" cannot be read, so its delete could not be undone. Delete it anyway?"))
+        return;
     bool deleted;
     {
         CWaitCursor wait; // a large tree takes a while
         deleted = DeleteRegistryKey(path);
     }
+    record.Finish();
     if (deleted)
         DeleteKeyItem(selected, true);
     else
@@ -188,9 +203,14 @@ bool CLeftView::RenameItemKey(HTREEITEM item, const std::wstring& name)
         AfxMessageBox(zv::Format(L"Key %s already exists.", name.c_str()), MB_OK | MB_ICONERROR);
         return false;
     }
+    CNavroDoc* doc = GetDocument();
+    JournalRecorder record(doc ? &doc->Journal() : nullptr, L"Rename of " + parentPath + L"\\" + oldName);
+    record.AddTree(parentPath + L"\\" + oldName);
+    record.AddTree(parentPath + L"\\" + name);
     RenameIdle = false;
     bool renamed = parent.RenameSubkey(oldName, name);
     RenameIdle = true;
+    record.Finish();
     if (!renamed)
     {
         // A parent that could not be opened was reported by the rename

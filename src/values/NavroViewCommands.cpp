@@ -8,6 +8,7 @@
 #include "app/NavroDoc.h"
 #include "base/Strings.h"
 #include "base/UserPrompts.h"
+#include "base/WaitCursor.h"
 #include "bookmarks/NameDlg.h"
 #include "operations/KeyTransfer.h"
 #include "operations/ReportError.h"
@@ -134,6 +135,15 @@ void CNavroView::DeleteSelectedItems()
         ClearCutMarks(true);
         return;
     }
+    CNavroDoc* doc = GetDocument();
+    JournalRecorder record(doc ? &doc->Journal() : nullptr, L"Delete of " + list.Description());
+    {
+        CWaitCursor wait; // key trees are read for undo first
+        RecordItems(list, record);
+    }
+    if (record.Incomplete() &&
+        !AskYesNo(L"Part of what goes cannot be read, so this delete could not be undone. Delete anyway?"))
+        return;
     bool changed = false;
     for (int i = list.GetCount() - 1; i >= 0; --i)
     {
@@ -155,6 +165,7 @@ void CNavroView::DeleteSelectedItems()
         }
         changed = true;
     }
+    record.Finish();
     // The rows go now, not only when the change monitor reports.
     if (changed && m_pDocument)
         m_pDocument->UpdateAllViews(nullptr, kHintValuesChanged, nullptr);

@@ -155,7 +155,13 @@ void CNavroView::CommitEdit(const CellEditResult& edit)
             AfxMessageBox(problem, MB_OK | MB_ICONEXCLAMATION);
             return;
         }
-        if (!key.SetValueText(edit.name.c_str(), edit.finalText, type))
+        CNavroDoc* doc = GetDocument();
+        JournalRecorder record(doc ? &doc->Journal() : nullptr,
+                               L"Edit of " + edit.keyPath + L" " + JournalValueName(edit.name));
+        record.AddValue(edit.keyPath, edit.name);
+        bool written = key.SetValueText(edit.name.c_str(), edit.finalText, type);
+        record.Finish();
+        if (!written)
         {
             AfxMessageBox(kOperationFailed, MB_OK);
             return;
@@ -173,8 +179,23 @@ void CNavroView::CommitEdit(const CellEditResult& edit)
         AfxMessageBox(problem, MB_OK | MB_ICONEXCLAMATION);
         return;
     }
+    CNavroDoc* doc = GetDocument();
+    JournalRecorder record(doc ? &doc->Journal() : nullptr,
+                           L"Rename of " + edit.keyPath +
+                               (isKey ? L"\\" + edit.name : L" " + JournalValueName(edit.name)));
+    if (isKey)
+    {
+        record.AddTree(edit.keyPath + L"\\" + edit.name);
+        record.AddTree(edit.keyPath + L"\\" + edit.finalText);
+    }
+    else
+    {
+        record.AddValue(edit.keyPath, edit.name, true);
+        record.AddValue(edit.keyPath, edit.finalText, true);
+    }
     bool ok =
         isKey ? key.RenameSubkey(edit.name, edit.finalText) : key.RenameValue(edit.name, edit.finalText);
+    record.Finish();
     if (!ok)
     {
         AfxMessageBox(kOperationFailed, MB_OK);

@@ -192,7 +192,7 @@ TEST(MainFrame, PaneCommandsShowWhereTheFocusIs)
     EXPECT_TRUE(address.m_enabled) << "it selects the whole address then";
     EXPECT_TRUE(State(*f.frame, ID_LEFT_PANE).m_enabled) << "the address bar has the focus, not the tree";
     EXPECT_EQ(State(*f.frame, ID_TOGGLE_SEARCH_PANE).m_checked, 1);
-    EXPECT_FALSE(State(*f.frame, ID_EDIT_UNDO).m_enabled) << "commands nobody handles yet are off";
+    EXPECT_FALSE(State(*f.frame, ID_EDIT_UNDO).m_enabled) << "nothing typed and nothing changed to undo";
     EXPECT_TRUE(State(*f.frame, ID_LOAD_HIVE).m_enabled);
 }
 

@@ -210,6 +210,12 @@ TEST(TreeCommands, DeleteAsksWithThePathAndRootsAndProtectedKeysAreRefused)
     EXPECT_TRUE(box.Exists(L"D\\Gone2"));
     EXPECT_EQ(f.Tree().FindItemByPath(box.PathOf(L"D\\Gone"), nullptr), nullptr);
 
+    // Undo brings the tree back; redo deletes it again.
+    Command(f, ID_EDIT_UNDO);
+    EXPECT_TRUE(box.Exists(L"D\\Gone\\Inner"));
+    Command(f, ID_REDO);
+    EXPECT_FALSE(box.Exists(L"D\\Gone"));
+
     // A root: its message, no question.
     user.Clear();
     user.Answer(IDOK);
