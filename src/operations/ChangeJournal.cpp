@@ -2,7 +2,6 @@
 #include "operations/ChangeJournal.h"
 
 #include "base/Strings.h"
-#include "registry/RootKeys.h"
 
 namespace
 {
@@ -193,46 +192,13 @@ void JournalRecorder::AddMade(const RegRegion& region)
     m_entry.before.emplace_back(); // was not there
 }
 
-namespace
-{
-// The names of key's subkeys and values (empty when it cannot be read).
-void ReadNames(const std::wstring& key, std::vector<std::wstring>& keys, std::vector<std::wstring>& values)
-{
-    HKEY root = nullptr;
-    std::wstring sub;
-    HKEY handle = nullptr;
-    if (!SplitRootPath(key, root, sub) ||
-        RegOpenKeyExW(root, sub.c_str(), 0, KEY_QUERY_VALUE | KEY_ENUMERATE_SUB_KEYS | KEY_WOW64_64KEY,
-                      &handle) != ERROR_SUCCESS)
-        return;
-    wchar_t name[256];
-    for (DWORD i = 0;; ++i)
-    {
-        DWORD length = 256;
-        if (RegEnumKeyExW(handle, i, name, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
-            break;
-        keys.emplace_back(name, length);
-    }
-    std::vector<wchar_t> valueName(16384 + 1);
-    for (DWORD i = 0;; ++i)
-    {
-        DWORD length = static_cast<DWORD>(valueName.size());
-        if (RegEnumValueW(handle, i, valueName.data(), &length, nullptr, nullptr, nullptr, nullptr) !=
-            ERROR_SUCCESS)
-            break;
-        values.emplace_back(valueName.data(), length);
-    }
-    RegCloseKey(handle);
-}
-} // namespace
-
 void JournalRecorder::WatchNewItems(const std::wstring& key)
 {
     if (!m_journal || m_finished)
         return;
     Watched watched{key, {}, {}};
     std::vector<std::wstring> keys, values;
-    ReadNames(key, keys, values);
+    ReadKeyNames(key, keys, values);
     for (const std::wstring& name : keys)
         watched.keys.insert(zv::ToUpper(name));
     for (const std::wstring& name : values)
@@ -247,7 +213,7 @@ void JournalRecorder::Finish()
     for (const Watched& watched : m_watched)
     {
         std::vector<std::wstring> keys, values;
-        ReadNames(watched.key, keys, values);
+        ReadKeyNames(watched.key, keys, values);
         for (const std::wstring& name : keys)
             if (!watched.keys.count(zv::ToUpper(name)))
                 AddMade({RegRegion::Tree, watched.key + L"\\" + name});

@@ -480,6 +480,27 @@ bool SameRegionState(const RegionState& a, const RegionState& b)
     return a.value == b.value && SameTree(a.Tree(), b.Tree());
 }
 
+void ReadKeyNames(const std::wstring& path, std::vector<std::wstring>& keys,
+                  std::vector<std::wstring>& values)
+{
+    HKEY root = nullptr, key = nullptr;
+    std::wstring sub;
+    if (!SplitRootPath(path, root, sub) ||
+        RegOpenKeyExW(root, sub.c_str(), 0, KEY_QUERY_VALUE | KEY_ENUMERATE_SUB_KEYS | kView, &key) !=
+            ERROR_SUCCESS)
+        return;
+    ReadChildNames(key, keys);
+    std::vector<wchar_t> name(16384 + 1);
+    for (DWORD i = 0;; ++i)
+    {
+        DWORD length = static_cast<DWORD>(name.size());
+        if (RegEnumValueW(key, i, name.data(), &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
+            break;
+        values.emplace_back(name.data(), length);
+    }
+    RegCloseKey(key);
+}
+
 size_t SnapshotBytes(const SavedKey& tree) noexcept
 {
     size_t bytes = sizeof(SavedKey) + (tree.name.size() + tree.className.size() + tree.security.size()) * 2;

@@ -91,6 +91,11 @@ void RestoreRegion(const RegRegion& region, const RegionState& state, std::vecto
 // How the region now differs from state, one line each (at most limit).
 std::vector<std::wstring> RegionDifferences(const RegRegion& region, const RegionState& state, size_t limit);
 
+// The names of the subkeys and values of the key at path, as the registry
+// spells them (nothing when it cannot be read).
+void ReadKeyNames(const std::wstring& path, std::vector<std::wstring>& keys,
+                  std::vector<std::wstring>& values);
+
 // Whether two states of one region hold the same.
 bool SameRegionState(const RegionState& a, const RegionState& b);
 
