@@ -5,6 +5,7 @@
 
 #include "app/AboutDlg.h"
 #include "app/Help.h"
+#include "helpids.h"
 #include "base/Log.h"
 #include "app/NavroDoc.h"
 #include "app/Options.h"
@@ -108,5 +109,10 @@ void CNavroApp::OnAppAbout()
 
 void CNavroApp::OnHelpTopics()
 {
-    ShowHelp(m_pMainWnd ? m_pMainWnd->m_hWnd : nullptr, 0x20065, HELP_CONTEXT);
+    WinHelp(nullptr, HIDR_MAINFRAME, HELP_CONTEXT);
+}
+
+void CNavroApp::WinHelp(HWND owner, DWORD_PTR data, UINT command)
+{
+    ShowHelp(owner ? owner : (m_pMainWnd ? m_pMainWnd->m_hWnd : nullptr), data, command);
 }

@@ -20,6 +20,8 @@ class CNavroApp : public CWinApp
 
     bool InitInstance() override;
     int ExitInstance() override;
+    // All help goes to the program's help file.
+    void WinHelp(HWND owner, DWORD_PTR data, UINT command) override;
     // Uses these arguments instead of the process's own (tests).
     void SetArguments(std::vector<std::wstring> arguments)
     {

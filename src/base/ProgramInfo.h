@@ -4,6 +4,8 @@
 // registry views.
 #pragma once
 
+#include "version.h"
+
 constexpr wchar_t kCompanyName[] = L"Quenmar";
 constexpr wchar_t kApplicationName[] = L"Zorvane";
 
@@ -13,5 +15,5 @@ constexpr wchar_t kApplicationName[] = L"Zorvane";
 #define ZV_BUILD_BITS L"32-bit"
 #endif
 
-constexpr wchar_t kVersionNumber[] = L"4.9.16.1";
-constexpr wchar_t kVersionLine[] = L"Version: 4.9.16.1 " ZV_BUILD_BITS L" with Unicode";
+constexpr wchar_t kVersionNumber[] = L"" ZORVANE_VERSION_TEXT;
+constexpr wchar_t kVersionLine[] = L"Version: " ZORVANE_VERSION_TEXT L" " ZV_BUILD_BITS L" with Unicode";

@@ -59,11 +59,31 @@ class CSystemPrompts final : public IUserPrompts
     }
 };
 
+using HtmlHelpFn = HWND(WINAPI*)(HWND, LPCWSTR, UINT, DWORD_PTR);
+
+HtmlHelpFn HtmlHelpEntry()
+{
+    // Loaded once and kept: help windows outlive the call.
+    static HtmlHelpFn entry = [] {
+        HMODULE library = LoadLibraryW(L"hhctrl.ocx");
+        return library ? reinterpret_cast<HtmlHelpFn>(
+                             reinterpret_cast<void*>(GetProcAddress(library, "HtmlHelpW")))
+                       : nullptr;
+    }();
+    return entry;
+}
+
 CSystemPrompts g_systemPrompts;
 std::atomic<IUserPrompts*> g_prompts{nullptr};
 std::atomic<IStatusText*> g_statusSink{nullptr};
 std::atomic<HWND> g_owner{nullptr};
 } // namespace
+
+HWND IUserPrompts::OpenHelp(HWND owner, const std::wstring& file, UINT command, DWORD_PTR data)
+{
+    HtmlHelpFn help = HtmlHelpEntry();
+    return help ? help(owner, file.c_str(), command, data) : nullptr;
+}
 
 IUserPrompts& UserPrompts()
 {

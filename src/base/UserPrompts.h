@@ -1,5 +1,6 @@
 // The one seam through which the program asks the user anything or shows a
-// message: message boxes, status-bar texts, file dialogs and shell launches.
+// message: message boxes, status-bar texts, file dialogs, shell launches and
+// the help window.
 // The program installs nothing and gets the real thing; tests install a
 // scripted responder that answers in order and records what was asked.
 #pragma once
@@ -38,6 +39,9 @@ class IUserPrompts
         (void)directory;
         return LaunchShell(owner, verb, file, parameters, show);
     }
+    // Opens the help file through HTML Help (command HH_*, data its argument);
+    // returns the help window, or null when the call failed.
+    virtual HWND OpenHelp(HWND owner, const std::wstring& file, UINT command, DWORD_PTR data);
     // A modal dialog about to run; a responder may answer it without showing
     // it (returns true and sets result). The program's own implementation runs it.
     virtual bool AnswerModal(UINT dialogId, INT_PTR& result)

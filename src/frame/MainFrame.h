@@ -92,6 +92,7 @@ class CMainFrame : public CFrameWnd, public IFrameServices
         MESSAGE_HANDLER(WM_DESTROY, OnDestroyMessage)
         MESSAGE_HANDLER(WM_SETTINGCHANGE, OnSettingChange)
         MESSAGE_HANDLER(WM_GETMINMAXINFO, OnGetMinMaxInfo)
+        MESSAGE_HANDLER(WM_HELP, OnHelpRequest)
         MESSAGE_HANDLER(kLayoutSettledMessage, OnLayoutSettled)
         MESSAGE_HANDLER(kTaskInboxMessage, OnTaskInbox)
         MESSAGE_HANDLER(CChngMntrMessage(), OnRegistryChange)
@@ -166,6 +167,7 @@ class CMainFrame : public CFrameWnd, public IFrameServices
     void OnUpdateToggleAddressBar(CCmdUI* ui);
     bool IsFocusable(CNavroView* pane) const;
     // MainFrameCommands.cpp
+    LRESULT OnHelpRequest(UINT, WPARAM, LPARAM info, bool&);
     void OnRefresh();
     void OnHistoryStep(bool forward);
     void OnUpdateHistoryStep(CCmdUI* ui);

@@ -6,11 +6,13 @@
 
 #include "app/AboutDlg.h"
 #include "app/GotoDlg.h"
+#include "app/Help.h"
 #include "app/Hints.h"
 #include "app/NavroDoc.h"
 #include "bookmarks/BookmarkMenu.h"
 #include "app/OptionsDlg.h"
 #include "app/framework/ControlBars.h"
+#include "app/framework/WinApp.h"
 #include "base/Strings.h"
 #include "base/UserPrompts.h"
 #include "frame/AddressBar.h"
@@ -93,6 +95,18 @@ void CMainFrame::OnOptions()
     dialog.SaveLayout = SaveWindowLayoutOnExit == 1;
     if (dialog.DoModal() == IDOK)
         SaveWindowLayoutOnExit = dialog.SaveLayout ? 1 : 0;
+}
+
+LRESULT CMainFrame::OnHelpRequest(UINT, WPARAM, LPARAM info, bool&)
+{
+    // F1 on an open menu names its item; elsewhere the focused pane decides.
+    const auto* request = reinterpret_cast<const HELPINFO*>(info);
+    DWORD_PTR context = request && request->iContextType == HELPINFO_MENUITEM
+                            ? MenuItemHelpContext(static_cast<UINT>(request->iCtrlId))
+                            : PaneHelpContext(CurrentPaneState());
+    if (CWinApp* app = AfxGetApp())
+        app->WinHelp(m_hWnd, context, HELP_CONTEXT);
+    return TRUE;
 }
 
 void CMainFrame::OnOrganizeBookmarks()

@@ -1,6 +1,8 @@
 // Layout rules.
 #include "frame/PaneLayout.h"
 
+#include "helpids.h"
+
 #include <algorithm>
 
 int RatioShare(int total, DWORD ratio, DWORD defaultRatio) noexcept
@@ -68,5 +70,22 @@ Pane PreviousPane(const PaneState& s) noexcept
         return Pane::Tree;
     default:
         return s.valuesFocusable ? Pane::Values : Pane::Tree;
+    }
+}
+
+DWORD_PTR PaneHelpContext(const PaneState& state) noexcept
+{
+    if (state.addressHasFocus)
+        return HIDR_MAINFRAME;
+    switch (state.active)
+    {
+    case Pane::Tree:
+        return HIDR_TREE_PANE;
+    case Pane::Values:
+        return HIDR_VALUE_PANE;
+    case Pane::Search:
+        return HIDR_SEARCH_PANE;
+    default:
+        return HIDR_MAINFRAME;
     }
 }

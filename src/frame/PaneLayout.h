@@ -36,5 +36,8 @@ struct PaneState
     bool addressVisible = true;
 };
 
+// F1 in the main window: the help context of the pane that has the focus
+// (the window's own when the address bar has it or no pane is active).
+DWORD_PTR PaneHelpContext(const PaneState& state) noexcept;
 Pane NextPane(const PaneState& state) noexcept;
 Pane PreviousPane(const PaneState& state) noexcept;

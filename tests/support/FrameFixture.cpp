@@ -1,10 +1,16 @@
 // Frame fixture.
 #include "support/FrameFixture.h"
 
+#include "app/Help.h"
 #include "base/Shutdown.h"
 #include "base/SettingsStore.h"
 
 #include <stdexcept>
+
+void FixtureApp::WinHelp(HWND owner, DWORD_PTR data, UINT command)
+{
+    ShowHelp(owner ? owner : (m_pMainWnd ? m_pMainWnd->m_hWnd : nullptr), data, command);
+}
 
 FrameFixture::FrameFixture() : app(L"Zorvane")
 {

@@ -13,6 +13,15 @@
 
 #include <functional>
 
+// The application object of the window tests; help goes where the program
+// sends it (through the prompts, which tests record).
+class FixtureApp : public CWinApp
+{
+  public:
+    using CWinApp::CWinApp;
+    void WinHelp(HWND owner, DWORD_PTR data, UINT command) override;
+};
+
 class FrameFixture
 {
   public:
@@ -35,7 +44,7 @@ class FrameFixture
     CLeftView& Tree() const { return *frame->TreePane(); }
     CNavroView& Values() const { return *frame->ValuePane(); }
 
-    CWinApp app;
+    FixtureApp app;
     CSingleDocTemplate* docTemplate = nullptr;
     CMainFrame* frame = nullptr;
     CNavroDoc* doc = nullptr;

@@ -65,6 +65,12 @@ std::vector<RecordedLaunch> ScriptedPrompts::Launches() const
     return m_launches;
 }
 
+std::vector<RecordedHelp> ScriptedPrompts::HelpRequests() const
+{
+    std::lock_guard<std::mutex> guard(m_lock);
+    return m_help;
+}
+
 std::vector<std::wstring> ScriptedPrompts::StatusTexts() const
 {
     std::lock_guard<std::mutex> guard(m_lock);
@@ -77,6 +83,7 @@ void ScriptedPrompts::Clear()
     m_boxes.clear();
     m_fileDialogs.clear();
     m_launches.clear();
+    m_help.clear();
     m_status.clear();
 }
 
@@ -145,6 +152,13 @@ INT_PTR ScriptedPrompts::LaunchShellIn(HWND, const wchar_t* verb, const std::wst
     std::lock_guard<std::mutex> guard(m_lock);
     m_launches.push_back({verb ? verb : L"", file, parameters, directory});
     return 42;
+}
+
+HWND ScriptedPrompts::OpenHelp(HWND owner, const std::wstring& file, UINT command, DWORD_PTR data)
+{
+    std::lock_guard<std::mutex> guard(m_lock);
+    m_help.push_back({owner, file, command, data});
+    return helpFails ? nullptr : GetDesktopWindow();
 }
 
 bool ScriptedPrompts::AnswerModal(UINT dialogId, INT_PTR& result)

@@ -28,6 +28,14 @@ struct RecordedLaunch
     std::wstring directory;
 };
 
+struct RecordedHelp
+{
+    HWND owner = nullptr;
+    std::wstring file;
+    UINT command = 0;
+    DWORD_PTR data = 0;
+};
+
 class ScriptedPrompts : public IUserPrompts, public IStatusText
 {
   public:
@@ -46,6 +54,7 @@ class ScriptedPrompts : public IUserPrompts, public IStatusText
     std::vector<RecordedBox> Boxes() const;
     std::vector<FileDialogRequest> FileDialogs() const;
     std::vector<RecordedLaunch> Launches() const;
+    std::vector<RecordedHelp> HelpRequests() const;
     std::vector<std::wstring> StatusTexts() const;
     void Clear();
 
@@ -56,6 +65,10 @@ class ScriptedPrompts : public IUserPrompts, public IStatusText
     INT_PTR LaunchShellIn(HWND owner, const wchar_t* verb, const std::wstring& file,
                           const std::wstring& parameters, const std::wstring& directory, int show) override;
     bool AnswerModal(UINT dialogId, INT_PTR& result) override;
+    // Records the request; answers with a window that is no help window (a
+    // stand-in the program only tests for null), or null when helpFails.
+    HWND OpenHelp(HWND owner, const std::wstring& file, UINT command, DWORD_PTR data) override;
+    bool helpFails = false;
     void SetStatusText(const std::wstring& text) override;
 
     void DialogShown(UINT dialogId, HWND dialog) override;
@@ -75,6 +88,7 @@ class ScriptedPrompts : public IUserPrompts, public IStatusText
     std::vector<RecordedBox> m_boxes;
     std::vector<FileDialogRequest> m_fileDialogs;
     std::vector<RecordedLaunch> m_launches;
+    std::vector<RecordedHelp> m_help;
     std::vector<std::wstring> m_status;
     IUserPrompts* m_previousPrompts;
 };

@@ -1,6 +1,9 @@
 // Modal dialogs, data exchange and property pages.
 #include "app/framework/Dialog.h"
 
+#include "app/framework/FrameworkIds.h"
+#include "app/framework/WinApp.h"
+
 #include "base/Strings.h"
 #include "base/UserPrompts.h"
 
@@ -181,6 +184,12 @@ void CDialog::OnCancel()
     EndDialog(IDCANCEL);
 }
 
+void CDialog::ShowOwnHelp()
+{
+    if (CWinApp* app = AfxGetApp())
+        app->WinHelp(m_hWnd, HID_BASE_RESOURCE + m_templateId, HELP_CONTEXT);
+}
+
 void CDialog::EndDialog(INT_PTR result)
 {
     m_ending = true;
@@ -199,6 +208,11 @@ LRESULT CDialog::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
         if (message == WM_NOTIFY || message == WM_CTLCOLORDLG || message == WM_CTLCOLORSTATIC ||
             message == WM_CTLCOLOREDIT || message == WM_CTLCOLORBTN || message == WM_CTLCOLORLISTBOX)
             ::SetWindowLongPtrW(m_hWnd, DWLP_MSGRESULT, result);
+        return TRUE;
+    }
+    if (message == WM_HELP)
+    {
+        ShowOwnHelp();
         return TRUE;
     }
     if (message == WM_COMMAND && HIWORD(wParam) == BN_CLICKED)
@@ -292,6 +306,11 @@ LRESULT CPropertyPage::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
     {
         if (message == WM_NOTIFY)
             ::SetWindowLongPtrW(m_hWnd, DWLP_MSGRESULT, result);
+        return TRUE;
+    }
+    if (message == WM_HELP)
+    {
+        ShowOwnHelp();
         return TRUE;
     }
     return FALSE;

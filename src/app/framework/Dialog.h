@@ -61,6 +61,8 @@ class CDialog : public CWnd
   protected:
     LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
     static INT_PTR CALLBACK DialogProc(HWND, UINT, WPARAM, LPARAM) noexcept;
+    // F1: the help for this dialog's template.
+    void ShowOwnHelp();
     friend class CPropertyPage;
 
     UINT m_templateId;

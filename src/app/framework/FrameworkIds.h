@@ -20,6 +20,11 @@
 #define ID_HELP_USING 0xE144
 #define ID_CONTEXT_HELP 0xE145
 #define ID_HELP 0xE146
+
+// Help contexts: a command's is its id plus the first, a dialog's or a
+// window's its resource id plus the second.
+#define HID_BASE_COMMAND 0x10000
+#define HID_BASE_RESOURCE 0x20000
 #define ID_DEFAULT_HELP 0xE147
 #define ID_VIEW_TOOLBAR 0xE800
 #define ID_VIEW_STATUS_BAR 0xE801

@@ -38,6 +38,15 @@ class CWinApp : public CCmdTarget
     int Run();
     virtual bool OnIdle(LONG count);
     virtual bool PreTranslateMessage(MSG* msg);
+    // Help for a context (HELP_CONTEXT) or the contents (HELP_FINDER), owned by
+    // owner. Dialogs and pages ask for their own context on F1; the program
+    // decides where help comes from.
+    virtual void WinHelp(HWND owner, DWORD_PTR data, UINT command)
+    {
+        (void)owner;
+        (void)data;
+        (void)command;
+    }
 
     // Selects the profile CURRENT_USER\Software\<company>\<application>.
     void SetRegistryKey(const wchar_t* company);
