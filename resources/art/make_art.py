@@ -2,6 +2,7 @@
 """Draws Zorvane's bitmaps, icon and cursor as small pixel art and writes them
 as BMP, ICO and CUR files next to zorvane.rc. Run it after changing a picture;
 the outputs are checked in so the build needs no Python."""
+import math
 import os
 import struct
 
@@ -45,13 +46,31 @@ FONT = {  # 3x5 glyphs, rows top to bottom
 
 
 class Canvas:
-    def __init__(self, w, h, bg=MAGENTA):
-        self.w, self.h = w, h
-        self.px = [[bg] * w for _ in range(h)]
+    """A picture drawn in logical pixels (the 16x15 grid of a tile) onto
+    device pixels: at scale 1 one each, at 1.5 and 2 the same drawing for
+    150 % and 200 %, each logical pixel a block of device pixels and round
+    shapes worked out at the device's own resolution."""
 
-    def set(self, x, y, c):
+    def __init__(self, w, h, bg=MAGENTA, scale=1):
+        self.scale = scale
+        self.w, self.h = self._device(w), self._device(h)
+        self.px = [[bg] * self.w for _ in range(self.h)]
+
+    def _device(self, v):
+        return int(math.ceil(v * self.scale - 1e-9))
+
+    def _span(self, v):
+        start = int(math.floor(v * self.scale + 1e-9))
+        return range(start, max(start + 1, int(math.floor((v + 1) * self.scale + 1e-9))))
+
+    def put(self, x, y, c):
         if 0 <= x < self.w and 0 <= y < self.h:
             self.px[y][x] = c
+
+    def set(self, x, y, c):
+        for dy in self._span(y):
+            for dx in self._span(x):
+                self.put(dx, dy, c)
 
     def rect(self, x0, y0, x1, y1, fill=None, edge=None):
         for y in range(y0, y1 + 1):
@@ -79,11 +98,22 @@ class Canvas:
                 y0 += sy
 
     def disc(self, cx, cy, r, fill, edge=None):
-        for y in range(cy - r, cy + r + 1):
-            for x in range(cx - r, cx + r + 1):
-                d = (x - cx) ** 2 + (y - cy) ** 2
-                if d <= r * r:
-                    self.set(x, y, edge if edge and d > (r - 1) ** 2 else fill)
+        if self.scale == 1:
+            for y in range(cy - r, cy + r + 1):
+                for x in range(cx - r, cx + r + 1):
+                    d = (x - cx) ** 2 + (y - cy) ** 2
+                    if d <= r * r:
+                        self.set(x, y, edge if edge and d > (r - 1) ** 2 else fill)
+            return
+        # At the device's resolution: a rounder disc and a thinner rim.
+        rim = 1.0 / self.scale
+        for py in range(self._device(cy - r - 1), self._device(cy + r + 2)):
+            for px in range(self._device(cx - r - 1), self._device(cx + r + 2)):
+                x = (px + 0.5) / self.scale - 0.5
+                y = (py + 0.5) / self.scale - 0.5
+                d = math.hypot(x - cx, y - cy)
+                if d <= r + 0.25:
+                    self.put(px, py, edge if edge and d > r + 0.25 - rim * 1.2 else fill)
 
     def text(self, x, y, s, c):
         for ch in s:
@@ -94,10 +124,11 @@ class Canvas:
             x += 4
 
     def blit(self, other, ox, oy):
+        """Copies other's device pixels to device position (ox, oy)."""
         for y in range(other.h):
             for x in range(other.w):
                 if other.px[y][x] != MAGENTA:
-                    self.set(ox + x, oy + y, other.px[y][x])
+                    self.put(ox + x, oy + y, other.px[y][x])
 
     def scaled(self, factor):
         big = Canvas(self.w * factor, self.h * factor)
@@ -435,13 +466,26 @@ def write_bmp(name, canvas):
         f.write(header + pixels)
 
 
-def strip(pictures, w=16, h=15):
-    c = Canvas(w * len(pictures), h)
+def strip(pictures, w=16, h=15, scale=1):
+    tile_size = Canvas(w, h, scale=scale)
+    c = Canvas(1, 1, scale=scale)
+    c.w, c.h = tile_size.w * len(pictures), tile_size.h
+    c.px = [[MAGENTA] * c.w for _ in range(c.h)]
     for i, draw in enumerate(pictures):
-        tile = Canvas(w, h)
+        tile = Canvas(w, h, scale=scale)
         draw(tile)
-        c.blit(tile, i * w, 0)
+        c.blit(tile, i * tile.w, 0)
     return c
+
+
+# The drawings for 150 % and 200 % sit beside the 100 % one as name_150.bmp
+# and name_200.bmp (resource ids plus 1000 and 2000).
+SCALES = ((1, ''), (1.5, '_150'), (2, '_200'))
+
+
+def write_strips(name, pictures):
+    for scale, suffix in SCALES:
+        write_bmp(name + suffix + '.bmp', strip(pictures, scale=scale))
 
 
 def icon_image(canvas):
@@ -534,15 +578,15 @@ def main():
         blocks, lock, question,
     ]
     assert len(toolbar) == 25
-    write_bmp('toolbar.bmp', strip(toolbar))
-    write_bmp('addressbar.bmp', strip([up_folder, lambda c: arrow(c, 'right')]))
-    write_bmp('tree.bmp', strip([gears, sliders, person, computer, persons, folder,
-                                 lambda c: folder(c, open_=True), blank_key]))
-    write_bmp('overlays.bmp', strip([overlay_partial, overlay_siblings, overlay_both]))
+    write_strips('toolbar', toolbar)
+    write_strips('addressbar', [up_folder, lambda c: arrow(c, 'right')])
+    write_strips('tree', [gears, sliders, person, computer, persons, folder,
+                          lambda c: folder(c, open_=True), blank_key])
+    write_strips('overlays', [overlay_partial, overlay_siblings, overlay_both])
     values = [value_generic, value_string, value_dword, value_qword, value_binary, value_multi, value_expand,
               value_none, file_link, guid_link, magnifier, folder, invalid_clsid, envelope]
     assert len(values) == 14
-    write_bmp('values.bmp', strip(values))
+    write_strips('values', values)
     write_icon('zorvane.ico', [app_icon(32), app_icon(16)])
     write_icon('link.cur', [hand_cursor()], cursor_hotspot=(5, 0))
 

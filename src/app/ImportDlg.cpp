@@ -1,6 +1,8 @@
 // The import preview.
 #include "app/ImportDlg.h"
 
+#include "app/framework/DpiImages.h"
+
 #include "base/Strings.h"
 
 #include "resource.h"
@@ -32,7 +34,7 @@ bool CImportDlg::OnInitDialog()
         LVCOLUMNW column = {};
         column.mask = LVCF_TEXT | LVCF_WIDTH;
         column.pszText = const_cast<wchar_t*>(kColumns[i].title);
-        column.cx = kColumns[i].width;
+        column.cx = ScaleToDpi(kColumns[i].width, WindowDpi(m_hWnd));
         ListView_InsertColumn(list, i, &column);
     }
     ListView_SetItemCountEx(list, static_cast<int>(m_plan.changes.size()), LVSICF_NOINVALIDATEALL);

@@ -1,6 +1,8 @@
 // Address bar.
 #include "frame/AddressBar.h"
 
+#include "app/framework/DpiImages.h"
+
 #include "app/framework/FrameWnd.h"
 #include "frame/MainToolbars.h"
 #include "frame/RegistryACList.h"
@@ -9,8 +11,10 @@
 
 bool CComboBoxHA::Create(HWND parent)
 {
+    // The height is the drop-down list's; the width follows the band.
+    UINT dpi = WindowDpi(parent);
     if (!CreateControl(0, WC_COMBOBOXEXW, L"", WS_CHILD | WS_VISIBLE | CBS_DROPDOWN | CBS_AUTOHSCROLL,
-                       RECT{0, 0, 200, 120}, parent, ID_ADDRESS_COMBO))
+                       RECT{0, 0, ScaleToDpi(200, dpi), ScaleToDpi(120, dpi)}, parent, ID_ADDRESS_COMBO))
         return false;
     SendMessage(CBEM_SETEXTENDEDSTYLE, CBES_EX_PATHWORDBREAKPROC, CBES_EX_PATHWORDBREAKPROC);
     return true;

@@ -1,6 +1,8 @@
 // Main frame: creation of the panes and bands, closing and destruction.
 #include "frame/MainFrame.h"
 
+#include "app/framework/DpiImages.h"
+
 #include "app/NavroDoc.h"
 #include "base/SettingsStore.h"
 #include "base/Shutdown.h"
@@ -205,6 +207,9 @@ bool CMainFrame::BuildBands()
         bar->SetBarStyle(bar->GetBarStyle() | CBRS_TOOLTIPS | CBRS_FLYBY);
     }
     SetWindowLongPtrW(m_addressBar->m_hWnd, GWLP_ID, IDR_ADDRESSBAR);
+    if (m_dpi)
+        for (CToolBar* bar : {m_toolbar.get(), static_cast<CToolBar*>(m_addressBar.get())})
+            bar->LoadImages(m_dpi);
     if (SaveWindowLayoutOnExit)
         LoadBarState(kBars);
 
@@ -222,7 +227,7 @@ bool CMainFrame::BuildBands()
     };
     RECT frameRect = GetClientRect();
     // The address bar's least width that still shows a usable path.
-    constexpr int kAddressMinWidth = 200;
+    const int kAddressMinWidth = ScaleToDpi(200, Dpi());
     std::vector<Band> bands = {
         {{AFX_IDW_TOOLBAR, 0, 0},
          m_toolbar.get(),
@@ -303,6 +308,35 @@ LRESULT CMainFrame::OnSettingChange(UINT, WPARAM, LPARAM, bool& handled)
     return 0;
 }
 
+UINT CMainFrame::Dpi() const
+{
+    return m_dpi ? m_dpi : WindowDpi(m_hWnd);
+}
+
+LRESULT CMainFrame::OnDpiChanged(UINT, WPARAM dpis, LPARAM suggested, bool&)
+{
+    UINT dpi = HIWORD(dpis);
+    m_dpi = dpi;
+    if (const auto* rect = reinterpret_cast<const RECT*>(suggested))
+        SetWindowPos(m_hWnd, nullptr, rect->left, rect->top, rect->right - rect->left,
+                     rect->bottom - rect->top, SWP_NOZORDER | SWP_NOACTIVATE);
+    m_paneFont.reset(MessageFontForDpi(dpi));
+    for (CWnd* pane :
+         {static_cast<CWnd*>(m_tree), static_cast<CWnd*>(m_values), static_cast<CWnd*>(m_search)})
+        if (pane && pane->m_hWnd && m_paneFont)
+            pane->SendMessage(WM_SETFONT, reinterpret_cast<WPARAM>(m_paneFont.get()), TRUE);
+    if (m_tree)
+        m_tree->LoadImages(dpi);
+    if (m_values)
+        m_values->LoadImages(dpi);
+    if (m_search)
+        m_search->LoadImages(dpi);
+    // The bars are made anew, with the images drawn for the new DPI.
+    bool handled = false;
+    OnSettingChange(WM_SETTINGCHANGE, 0, 0, handled);
+    return 0;
+}
+
 LRESULT CMainFrame::OnLayoutSettled(UINT, WPARAM, LPARAM, bool&)
 {
     m_outer.KeepProportions(true);
@@ -313,12 +347,9 @@ LRESULT CMainFrame::OnLayoutSettled(UINT, WPARAM, LPARAM, bool&)
 LRESULT CMainFrame::OnGetMinMaxInfo(UINT, WPARAM, LPARAM info, bool&)
 {
     auto* limits = reinterpret_cast<MINMAXINFO*>(info);
-    HDC screen = GetDC(nullptr);
-    int dpi = screen ? GetDeviceCaps(screen, LOGPIXELSY) : 96;
-    if (screen)
-        ReleaseDC(nullptr, screen);
-    limits->ptMinTrackSize.x = MulDiv(kMinimumWindow.cx, dpi, 96);
-    limits->ptMinTrackSize.y = MulDiv(kMinimumWindow.cy, dpi, 96);
+    UINT dpi = Dpi();
+    limits->ptMinTrackSize.x = ScaleToDpi(kMinimumWindow.cx, dpi);
+    limits->ptMinTrackSize.y = ScaleToDpi(kMinimumWindow.cy, dpi);
     return 0;
 }
 

@@ -75,6 +75,8 @@ class CMainFrame : public CFrameWnd, public IFrameServices
     PaneState CurrentPaneState() const;
     // Saves placement, ratios, bars and bands as closing does.
     void SaveLayout();
+    // The DPI the window is laid out for.
+    UINT Dpi() const;
 
     // --- Commands (MainFrameCommands.cpp) ---
     std::wstring GetMessageString(UINT id) const override;
@@ -91,6 +93,7 @@ class CMainFrame : public CFrameWnd, public IFrameServices
         MESSAGE_HANDLER(WM_CLOSE, OnCloseMessage)
         MESSAGE_HANDLER(WM_DESTROY, OnDestroyMessage)
         MESSAGE_HANDLER(WM_SETTINGCHANGE, OnSettingChange)
+        MESSAGE_HANDLER(kDpiChangedMessage, OnDpiChanged)
         MESSAGE_HANDLER(WM_GETMINMAXINFO, OnGetMinMaxInfo)
         MESSAGE_HANDLER(WM_HELP, OnHelpRequest)
         MESSAGE_HANDLER(kLayoutSettledMessage, OnLayoutSettled)
@@ -145,6 +148,8 @@ class CMainFrame : public CFrameWnd, public IFrameServices
     // Posted by background tasks when results wait in m_taskInbox.
     static constexpr UINT kTaskInboxMessage = WM_APP + 0x41;
     static constexpr UINT kLayoutSettledMessage = WM_APP + 0x42;
+    // WM_DPICHANGED (the headers for older systems lack it).
+    static constexpr UINT kDpiChangedMessage = 0x02E0;
     static UINT CChngMntrMessage();
 
     // MainFrame.cpp
@@ -153,6 +158,9 @@ class CMainFrame : public CFrameWnd, public IFrameServices
     LRESULT OnCloseMessage(UINT, WPARAM, LPARAM, bool& handled);
     LRESULT OnDestroyMessage(UINT, WPARAM, LPARAM, bool& handled);
     LRESULT OnSettingChange(UINT, WPARAM, LPARAM, bool& handled);
+    // The window moved to a screen of another DPI: its suggested size, bars,
+    // images and fonts for that DPI.
+    LRESULT OnDpiChanged(UINT, WPARAM dpis, LPARAM suggested, bool&);
     LRESULT OnGetMinMaxInfo(UINT, WPARAM, LPARAM info, bool&);
     LRESULT OnLayoutSettled(UINT, WPARAM, LPARAM, bool&);
     LRESULT OnRebarHeightChange(NMHDR*);
@@ -200,6 +208,10 @@ class CMainFrame : public CFrameWnd, public IFrameServices
     CSearchPaneView* m_search = nullptr;
     bool m_outerCreated = false;
     std::vector<std::unique_ptr<CChngMntr>> m_monitors;
+    // The panes' font after a DPI change (before one, the system's).
+    zv::unique_hfont m_paneFont;
+    // The DPI the last move to another screen gave; 0 before one.
+    UINT m_dpi = 0;
     std::vector<zv::WorkerThread> m_tasks;
     zv::UiInbox m_taskInbox;
     HWND m_progress = nullptr;

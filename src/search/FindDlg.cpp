@@ -1,6 +1,8 @@
 // The Find dialog.
 #include "search/FindDlg.h"
 
+#include "app/framework/DpiImages.h"
+
 #include "base/SettingsStore.h"
 #include "base/Strings.h"
 #include "base/UserPrompts.h"
@@ -118,13 +120,7 @@ bool CFindDlg::OnInitDialog()
 {
     CDialog::OnInitDialog();
     HWND keys = GetDlgItem(IDC_FIND_UNDER);
-    m_images = ImageList_Create(16, 15, ILC_COLOR24 | ILC_MASK, 8, 1);
-    if (HBITMAP bitmap = static_cast<HBITMAP>(
-            LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDB_TREE_IMAGES), IMAGE_BITMAP, 0, 0, 0)))
-    {
-        ImageList_AddMasked(m_images, bitmap, RGB(255, 0, 255));
-        DeleteObject(bitmap);
-    }
+    m_images = LoadImageStrip(IDB_TREE_IMAGES, SIZE{16, 15}, WindowDpi(m_hWnd), 1);
     ::SendMessageW(keys, CBEM_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(m_images));
     size_t position = 0;
     for (const std::wstring& entry : StartKeyEntries(KeyHistory, SearchUnder))

@@ -1,6 +1,8 @@
 // Key tree: life cycle, the control's notifications and following the document.
 #include "tree/LeftView.h"
 
+#include "app/framework/DpiImages.h"
+
 #include "app/FrameServices.h"
 #include "app/Hints.h"
 #include "app/NavroDoc.h"
@@ -38,22 +40,27 @@ void CLeftView::PreCreateWindow(DWORD& style, DWORD&)
 
 bool CLeftView::OnControlCreated()
 {
-    // 16 x 15 images; overlays are drawn only from 24-bit lists on this platform.
-    ImageList = ImageList_Create(16, 15, ILC_COLOR24 | ILC_MASK, 8, 1);
-    if (HBITMAP bitmap = static_cast<HBITMAP>(
-            LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDB_TREE_IMAGES), IMAGE_BITMAP, 0, 0, 0)))
-    {
-        ImageList_AddMasked(ImageList, bitmap, RGB(255, 0, 255));
-        DeleteObject(bitmap);
-    }
-    TreeView_SetImageList(m_hWnd, ImageList, TVSIL_NORMAL);
-    {
-        COverlayImage overlays;
-        overlays.AttachOverlays(ImageList);
-    }
+    LoadImages(WindowDpi(m_hWnd));
     m_inbox.Open(m_hWnd, kInboxMessage);
     RegisterDropTarget();
     return true;
+}
+
+void CLeftView::LoadImages(UINT dpi)
+{
+    // 16 x 15 images at 100 %; overlays are drawn only from 24-bit lists on
+    // this platform.
+    HIMAGELIST images = LoadImageStrip(IDB_TREE_IMAGES, SIZE{16, 15}, dpi, 1);
+    if (!images)
+        return;
+    {
+        COverlayImage overlays(dpi);
+        overlays.AttachOverlays(images);
+    }
+    TreeView_SetImageList(m_hWnd, images, TVSIL_NORMAL);
+    if (ImageList)
+        ImageList_Destroy(ImageList);
+    ImageList = images;
 }
 
 void CLeftView::OnDestroy()

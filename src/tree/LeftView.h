@@ -265,6 +265,12 @@ class CLeftView : public CTreeView
     static constexpr size_t kButtonBatch = 256;
 
     bool OnControlCreated() override;
+
+  public:
+    // Takes the images drawn for dpi, with the overlay marks.
+    void LoadImages(UINT dpi);
+
+  private:
     void OnDestroy();
     LRESULT OnItemExpanding(NMHDR* header);
     LRESULT OnItemExpanded(NMHDR* header);

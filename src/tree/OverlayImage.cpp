@@ -1,18 +1,11 @@
 // Overlay images.
 #include "tree/OverlayImage.h"
 
+#include "app/framework/DpiImages.h"
+
 #include "resource.h"
 
-COverlayImage::COverlayImage()
-{
-    m_images = ImageList_Create(16, 15, ILC_COLOR24 | ILC_MASK, 3, 2);
-    if (HBITMAP bitmap = static_cast<HBITMAP>(LoadImageW(
-            GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDB_TREE_OVERLAYS), IMAGE_BITMAP, 0, 0, 0)))
-    {
-        ImageList_AddMasked(m_images, bitmap, RGB(255, 0, 255));
-        DeleteObject(bitmap);
-    }
-}
+COverlayImage::COverlayImage(UINT dpi) : m_images(LoadImageStrip(IDB_TREE_OVERLAYS, SIZE{16, 15}, dpi, 2)) {}
 
 COverlayImage::~COverlayImage()
 {

@@ -8,7 +8,8 @@
 class COverlayImage
 {
   public:
-    COverlayImage();
+    // The marks drawn for dpi (the size of the tree's images at that DPI).
+    explicit COverlayImage(UINT dpi);
     virtual ~COverlayImage();
     COverlayImage(const COverlayImage&) = delete;
     COverlayImage& operator=(const COverlayImage&) = delete;

@@ -1,6 +1,8 @@
 // Value list: life cycle, hints, activation and key paths of rows.
 #include "values/NavroView.h"
 
+#include "app/framework/DpiImages.h"
+
 #include "app/FrameServices.h"
 #include "app/Hints.h"
 #include "app/NavroDoc.h"
@@ -30,17 +32,21 @@ void CNavroView::PreCreateWindow(DWORD& style, DWORD&)
     style |= LVS_REPORT | LVS_SHOWSELALWAYS | LVS_OWNERDATA;
 }
 
+void CNavroView::LoadImages(UINT dpi)
+{
+    HIMAGELIST images = LoadImageStrip(IDB_VALUE_IMAGES, SIZE{16, 15}, dpi, 2);
+    if (!images)
+        return;
+    ListView_SetImageList(m_hWnd, images, LVSIL_SMALL);
+    if (Images)
+        ImageList_Destroy(Images);
+    Images = images;
+}
+
 bool CNavroView::OnControlCreated()
 {
     ListWindow = m_hWnd;
-    Images = ImageList_Create(16, 15, ILC_COLOR24 | ILC_MASK, 14, 2);
-    if (HBITMAP bitmap = static_cast<HBITMAP>(
-            LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDB_VALUE_IMAGES), IMAGE_BITMAP, 0, 0, 0)))
-    {
-        ImageList_AddMasked(Images, bitmap, RGB(255, 0, 255));
-        DeleteObject(bitmap);
-    }
-    ListView_SetImageList(m_hWnd, Images, LVSIL_SMALL);
+    LoadImages(WindowDpi(m_hWnd));
     // The cut mark and the drop highlight are the rows'; selection and focus
     // stay the control's.
     ListView_SetCallbackMask(m_hWnd, LVIS_CUT | LVIS_DROPHILITED);

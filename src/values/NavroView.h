@@ -231,6 +231,12 @@ class CNavroView : public CListView
     static UINT CCellEditMessage();
 
     bool OnControlCreated() override;
+
+  public:
+    // Takes the images drawn for dpi (the list owns them).
+    void LoadImages(UINT dpi);
+
+  protected:
     void OnDestroy();
     LRESULT OnSetCursor(UINT, WPARAM, LPARAM, bool& handled);
     LRESULT OnColumnClick(NMHDR* header);

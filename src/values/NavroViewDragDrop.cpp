@@ -51,8 +51,12 @@ HIMAGELIST CNavroView::MakeDragImage(CRegItemList& list, POINT& origin)
     HGDIOBJ oldFont = font ? SelectObject(dc, font) : nullptr;
     SIZE extent = {};
     GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &extent);
-    int width = 20 + extent.cx + 2;
-    int height = std::max<int>(16, extent.cy);
+    int iconWidth = 0, iconHeight = 0;
+    if (Images)
+        ImageList_GetIconSize(Images, &iconWidth, &iconHeight);
+    int gap = iconWidth / 4;
+    int width = iconWidth + gap + extent.cx + 2;
+    int height = std::max<int>(iconHeight + 1, extent.cy);
     HBITMAP bitmap = CreateCompatibleBitmap(screen, width, height);
     HGDIOBJ oldBitmap = SelectObject(dc, bitmap);
     const COLORREF transparent = RGB(255, 0, 255);
@@ -61,10 +65,10 @@ HIMAGELIST CNavroView::MakeDragImage(CRegItemList& list, POINT& origin)
     FillRect(dc, &all, background);
     DeleteObject(background);
     if (Images)
-        ImageList_Draw(Images, kIconOtherType, dc, 0, (height - 15) / 2, ILD_NORMAL);
+        ImageList_Draw(Images, kIconOtherType, dc, 0, (height - iconHeight) / 2, ILD_NORMAL);
     SetBkMode(dc, TRANSPARENT);
     SetTextColor(dc, GetSysColor(COLOR_WINDOWTEXT));
-    TextOutW(dc, 20, (height - extent.cy) / 2, text.c_str(), static_cast<int>(text.size()));
+    TextOutW(dc, iconWidth + gap, (height - extent.cy) / 2, text.c_str(), static_cast<int>(text.size()));
     SelectObject(dc, oldBitmap);
     if (oldFont)
         SelectObject(dc, oldFont);

@@ -1,6 +1,8 @@
 // Status bar, toolbars and rebar.
 #include "app/framework/ControlBars.h"
 
+#include "app/framework/DpiImages.h"
+
 #include "app/framework/FrameWnd.h"
 
 bool CStatusBar::Create(CFrameWnd* frame, DWORD style, UINT id)
@@ -57,18 +59,34 @@ bool CToolBar::CreateEx(CFrameWnd* frame, DWORD toolbarStyle, DWORD style, UINT 
     return true;
 }
 
+bool CToolBar::LoadImages(UINT dpi)
+{
+    zv::unique_himagelist images(LoadImageStrip(m_bitmapId, m_imageBase, dpi, 4));
+    if (!images)
+        return false;
+    SIZE size = ImageSizeForDpi(m_imageBase, dpi);
+    SendMessage(TB_SETBITMAPSIZE, 0, MAKELPARAM(size.cx, size.cy));
+    SendMessage(TB_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(images.get()));
+    // The old list goes only once the toolbar holds the new one.
+    m_images = std::move(images);
+    SendMessage(TB_AUTOSIZE);
+    return true;
+}
+
+SIZE CToolBar::ImageSize() const
+{
+    int cx = 0, cy = 0;
+    if (m_images)
+        ImageList_GetIconSize(m_images.get(), &cx, &cy);
+    return SIZE{cx, cy};
+}
+
 bool CToolBar::LoadToolBar(const ToolbarButtons& buttons)
 {
-    HBITMAP bitmap =
-        static_cast<HBITMAP>(::LoadImageW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(buttons.bitmapId),
-                                          IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
-    if (!bitmap)
+    m_bitmapId = buttons.bitmapId;
+    m_imageBase = SIZE{buttons.buttonWidth, buttons.buttonHeight};
+    if (!LoadImages(WindowDpi(m_hWnd)))
         return false;
-    m_images.reset(ImageList_Create(buttons.buttonWidth, buttons.buttonHeight, ILC_COLOR24 | ILC_MASK, 0, 4));
-    ImageList_AddMasked(m_images.get(), bitmap, RGB(255, 0, 255));
-    ::DeleteObject(bitmap);
-    SendMessage(TB_SETBITMAPSIZE, 0, MAKELPARAM(buttons.buttonWidth, buttons.buttonHeight));
-    SendMessage(TB_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(m_images.get()));
     std::vector<TBBUTTON> list;
     int image = 0;
     for (UINT id : buttons.ids)

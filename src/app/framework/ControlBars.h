@@ -57,6 +57,10 @@ class CToolBar : public CControlBar
     bool CreateEx(CFrameWnd* frame, DWORD toolbarStyle, DWORD style, UINT id);
     // Adds the buttons, images from the bitmap (magenta transparent).
     bool LoadToolBar(const ToolbarButtons& buttons);
+    // Takes the images drawn for dpi (the window moved to a screen of another DPI).
+    bool LoadImages(UINT dpi);
+    // The image list's image size.
+    SIZE ImageSize() const;
     const std::vector<UINT>& ButtonIds() const noexcept { return m_ids; }
     int CalcHeight(int width) const override;
     SIZE ButtonSize() const;
@@ -64,6 +68,8 @@ class CToolBar : public CControlBar
 
   protected:
     std::vector<UINT> m_ids;
+    UINT m_bitmapId = 0;
+    SIZE m_imageBase = {};
     zv::unique_himagelist m_images;
     zv::unique_himagelist m_disabledImages;
 };

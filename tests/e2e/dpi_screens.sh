@@ -1,0 +1,93 @@
+#!/usr/bin/env bash
+# End to end at 96 and at 192 DPI (the platform's LogPixels setting in the
+# test prefix): the program starts with the drawings for the display's DPI
+# (the window test of that run checks the image lists' sizes), and
+# screenshots of the main window, its Edit menu open, the Edit Value dialog
+# and the Find dialog are kept in ZORVANE_ARTIFACTS (dpi96-*.png and
+# dpi192-*.png; the help file's pictures are taken from the 96 DPI ones).
+# At 96 DPI F1 also opens the help viewer on the program's help file.
+set -uo pipefail
+program=$1
+window_tests=$2
+: "${WINEPREFIX:?run through scripts/run-tests.sh}"
+: "${DISPLAY:?run through scripts/run-tests.sh}"
+artifacts=${ZORVANE_ARTIFACTS:-$(dirname "$program")}
+mkdir -p "$artifacts"
+wine64=/usr/lib/wine/wine64
+source "$(dirname "$0")/common.sh"
+
+desktop='HKCU\Control Panel\Desktop'
+cleanup() {
+    pkill -f '^[^ ]*zorvane[.]exe' >/dev/null 2>&1
+    pkill -f 'hh[.]exe' >/dev/null 2>&1
+    "$wine64" reg delete "$desktop" /v LogPixels /f >/dev/null 2>&1
+    "$wine64" reg delete 'HKCU\Software\ZorvaneShots' /f >/dev/null 2>&1
+}
+trap cleanup EXIT
+"$wine64" reg add 'HKCU\Software\ZorvaneShots' /v Greeting /d 'Hello, world' /f >/dev/null 2>&1
+"$wine64" reg add 'HKCU\Software\ZorvaneShots' /v Count /t REG_DWORD /d 42 /f >/dev/null 2>&1
+"$wine64" reg add 'HKCU\Software\ZorvaneShots\Child' /f >/dev/null 2>&1
+
+# Saves the screen's part that window covers (menus drop inside the main window).
+shoot() {
+    local window=$1 file=$2
+    local X Y WIDTH HEIGHT SCREEN WINDOW
+    eval "$(xdotool getwindowgeometry --shell "$window")"
+    import -window root -crop "${WIDTH}x${HEIGHT}+${X}+${Y}" +repage "$artifacts/$file" >/dev/null 2>&1 ||
+        { echo "no screenshot $file"; return 1; }
+}
+
+failed=0
+for dpi in 96 192; do
+    "$wine64" reg add "$desktop" /v LogPixels /t REG_DWORD /d "$dpi" /f >/dev/null 2>&1
+    "$wine64" "$program" 'HKCU\Software\ZorvaneShots' >/dev/null 2>&1 &
+    main=$(await_window '^Zorvane ') || { echo "$dpi: the main window did not appear"; exit 1; }
+    sleep 1.5
+    xdotool windowfocus --sync "$main" 2>/dev/null
+    shoot "$main" "dpi$dpi-main.png" || failed=1
+
+    xdotool key alt+e
+    sleep 0.8
+    shoot "$main" "dpi$dpi-edit-menu.png" || failed=1
+    xdotool key Escape Escape
+    sleep 0.3
+
+    # New Value opens the Edit Value dialog; Escape leaves the registry as it was.
+    xdotool key ctrl+u
+    editor=$(await_window '^Edit Value$') || { echo "$dpi: no Edit Value dialog"; exit 1; }
+    sleep 0.5
+    shoot "$editor" "dpi$dpi-edit-value.png" || failed=1
+    xdotool key Escape
+    sleep 0.3
+
+    xdotool key ctrl+f
+    find=$(await_window '^Find in Windows Registry$') || { echo "$dpi: no Find dialog"; exit 1; }
+    sleep 0.5
+    shoot "$find" "dpi$dpi-find.png" || failed=1
+    xdotool key Escape
+    sleep 0.3
+
+    if [ "$dpi" = 96 ]; then
+        xdotool windowfocus --sync "$main" 2>/dev/null
+        xdotool key F1
+        help=$(await_window '^Zorvane Help$') || { echo "F1 opened no help window"; failed=1; }
+        [ -n "${help:-}" ] && xdotool windowclose "$help" >/dev/null 2>&1
+    fi
+    "$wine64" taskkill /im zorvane.exe >/dev/null 2>&1
+    wait_for sh -c '! pgrep -f "^[^ ]*zorvane[.]exe" >/dev/null' || pkill -f '^[^ ]*zorvane[.]exe'
+
+    # The image lists of the window match the display's DPI.
+    if ! ZORVANE_EXPECT_DPI=$dpi timeout 120 "$wine64" "$window_tests" \
+        --gtest_filter='Dpi.TheWindowShowsTheDrawingForItsDpiAndTakesAnotherOnAMove' --gtest_brief=1; then
+        echo "$dpi: the window's images do not fit its DPI"
+        failed=1
+    fi
+    # The larger display's shots are larger.
+done
+width96=$(identify -format '%w' "$artifacts/dpi96-edit-value.png" 2>/dev/null || echo 0)
+width192=$(identify -format '%w' "$artifacts/dpi192-edit-value.png" 2>/dev/null || echo 0)
+if [ "$width192" -lt $((width96 * 3 / 2)) ]; then
+    echo "the Edit Value dialog at 192 DPI is $width192 pixels wide, at 96 DPI $width96"
+    failed=1
+fi
+exit $failed
