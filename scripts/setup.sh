@@ -14,6 +14,9 @@ have xdotool || need+=(xdotool)
 have cmake || need+=(cmake)
 have clang-format || need+=(clang-format)
 [ -f /usr/src/googletest/CMakeLists.txt ] || need+=(googletest)
+# The help compiler (Free Pascal's utilities) and the installer compiler.
+have chmcmd || need+=(fp-utils)
+have makensis || need+=(nsis)
 
 # The 32-bit Wine runs the 32-bit build's registry tests (the view a 32-bit
 # process sees differs from a 64-bit one's). It is tried once per machine: a
