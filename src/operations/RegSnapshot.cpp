@@ -540,8 +540,8 @@ bool DeserializeSnapshot(const BYTE* bytes, size_t size, SavedKey& tree)
 
 RegionState::RegionState(RegionState&& other) noexcept
     : exists(other.exists), value(std::move(other.value)), m_tree(std::move(other.m_tree)),
-      m_loaded(other.m_loaded), m_file(std::move(other.m_file)), m_memoryBytes(other.m_memoryBytes),
-      m_fileBytes(other.m_fileBytes)
+      m_loaded(other.m_loaded), m_file(std::move(other.m_file)), m_fileHandle(std::move(other.m_fileHandle)),
+      m_memoryBytes(other.m_memoryBytes), m_fileBytes(other.m_fileBytes)
 {
     other.m_file.clear();
 }
@@ -556,6 +556,7 @@ RegionState& RegionState::operator=(RegionState&& other) noexcept
         m_tree = std::move(other.m_tree);
         m_loaded = other.m_loaded;
         m_file = std::move(other.m_file);
+        m_fileHandle = std::move(other.m_fileHandle);
         m_memoryBytes = other.m_memoryBytes;
         m_fileBytes = other.m_fileBytes;
         other.m_file.clear();
@@ -570,8 +571,8 @@ RegionState::~RegionState()
 
 void RegionState::Release() noexcept
 {
-    if (!m_file.empty())
-        DeleteFileW(m_file.c_str());
+    // Closing the only handle deletes the file.
+    m_fileHandle.reset();
     m_file.clear();
 }
 
@@ -588,15 +589,14 @@ const SavedKey& RegionState::Tree() const
     {
         // Read back for this use only: the file stays the state's keeping.
         m_tree = {};
-        HANDLE file = CreateFileW(m_file.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                  FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
-        if (file != INVALID_HANDLE_VALUE)
+        if (m_fileHandle)
         {
             std::vector<BYTE> bytes(m_fileBytes);
             DWORD got = 0;
-            bool read = ReadFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &got, nullptr) &&
+            LARGE_INTEGER start = {};
+            bool read = SetFilePointerEx(m_fileHandle.get(), start, nullptr, FILE_BEGIN) &&
+                        ReadFile(m_fileHandle.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &got, nullptr) &&
                         got == bytes.size();
-            CloseHandle(file);
             if (read)
                 DeserializeSnapshot(bytes.data(), bytes.size(), m_tree);
         }
@@ -631,23 +631,22 @@ bool RegionState::Spill(size_t threshold)
     wchar_t folder[MAX_PATH + 1], name[MAX_PATH + 1];
     if (!GetTempPathW(MAX_PATH + 1, folder) || !GetTempFileNameW(folder, L"zvu", 0, name))
         return false;
-    HANDLE file = CreateFileW(name, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                              FILE_ATTRIBUTE_TEMPORARY | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
+    zv::unique_hfile file(CreateFileW(name, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
+                                      CREATE_ALWAYS,
+                                      FILE_ATTRIBUTE_TEMPORARY | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED |
+                                          FILE_FLAG_DELETE_ON_CLOSE,
+                                      nullptr));
+    if (!file)
     {
         DeleteFileW(name);
         return false;
     }
     DWORD written = 0;
-    bool ok = WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
-              written == bytes.size();
-    CloseHandle(file);
-    if (!ok)
-    {
-        DeleteFileW(name);
-        return false;
-    }
+    if (!WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) ||
+        written != bytes.size())
+        return false; // the handle's close deletes the file
     m_file = name;
+    m_fileHandle = std::move(file);
     m_fileBytes = bytes.size();
     m_memoryBytes = 0;
     m_tree = {};

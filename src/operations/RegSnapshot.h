@@ -4,6 +4,8 @@
 // change journal keeps for undo and redo. Window-free.
 #pragma once
 
+#include "base/Handles.h"
+
 #include <windows.h>
 #include <string>
 #include <vector>
@@ -76,6 +78,9 @@ class RegionState
     mutable SavedKey m_tree;
     mutable bool m_loaded = true;
     std::wstring m_file;
+    // Open for as long as the state keeps its file, which the system deletes
+    // when it closes: also when the program ends without cleaning up.
+    zv::unique_hfile m_fileHandle;
     size_t m_memoryBytes = 0;
     size_t m_fileBytes = 0;
 };

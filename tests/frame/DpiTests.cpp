@@ -142,3 +142,26 @@ TEST(Dpi, TheWindowShowsTheDrawingForItsDpiAndTakesAnotherOnAMove)
     }
     f.SettleWorkers();
 }
+
+TEST(Dpi, TheManifestAsksForPerMonitorAwarenessAndTheNewCommonControls)
+{
+    // The test program carries the program's resources, manifest included.
+    HRSRC found = FindResourceW(nullptr, MAKEINTRESOURCEW(1), MAKEINTRESOURCEW(24));
+    ASSERT_NE(found, nullptr);
+    const char* text = static_cast<const char*>(LockResource(LoadResource(nullptr, found)));
+    std::string manifest(text, SizeofResource(nullptr, found));
+    EXPECT_NE(manifest.find("<dpiAwareness>PerMonitorV2, PerMonitor</dpiAwareness>"), std::string::npos);
+    EXPECT_NE(manifest.find("<dpiAware>true/pm</dpiAware>"), std::string::npos);
+    EXPECT_NE(manifest.find("name=\"Microsoft.Windows.Common-Controls\" version=\"6.0.0.0\""), std::string::npos);
+
+    // And the system took it: this process is aware of each monitor's DPI.
+    using ThreadContextFn = HANDLE(WINAPI*)();
+    using AwarenessFn = int(WINAPI*)(HANDLE);
+    HMODULE user = GetModuleHandleW(L"user32.dll");
+    auto threadContext = reinterpret_cast<ThreadContextFn>(
+        reinterpret_cast<void*>(GetProcAddress(user, "GetThreadDpiAwarenessContext")));
+    auto awareness = reinterpret_cast<AwarenessFn>(
+        reinterpret_cast<void*>(GetProcAddress(user, "GetAwarenessFromDpiAwarenessContext")));
+    if (threadContext && awareness)
+        EXPECT_EQ(awareness(threadContext()), 2 /* DPI_AWARENESS_PER_MONITOR_AWARE */);
+}

@@ -536,3 +536,44 @@ TEST(ChangeJournal, SnapshotsSurviveTheirFileFormAndRefuseDamagedFiles)
     bytes.push_back(0);
     EXPECT_FALSE(DeserializeSnapshot(bytes.data(), bytes.size(), back)) << "trailing bytes";
 }
+
+TEST(ChangeJournal, ASpilledSnapshotsFileGoesWithAProgramThatEndsWithoutCleaningUp)
+{
+    // The child spills a tree, says where, and ends at once: no destructor
+    // runs, the system still removes the file.
+    wchar_t folder[MAX_PATH + 1] = {};
+    GetTempPathW(MAX_PATH + 1, folder);
+    const std::wstring handoff = std::wstring(folder) + L"zorvane-spill-handoff.txt";
+    DeleteFileW(handoff.c_str());
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(
+        {
+            SavedKey tree;
+            tree.name = L"Big";
+            for (int i = 0; i < 200; ++i)
+                tree.values.push_back({zv::Format(L"v%d", i), REG_BINARY, std::vector<BYTE>(512, 7)});
+            static RegionState state; // never destroyed: the process ends first
+            state.SetTree(std::move(tree));
+            if (!state.Spill(0) || state.FileName().empty())
+                _exit(1);
+            HANDLE out = CreateFileW(handoff.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+            DWORD written = 0;
+            WriteFile(out, state.FileName().data(), static_cast<DWORD>(state.FileName().size() * sizeof(wchar_t)),
+                      &written, nullptr);
+            CloseHandle(out);
+            // The file is there and readable while the state keeps it.
+            if (state.Tree().values.size() != 200)
+                _exit(2);
+            _exit(7);
+        },
+        ::testing::ExitedWithCode(7), "");
+    HANDLE in = CreateFileW(handoff.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(in, INVALID_HANDLE_VALUE);
+    wchar_t name[MAX_PATH + 1] = {};
+    DWORD got = 0;
+    ReadFile(in, name, sizeof(name) - sizeof(wchar_t), &got, nullptr);
+    CloseHandle(in);
+    DeleteFileW(handoff.c_str());
+    ASSERT_GT(got, 0u);
+    EXPECT_EQ(GetFileAttributesW(name), INVALID_FILE_ATTRIBUTES) << zv::ToUtf8(name);
+}

@@ -107,15 +107,21 @@ command_text=$(value_of 'HKLM\Software\Classes\zorvane\shell\open\command' '(Def
 has_key 'HKCU\Software\Quenmar\Zorvane' || fail "the program kept no settings"
 "$wine64" reg add 'HKCU\Software\Quenmar Consulting\Zorvane\Bookmarks' /v Mine /d 'CURRENT_USER\Software' /f \
     >/dev/null 2>&1
+# Since then another program has taken the reg: links: they stay its.
+"$wine64" reg add 'HKLM\Software\Classes\reg\shell\open\command' /ve /d '"C:\Other\viewer.exe" "%1"' /f \
+    >/dev/null 2>&1
 
 "$wine64" 'C:\Program Files\Zorvane\uninstall.exe' /AllUsers /S >/dev/null 2>&1
 # The uninstaller runs from a copy of itself and returns at once.
 wait_for sh -c "[ ! -e '$program_files' ]" || fail "$program_files is still there: $(ls "$program_files" 2>&1)"
 wait_for sh -c "! '$wine64' reg query '$uninstall_key' >/dev/null 2>&1" || fail "the uninstall entry is still there"
 [ -e "$machine_menu/Zorvane.lnk" ] && fail "the Start menu entry is still there"
-for key in 'HKLM\Software\Classes\zorvane' 'HKLM\Software\Classes\reg' 'HKLM\Software\Classes\.s2r'; do
+for key in 'HKLM\Software\Classes\zorvane' 'HKLM\Software\Classes\.s2r'; do
     has_key "$key" && fail "$key is still there"
 done
+[ "$(value_of 'HKLM\Software\Classes\reg\shell\open\command' '(Default)')" = '"C:\Other\viewer.exe" "%1"' ] ||
+    fail "the other program's reg: links went"
+"$wine64" reg delete 'HKLM\Software\Classes\reg' /f >/dev/null 2>&1
 has_key 'HKCU\Software\Quenmar\Zorvane' || fail "the user's settings went without being asked"
 has_key 'HKCU\Software\Quenmar Consulting\Zorvane\Bookmarks' || fail "the user's bookmarks went without being asked"
 has_key 'HKLM\Software\Classes\regfile' || fail "a neighbouring class went (regfile)"
