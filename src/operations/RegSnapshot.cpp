@@ -594,9 +594,10 @@ const SavedKey& RegionState::Tree() const
             std::vector<BYTE> bytes(m_fileBytes);
             DWORD got = 0;
             LARGE_INTEGER start = {};
-            bool read = SetFilePointerEx(m_fileHandle.get(), start, nullptr, FILE_BEGIN) &&
-                        ReadFile(m_fileHandle.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &got, nullptr) &&
-                        got == bytes.size();
+            bool read =
+                SetFilePointerEx(m_fileHandle.get(), start, nullptr, FILE_BEGIN) &&
+                ReadFile(m_fileHandle.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &got, nullptr) &&
+                got == bytes.size();
             if (read)
                 DeserializeSnapshot(bytes.data(), bytes.size(), m_tree);
         }
@@ -631,11 +632,9 @@ bool RegionState::Spill(size_t threshold)
     wchar_t folder[MAX_PATH + 1], name[MAX_PATH + 1];
     if (!GetTempPathW(MAX_PATH + 1, folder) || !GetTempFileNameW(folder, L"zvu", 0, name))
         return false;
-    zv::unique_hfile file(CreateFileW(name, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
-                                      CREATE_ALWAYS,
-                                      FILE_ATTRIBUTE_TEMPORARY | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED |
-                                          FILE_FLAG_DELETE_ON_CLOSE,
-                                      nullptr));
+    zv::unique_hfile file(CreateFileW(
+        name, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr, CREATE_ALWAYS,
+        FILE_ATTRIBUTE_TEMPORARY | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED | FILE_FLAG_DELETE_ON_CLOSE, nullptr));
     if (!file)
     {
         DeleteFileW(name);

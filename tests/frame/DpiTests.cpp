@@ -152,7 +152,8 @@ TEST(Dpi, TheManifestAsksForPerMonitorAwarenessAndTheNewCommonControls)
     std::string manifest(text, SizeofResource(nullptr, found));
     EXPECT_NE(manifest.find("<dpiAwareness>PerMonitorV2, PerMonitor</dpiAwareness>"), std::string::npos);
     EXPECT_NE(manifest.find("<dpiAware>true/pm</dpiAware>"), std::string::npos);
-    EXPECT_NE(manifest.find("name=\"Microsoft.Windows.Common-Controls\" version=\"6.0.0.0\""), std::string::npos);
+    EXPECT_NE(manifest.find("name=\"Microsoft.Windows.Common-Controls\" version=\"6.0.0.0\""),
+              std::string::npos);
 
     // And the system took it: this process is aware of each monitor's DPI.
     using ThreadContextFn = HANDLE(WINAPI*)();

@@ -558,8 +558,8 @@ TEST(ChangeJournal, ASpilledSnapshotsFileGoesWithAProgramThatEndsWithoutCleaning
                 _exit(1);
             HANDLE out = CreateFileW(handoff.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
             DWORD written = 0;
-            WriteFile(out, state.FileName().data(), static_cast<DWORD>(state.FileName().size() * sizeof(wchar_t)),
-                      &written, nullptr);
+            WriteFile(out, state.FileName().data(),
+                      static_cast<DWORD>(state.FileName().size() * sizeof(wchar_t)), &written, nullptr);
             CloseHandle(out);
             // The file is there and readable while the state keeps it.
             if (state.Tree().values.size() != 200)
