@@ -46,10 +46,21 @@ answer() { # key to press in the message box
     wait_for test -z "$(question)"
 }
 point_of() { run_probe text "$base\\$1"; }
+# The item's point once the tree shows it: after a drop the tree reads the
+# changed branches again, and an item may be missing for a moment.
+shown_point_of() {
+    local found=""
+    for _ in $(seq 1 25); do
+        found=$(point_of "$1")
+        [ -n "$found" ] && { echo "$found"; return 0; }
+        sleep 0.2
+    done
+    return 1
+}
 # Presses on a tree item and moves in steps to x y; the caller releases.
 press_and_move() { # item x y [ctrl]
     local sx sy expanded
-    read -r sx sy expanded <<<"$(point_of "$1")"
+    read -r sx sy expanded <<<"$(shown_point_of "$1")"
     [ -n "$sx" ] || { echo "no item $1"; return 1; }
     xdotool mousemove "$sx" "$sy" mousedown 1
     sleep 0.3
@@ -70,7 +81,7 @@ release() {
 }
 drop_on() { # item target [ctrl]
     local tx ty expanded
-    read -r tx ty expanded <<<"$(point_of "$2")"
+    read -r tx ty expanded <<<"$(shown_point_of "$2")"
     [ -n "$tx" ] || { echo "no item $2"; return 1; }
     press_and_move "$1" "$tx" "$ty" "${3:-}" && release
 }
