@@ -111,8 +111,8 @@ void CAddressContainer::Layout(int width, int height)
     ::GetWindowRect(m_combo->m_hWnd, &comboRect);
     int comboHeight = comboRect.bottom - comboRect.top;
     int top = rc.top + ((rc.bottom - rc.top) - comboHeight) / 2;
-    ::SetWindowPos(m_combo->m_hWnd, nullptr, rc.left, top > 0 ? top : 0, rc.right - rc.left, 200,
-                   SWP_NOZORDER | SWP_NOACTIVATE);
+    ::SetWindowPos(m_combo->m_hWnd, nullptr, rc.left, top > 0 ? top : 0, rc.right - rc.left,
+                   ScaleToDpi(200, WindowDpi(m_hWnd)), SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 bool CAddressContainer::HasFocus() const

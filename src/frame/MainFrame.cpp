@@ -88,8 +88,8 @@ bool CMainFrame::OnCreateClient(const CREATESTRUCTW&, CCreateContext* context)
     if (width <= 0 || height <= 0)
     {
         // Creation with default placement: the client size is not known yet.
-        width = 800;
-        height = 560;
+        width = ScaleToDpi(800, Dpi());
+        height = ScaleToDpi(560, Dpi());
     }
     auto fail = [this] {
         if (m_outer.m_hWnd)
@@ -317,6 +317,8 @@ LRESULT CMainFrame::OnDpiChanged(UINT, WPARAM dpis, LPARAM suggested, bool&)
 {
     UINT dpi = HIWORD(dpis);
     m_dpi = dpi;
+    m_outer.SetDpi(dpi);
+    m_inner.SetDpi(dpi);
     if (const auto* rect = reinterpret_cast<const RECT*>(suggested))
         SetWindowPos(m_hWnd, nullptr, rect->left, rect->top, rect->right - rect->left,
                      rect->bottom - rect->top, SWP_NOZORDER | SWP_NOACTIVATE);

@@ -3,6 +3,7 @@
 #include "frame/MainFrame.h"
 
 #include "app/NavroDoc.h"
+#include "app/framework/DpiImages.h"
 #include "base/Shutdown.h"
 #include "frame/AddressBar.h"
 #include "registry/RootKeys.h"
@@ -148,7 +149,7 @@ void CMainFrame::ShowProgress(int percent)
     RECT bar = {};
     ::GetClientRect(m_statusBar->m_hWnd, &bar);
     int height = bar.bottom - bar.top;
-    int width = std::min(200, static_cast<int>(bar.right) / 3);
+    int width = std::min(ScaleToDpi(200, Dpi()), static_cast<int>(bar.right) / 3);
     ::SetWindowPos(m_progress, HWND_TOP, bar.right - width - height, 2, width, height - 4, SWP_SHOWWINDOW);
     ::SendMessageW(m_progress, PBM_SETPOS, static_cast<WPARAM>(std::min(percent, 100)), 0);
 }

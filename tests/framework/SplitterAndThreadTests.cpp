@@ -51,12 +51,20 @@ TEST(Splitter, PanesTakeTheirIdealSizesAndTheLastTakesTheRest)
     MoveWindow(outer.m_hWnd, 0, 0, width, height, TRUE);
     EXPECT_EQ(outer.GetPane(0, 0), &inner);
     EXPECT_EQ(SizeOf(tree).cx, width * 2 / 5);
-    EXPECT_EQ(SizeOf(values).cx, width - width * 2 / 5 - CSplitterWnd::kBarSize);
+    EXPECT_EQ(SizeOf(values).cx, width - width * 2 / 5 - inner.BarSize());
     EXPECT_EQ(SizeOf(tree).cy, height * 2 / 3);
-    EXPECT_EQ(SizeOf(search).cy, height - height * 2 / 3 - CSplitterWnd::kBarSize);
+    EXPECT_EQ(SizeOf(search).cy, height - height * 2 / 3 - outer.BarSize());
     int current, minimum;
     inner.GetColumnInfo(0, current, minimum);
     EXPECT_EQ(current, width * 2 / 5);
+    // At twice the DPI the bar is twice as wide, and hit where it is drawn.
+    inner.SetDpi(192);
+    inner.RecalcLayout();
+    EXPECT_EQ(inner.BarSize(), 2 * CSplitterWnd::kBarSize);
+    EXPECT_EQ(SizeOf(values).cx, width - SizeOf(tree).cx - inner.BarSize());
+    inner.SetDpi(0);
+    inner.RecalcLayout();
+    EXPECT_EQ(SizeOf(values).cx, width - width * 2 / 5 - inner.BarSize());
 
     // An ideal size beyond the window leaves the last pane empty, never negative.
     inner.SetColumnInfo(0, 5000, 0);

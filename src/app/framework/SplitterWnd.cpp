@@ -1,6 +1,8 @@
 // Static splitter layout and bar dragging.
 #include "app/framework/SplitterWnd.h"
 
+#include "app/framework/DpiImages.h"
+
 #include <algorithm>
 
 #include "app/framework/FrameWnd.h"
@@ -61,9 +63,14 @@ void CSplitterWnd::GetColumnInfo(int column, int& current, int& minimum) const
     minimum = m_columns.at(static_cast<size_t>(column)).minimum;
 }
 
-void CSplitterWnd::Distribute(std::vector<Track>& tracks, int available)
+int CSplitterWnd::BarSize() const
 {
-    int remaining = available - kBarSize * static_cast<int>(tracks.size() - 1);
+    return ScaleToDpi(kBarSize, m_dpi ? m_dpi : WindowDpi(m_hWnd));
+}
+
+void CSplitterWnd::Distribute(std::vector<Track>& tracks, int available, int barSize)
+{
+    int remaining = available - barSize * static_cast<int>(tracks.size() - 1);
     if (remaining < 0)
         remaining = 0;
     for (size_t i = 0; i + 1 < tracks.size(); ++i)
@@ -92,8 +99,9 @@ void CSplitterWnd::Scale(std::vector<Track>& tracks, int from, int to)
 int CSplitterWnd::TrackStart(const std::vector<Track>& tracks, int index) const
 {
     int start = 0;
+    int bar = BarSize();
     for (int i = 0; i < index; ++i)
-        start += tracks[static_cast<size_t>(i)].current + kBarSize;
+        start += tracks[static_cast<size_t>(i)].current + bar;
     return start;
 }
 
@@ -111,8 +119,9 @@ void CSplitterWnd::RecalcLayout()
         Scale(m_columns, m_laidOut.cx, now.cx);
     }
     m_laidOut = now;
-    Distribute(m_rows, now.cy);
-    Distribute(m_columns, now.cx);
+    int bar = BarSize();
+    Distribute(m_rows, now.cy, bar);
+    Distribute(m_columns, now.cx, bar);
     for (int r = 0; r < GetRowCount(); ++r)
         for (int c = 0; c < GetColumnCount(); ++c)
             if (HWND pane = GetPaneWindow(r, c))
@@ -130,7 +139,7 @@ bool CSplitterWnd::HitBar(POINT point, bool& rowBar, int& index) const
     for (int i = 0; i + 1 < GetColumnCount(); ++i)
     {
         int start = TrackStart(m_columns, i) + m_columns[static_cast<size_t>(i)].current;
-        if (point.x >= start && point.x < start + kBarSize)
+        if (point.x >= start && point.x < start + BarSize())
         {
             rowBar = false;
             index = i;
@@ -140,7 +149,7 @@ bool CSplitterWnd::HitBar(POINT point, bool& rowBar, int& index) const
     for (int i = 0; i + 1 < GetRowCount(); ++i)
     {
         int start = TrackStart(m_rows, i) + m_rows[static_cast<size_t>(i)].current;
-        if (point.y >= start && point.y < start + kBarSize)
+        if (point.y >= start && point.y < start + BarSize())
         {
             rowBar = true;
             index = i;

@@ -16,7 +16,12 @@ struct CCreateContext;
 class CSplitterWnd : public CWnd
 {
   public:
+    // The bar's width at 96 DPI; BarSize() gives it at the window's DPI.
     static constexpr int kBarSize = 6;
+    int BarSize() const;
+    // The DPI to lay out for after the window moved to a screen of another
+    // DPI (0: the window's own).
+    void SetDpi(UINT dpi) noexcept { m_dpi = dpi; }
 
     bool CreateStatic(HWND parent, int rows, int columns, DWORD style = WS_CHILD | WS_VISIBLE,
                       UINT id = AFX_IDW_PANE_FIRST);
@@ -53,13 +58,14 @@ class CSplitterWnd : public CWnd
     };
     // Gives every track but the last its ideal size within its minimum and the
     // room the later tracks' minimums leave; the last takes the rest.
-    static void Distribute(std::vector<Track>& tracks, int available);
+    static void Distribute(std::vector<Track>& tracks, int available, int barSize);
     static void Scale(std::vector<Track>& tracks, int from, int to);
     // The bar under a client point: row bar (horizontal) or column bar, or none.
     bool HitBar(POINT point, bool& rowBar, int& index) const;
     int TrackStart(const std::vector<Track>& tracks, int index) const;
 
     std::vector<Track> m_rows, m_columns;
+    UINT m_dpi = 0;
     bool m_keepProportions = false;
     SIZE m_laidOut = {0, 0}; // the client size of the last layout
     bool m_dragging = false;
