@@ -102,6 +102,11 @@ await_window '^Zorvane ' >/dev/null || fail "the installed program did not start
 sleep 1
 "$wine64" taskkill /im zorvane.exe >/dev/null 2>&1
 wait_for sh -c '! pgrep -f "^[^ ]*zorvane[.]exe" >/dev/null' || pkill -f '^[^ ]*zorvane[.]exe'
+# The installed help file opens in the platform's help viewer.
+"$wine64" hh.exe 'C:\Program Files\Zorvane\Zorvane.chm' >/dev/null 2>&1 &
+viewer=$(await_window '^Zorvane Help$') || fail "hh.exe did not open the installed help file"
+[ -n "${viewer:-}" ] && xdotool windowclose "$viewer" >/dev/null 2>&1
+wait_for sh -c '! pgrep -f "hh[.]exe" >/dev/null' || pkill -f 'hh[.]exe'
 command_text=$(value_of 'HKLM\Software\Classes\zorvane\shell\open\command' '(Default)')
 [ "$command_text" = '"C:\Program Files\Zorvane\zorvane.exe" "%1"' ] || fail "link type command: $command_text"
 has_key 'HKCU\Software\Quenmar\Zorvane' || fail "the program kept no settings"
