@@ -73,8 +73,18 @@ bool CMainFrame::PreCreateWindow(CREATESTRUCTW& cs)
         {
             cs.x = static_cast<int>(x);
             cs.y = static_cast<int>(y);
-            cs.cx = static_cast<int>(cx);
-            cs.cy = static_cast<int>(cy);
+            // A size stored on a screen of another DPI keeps its look here,
+            // and a stored size the window could not be dragged to is fitted.
+            UINT dpi = WindowDpi(nullptr);
+            SIZE size = PlacementSizeForDpi(SIZE{static_cast<int>(cx), static_cast<int>(cy)},
+                                            ReadMainWindow(L"Dpi"), dpi);
+            RECT area = {};
+            SystemParametersInfoW(SPI_GETWORKAREA, 0, &area, 0);
+            size = FitStoredSize(size,
+                                 SIZE{ScaleToDpi(kMinimumWindow.cx, dpi), ScaleToDpi(kMinimumWindow.cy, dpi)},
+                                 SIZE{area.right - area.left, area.bottom - area.top});
+            cs.cx = size.cx;
+            cs.cy = size.cy;
         }
     }
     return CFrameWnd::PreCreateWindow(cs);

@@ -71,6 +71,7 @@ void CMainFrame::SaveLayout()
     WriteMainWindow(L"y", static_cast<DWORD>(frame.top));
     WriteMainWindow(L"cx", static_cast<DWORD>(frame.right - frame.left));
     WriteMainWindow(L"cy", static_cast<DWORD>(frame.bottom - frame.top));
+    WriteMainWindow(L"Dpi", Dpi());
     RECT client = GetClientRect();
     WriteMainWindow(L"LeftPaneWidth", EncodeRatio(tree.right - tree.left, client.right));
     WriteMainWindow(L"LeftPaneHeight", EncodeRatio(tree.bottom - tree.top, client.bottom));

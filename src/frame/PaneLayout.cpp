@@ -89,3 +89,21 @@ DWORD_PTR PaneHelpContext(const PaneState& state) noexcept
         return HIDR_MAINFRAME;
     }
 }
+
+SIZE PlacementSizeForDpi(SIZE stored, DWORD storedDpi, UINT dpi) noexcept
+{
+    // 24 to 960 DPI covers 25 % to 1000 %; anything else was not written by us.
+    if (storedDpi < 24 || storedDpi > 960 || dpi < 24 || dpi > 960 || storedDpi == dpi)
+        return stored;
+    return SIZE{MulDiv(stored.cx, static_cast<int>(dpi), static_cast<int>(storedDpi)),
+                MulDiv(stored.cy, static_cast<int>(dpi), static_cast<int>(storedDpi))};
+}
+
+SIZE FitStoredSize(SIZE size, SIZE least, SIZE area) noexcept
+{
+    auto fit = [](LONG value, LONG low, LONG high) {
+        value = std::max(value, low);
+        return high > 0 ? std::min(value, high) : value;
+    };
+    return SIZE{fit(size.cx, least.cx, area.cx), fit(size.cy, least.cy, area.cy)};
+}

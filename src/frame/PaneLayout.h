@@ -36,6 +36,13 @@ struct PaneState
     bool addressVisible = true;
 };
 
+// A window size stored at storedDpi, for a window at dpi: scaled when both
+// are known and differ (a stored DPI that is absent or no DPI at all leaves
+// the size as stored).
+SIZE PlacementSizeForDpi(SIZE stored, DWORD storedDpi, UINT dpi) noexcept;
+// A stored window size made no smaller than the least window, and no larger
+// than the screen's work area (which wins when the two disagree).
+SIZE FitStoredSize(SIZE size, SIZE least, SIZE area) noexcept;
 // F1 in the main window: the help context of the pane that has the focus
 // (the window's own when the address bar has it or no pane is active).
 DWORD_PTR PaneHelpContext(const PaneState& state) noexcept;

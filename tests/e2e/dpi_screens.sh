@@ -38,8 +38,14 @@ shoot() {
 }
 
 failed=0
+window='HKCU\Software\Quenmar\Zorvane\MainWindow'
 for dpi in 96 192; do
     "$wine64" reg add "$desktop" /v LogPixels /t REG_DWORD /d "$dpi" /f >/dev/null 2>&1
+    # The same window each time, stored at 96 DPI: at 192 it opens twice as
+    # large (as far as the screen allows).
+    for entry in "x 0" "y 0" "cx 960" "cy 600" "Dpi 96" "SaveWindowLayoutOnExit 1"; do
+        "$wine64" reg add "$window" /v "${entry% *}" /t REG_DWORD /d "${entry#* }" /f >/dev/null 2>&1
+    done
     "$wine64" "$program" 'HKCU\Software\ZorvaneShots' >/dev/null 2>&1 &
     main=$(await_window '^Zorvane ') || { echo "$dpi: the main window did not appear"; exit 1; }
     sleep 1.5
@@ -84,6 +90,13 @@ for dpi in 96 192; do
     fi
     # The larger display's shots are larger.
 done
+# The window stored at 96 DPI opened larger at 192.
+main96=$(identify -format '%w' "$artifacts/dpi96-main.png" 2>/dev/null || echo 0)
+main192=$(identify -format '%w' "$artifacts/dpi192-main.png" 2>/dev/null || echo 0)
+if [ "$main96" -ne 960 ] || [ "$main192" -le 960 ]; then
+    echo "the main window is $main96 pixels wide at 96 DPI and $main192 at 192"
+    failed=1
+fi
 width96=$(identify -format '%w' "$artifacts/dpi96-edit-value.png" 2>/dev/null || echo 0)
 width192=$(identify -format '%w' "$artifacts/dpi192-edit-value.png" 2>/dev/null || echo 0)
 if [ "$width192" -lt $((width96 * 3 / 2)) ]; then

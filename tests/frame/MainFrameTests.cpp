@@ -1,6 +1,7 @@
 // The main window: layout kept across starts, pane focus and its commands,
 // the accelerator tables' focus rules, the address bar and frame commands.
 #include "app/Hints.h"
+#include "app/framework/DpiImages.h"
 #include "base/Shutdown.h"
 #include "base/SettingsStore.h"
 #include "base/Strings.h"
@@ -88,6 +89,8 @@ TEST(MainFrame, LayoutComesBackAfterARestart)
     EXPECT_EQ(Stored(L"SaveWindowLayoutOnExit"), 1u);
     EXPECT_EQ(Stored(L"x"), 40u);
     EXPECT_EQ(Stored(L"cx"), 900u);
+    UINT dpi = WindowDpi(nullptr);
+    EXPECT_EQ(Stored(L"Dpi"), dpi);
     {
         FrameFixture f;
         RECT rc = f.frame->GetWindowRect();
@@ -96,8 +99,53 @@ TEST(MainFrame, LayoutComesBackAfterARestart)
         EXPECT_EQ(rc.right - rc.left, 900);
         EXPECT_EQ(rc.bottom - rc.top, 640);
         EXPECT_NEAR(Width(f.Tree().m_hWnd), treeWidth, 2);
+        f.Close();
+    }
+    // Stored on a screen of half this DPI: the window keeps its look, twice
+    // the pixels; a stored DPI that is no DPI leaves the size alone.
+    Settings().WriteProfileInt(L"MainWindow", L"cx", 450);
+    Settings().WriteProfileInt(L"MainWindow", L"cy", 320);
+    Settings().WriteProfileInt(L"MainWindow", L"Dpi", static_cast<int>(dpi / 2));
+    {
+        FrameFixture f;
+        RECT rc = f.frame->GetWindowRect();
+        EXPECT_EQ(rc.left, 40);
+        EXPECT_EQ(rc.right - rc.left, 900);
+        EXPECT_EQ(rc.bottom - rc.top, 640);
+        f.Close();
+    }
+    Settings().WriteProfileInt(L"MainWindow", L"cx", 450);
+    Settings().WriteProfileInt(L"MainWindow", L"cy", 320);
+    Settings().WriteProfileInt(L"MainWindow", L"Dpi", 100000);
+    {
+        FrameFixture f;
+        RECT rc = f.frame->GetWindowRect();
+        EXPECT_EQ(rc.right - rc.left, 640) << "no smaller than the least window";
+        f.Close();
     }
     ForgetLayout();
+}
+
+TEST(MainFrame, StoredSizesFollowTheDpiTheyWereStoredAt)
+{
+    EXPECT_EQ(PlacementSizeForDpi(SIZE{800, 600}, 96, 192).cx, 1600);
+    EXPECT_EQ(PlacementSizeForDpi(SIZE{800, 600}, 96, 192).cy, 1200);
+    EXPECT_EQ(PlacementSizeForDpi(SIZE{1600, 1200}, 192, 144).cx, 1200);
+    EXPECT_EQ(PlacementSizeForDpi(SIZE{800, 600}, 96, 96).cx, 800);
+    // Absent (the settings' absent mark), zero, or far out of range: as stored.
+    for (DWORD stored : {DWORD{kAbsentSetting}, DWORD{0}, DWORD{23}, DWORD{961}, DWORD{0xFFFFFFFF}})
+        EXPECT_EQ(PlacementSizeForDpi(SIZE{800, 600}, stored, 192).cx, 800) << stored;
+
+    // No smaller than the least window, no larger than the screen.
+    SIZE fitted = FitStoredSize(SIZE{450, 2000}, SIZE{640, 480}, SIZE{1280, 770});
+    EXPECT_EQ(fitted.cx, 640);
+    EXPECT_EQ(fitted.cy, 770);
+    fitted = FitStoredSize(SIZE{900, 600}, SIZE{640, 480}, SIZE{1280, 770});
+    EXPECT_EQ(fitted.cx, 900);
+    EXPECT_EQ(fitted.cy, 600);
+    // A least window larger than the screen: the screen.
+    fitted = FitStoredSize(SIZE{700, 500}, SIZE{1280, 960}, SIZE{1280, 770});
+    EXPECT_EQ(fitted.cy, 770);
 }
 
 TEST(MainFrame, AStoredRatioWithoutDenominatorGivesTheDefault)

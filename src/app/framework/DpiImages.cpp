@@ -17,9 +17,22 @@ DpiForWindowFn DpiForWindowEntry()
 UINT WindowDpi(HWND window)
 {
     if (window)
+    {
         if (DpiForWindowFn dpiForWindow = DpiForWindowEntry())
             if (UINT dpi = dpiForWindow(window))
                 return dpi;
+    }
+    else
+    {
+        // The system's DPI (a DC of the screen may answer 96 to a process
+        // that is aware of each monitor's DPI).
+        using DpiForSystemFn = UINT(WINAPI*)();
+        static DpiForSystemFn dpiForSystem = reinterpret_cast<DpiForSystemFn>(
+            reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"user32.dll"), "GetDpiForSystem")));
+        if (dpiForSystem)
+            if (UINT dpi = dpiForSystem())
+                return dpi;
+    }
     HDC dc = GetDC(window);
     int dpi = dc ? GetDeviceCaps(dc, LOGPIXELSY) : 96;
     if (dc)

@@ -7,7 +7,7 @@
 #include <commctrl.h>
 
 // The window's DPI (the system's where the platform has no per-window DPI);
-// 96 without a window.
+// the system's DPI for no window.
 UINT WindowDpi(HWND window);
 // pixels at 96 DPI, at dpi.
 int ScaleToDpi(int pixels, UINT dpi) noexcept;
