@@ -22,14 +22,26 @@ wait_for() {
 # The first visible window whose title matches the pattern.
 window_named() { xdotool search --onlyvisible --name "$1" 2>/dev/null | head -1; }
 
-# Waits up to 10 s for a visible window whose title matches the pattern and
-# prints it; fails when none came.
-await_window() {
+# Runs the command until it prints something, up to 10 s, and prints that;
+# fails when it never did.
+await_output() {
     local found=""
     for _ in $(seq 1 100); do
-        found=$(window_named "$1")
+        found=$("$@")
         [ -n "$found" ] && { echo "$found"; return 0; }
         sleep 0.1
     done
     return 1
+}
+
+# Waits up to 10 s for a visible window whose title matches the pattern and
+# prints it; fails when none came.
+await_window() { await_output window_named "$1"; }
+
+# Saves the part of the screen a window covers (menus dropped inside it
+# included) as a PNG.
+screenshot_of() { # window file
+    local X Y WIDTH HEIGHT SCREEN WINDOW
+    eval "$(xdotool getwindowgeometry --shell "$1")"
+    import -window root -crop "${WIDTH}x${HEIGHT}+${X}+${Y}" +repage "$2" >/dev/null 2>&1
 }

@@ -28,13 +28,17 @@ trap cleanup EXIT
 "$wine64" reg add 'HKCU\Software\ZorvaneShots' /v Count /t REG_DWORD /d 42 /f >/dev/null 2>&1
 "$wine64" reg add 'HKCU\Software\ZorvaneShots\Child' /f >/dev/null 2>&1
 
-# Saves the screen's part that window covers (menus drop inside the main window).
-shoot() {
-    local window=$1 file=$2
-    local X Y WIDTH HEIGHT SCREEN WINDOW
-    eval "$(xdotool getwindowgeometry --shell "$window")"
-    import -window root -crop "${WIDTH}x${HEIGHT}+${X}+${Y}" +repage "$artifacts/$file" >/dev/null 2>&1 ||
-        { echo "no screenshot $file"; return 1; }
+shoot() { screenshot_of "$1" "$artifacts/$2" || { echo "no screenshot $2"; return 1; }; }
+# Opens a dialog with keys, keeps its screenshot and closes it with Escape
+# (which writes nothing).
+shoot_dialog() { # keys title file
+    local dialog
+    xdotool key "$1"
+    dialog=$(await_window "^$2\$") || { echo "$dpi: no $2 dialog"; return 2; }
+    sleep 0.5
+    shoot "$dialog" "$3" || failed=1
+    xdotool key Escape
+    sleep 0.3
 }
 
 failed=0
@@ -58,20 +62,9 @@ for dpi in 96 192; do
     xdotool key Escape Escape
     sleep 0.3
 
-    # New Value opens the Edit Value dialog; Escape leaves the registry as it was.
-    xdotool key ctrl+u
-    editor=$(await_window '^Edit Value$') || { echo "$dpi: no Edit Value dialog"; exit 1; }
-    sleep 0.5
-    shoot "$editor" "dpi$dpi-edit-value.png" || failed=1
-    xdotool key Escape
-    sleep 0.3
-
-    xdotool key ctrl+f
-    find=$(await_window '^Find in Windows Registry$') || { echo "$dpi: no Find dialog"; exit 1; }
-    sleep 0.5
-    shoot "$find" "dpi$dpi-find.png" || failed=1
-    xdotool key Escape
-    sleep 0.3
+    # New Value opens the Edit Value dialog.
+    shoot_dialog ctrl+u 'Edit Value' "dpi$dpi-edit-value.png" || exit 1
+    shoot_dialog ctrl+f 'Find in Windows Registry' "dpi$dpi-find.png" || exit 1
 
     if [ "$dpi" = 96 ]; then
         xdotool windowfocus --sync "$main" 2>/dev/null

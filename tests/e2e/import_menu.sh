@@ -47,8 +47,7 @@ xdotool key Return
 preview=$(await_window '^Import import-me.reg$') || { echo "the preview did not appear"; exit 1; }
 sleep 0.5
 # The preview alone (it is also the help file's picture of it).
-eval "$(xdotool getwindowgeometry --shell "$preview")"
-import -window root -crop "${WIDTH}x${HEIGHT}+${X}+${Y}" +repage "$artifacts/import-preview.png" >/dev/null 2>&1 || true
+screenshot_of "$preview" "$artifacts/import-preview.png" || true
 # Apply is the default button.
 xdotool windowfocus --sync "$preview" 2>/dev/null
 xdotool key Return

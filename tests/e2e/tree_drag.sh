@@ -48,15 +48,7 @@ answer() { # key to press in the message box
 point_of() { run_probe text "$base\\$1"; }
 # The item's point once the tree shows it: after a drop the tree reads the
 # changed branches again, and an item may be missing for a moment.
-shown_point_of() {
-    local found=""
-    for _ in $(seq 1 25); do
-        found=$(point_of "$1")
-        [ -n "$found" ] && { echo "$found"; return 0; }
-        sleep 0.2
-    done
-    return 1
-}
+shown_point_of() { await_output point_of "$1"; }
 # Presses on a tree item and moves in steps to x y; the caller releases.
 press_and_move() { # item x y [ctrl]
     local sx sy expanded
