@@ -60,16 +60,19 @@ ctest --test-dir "$build" --output-on-failure -j "${ZORVANE_TEST_JOBS:-2}" --tim
 status=$?
 
 # The registry and class finder tests once more as a 32-bit process, in the
-# same prefix.
+# same prefix, where this machine can run one (decided by running one).
 if [ $# -eq 0 ]; then
+    source "$root/scripts/wine32.sh"
+    wine32=1
+    wine32_runs_programs || wine32=0
     for tests32 in "$root/build/i686/tests/registry/registry_tests.exe" \
         "$root/build/i686/tests/search/class_scan_tests.exe"; do
         name=$(basename "$tests32" .exe)
-        if [ ! -x /usr/lib/wine/wine ]; then
-            echo "run-tests: no 32-bit Wine on this machine; 32-bit $name SKIPPED"
+        if [ $wine32 -eq 0 ]; then
+            echo "run-tests: 32-bit $name SKIPPED: $WINE32_REASON"
         elif [ -f "$tests32" ]; then
             echo "run-tests: $name as a 32-bit process"
-            if ! timeout -k 5 600 /usr/lib/wine/wine "$tests32" --gtest_brief=1; then
+            if ! timeout -k 5 600 "$wine32_loader" "$tests32" --gtest_brief=1; then
                 echo "run-tests: 32-bit $name FAILED"
                 status=1
             fi

@@ -19,13 +19,27 @@ have chmcmd || need+=(fp-utils)
 have makensis || need+=(nsis)
 
 # The 32-bit Wine runs the 32-bit build's registry tests (the view a 32-bit
-# process sees differs from a 64-bit one's). It is tried once per machine: a
-# failed try is remembered, so later runs do not spend time on it again
-# (remove the marker file to try once more).
+# process sees differs from a 64-bit one's). Whether it can run here is
+# decided by running a 32-bit program, not by a file's presence: a kernel
+# that starts no 32-bit Linux program makes the packages minutes of download
+# for nothing. A failed try is remembered with its reason, so later runs do
+# not spend time on it again (remove the marker file to try once more).
+source "$(dirname "$0")/wine32.sh"
 marker="${XDG_CACHE_HOME:-$HOME/.cache}/zorvane/wine32-unavailable"
+remember_no_wine32() {
+    echo "setup: $1; the 32-bit tests will be skipped"
+    mkdir -p "$(dirname "$marker")" && echo "$1" >"$marker" || true
+}
 need32=0
-if [ ! -x /usr/lib/wine/wine ] && [ ! -e "$marker" ]; then
-    need32=1
+if [ ! -e "$marker" ] && ! wine32_loader_runs; then
+    if [ -e "$wine32_loader" ]; then
+        # Installed, and it does not start: installing again changes nothing.
+        remember_no_wine32 "$WINE32_REASON"
+    elif ! linux32_runs; then
+        remember_no_wine32 "$WINE32_REASON"
+    else
+        need32=1
+    fi
 fi
 
 if [ ${#need[@]} -eq 0 ] && [ $need32 -eq 0 ]; then
@@ -51,11 +65,13 @@ done
 if [ ${#need[@]} -gt 0 ]; then
     $sudo apt-get install -y -q --no-install-recommends "${need[@]}"
 fi
-# The 32-bit Wine is wanted, not required: when its packages cannot be had the
-# 32-bit registry tests are skipped and the run says so.
+# The 32-bit Wine is wanted, not required: when its packages cannot be had or
+# its loader does not start, the 32-bit registry tests are skipped and the run
+# says why.
 if [ $need32 -eq 1 ]; then
     if ! $sudo apt-get install -y -q --no-install-recommends wine32:i386; then
-        echo "setup: wine32:i386 could not be installed; the 32-bit tests will not run"
-        mkdir -p "$(dirname "$marker")" && date >"$marker" || true
+        remember_no_wine32 "wine32:i386 could not be installed"
+    elif ! wine32_loader_runs; then
+        remember_no_wine32 "$WINE32_REASON"
     fi
 fi

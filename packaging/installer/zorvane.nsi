@@ -25,7 +25,7 @@ ManifestSupportedOS all
   !define ARCH_SUFFIX "-x64"
 !else if "${ARCH}" == "x86"
   Target x86-unicode
-  !define ARCH_SUFFIX ""
+  !define ARCH_SUFFIX "-x86"
 !else
   !error "ARCH must be x86 or x64"
 !endif

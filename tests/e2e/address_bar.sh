@@ -10,10 +10,11 @@ program=$1
 artifacts=${ZORVANE_ARTIFACTS:-$(dirname "$program")}
 mkdir -p "$artifacts"
 wine64=/usr/lib/wine/wine64
+source "$(dirname "$0")/common.sh"
 
 "$wine64" "$program" >/dev/null 2>&1 &
 pid=$!
-trap 'kill $pid >/dev/null 2>&1' EXIT
+trap 'end_pids $pid' EXIT
 
 window=""
 for _ in $(seq 1 300); do

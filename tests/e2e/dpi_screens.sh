@@ -18,8 +18,7 @@ source "$(dirname "$0")/common.sh"
 
 desktop='HKCU\Control Panel\Desktop'
 cleanup() {
-    pkill -f '^[^ ]*zorvane[.]exe' >/dev/null 2>&1
-    pkill -f 'hh[.]exe' >/dev/null 2>&1
+    end_prefix_programs 'zorvane[.]exe|hh[.]exe'
     "$wine64" reg delete "$desktop" /v LogPixels /f >/dev/null 2>&1
     "$wine64" reg delete 'HKCU\Software\ZorvaneShots' /f >/dev/null 2>&1
 }
@@ -51,6 +50,7 @@ for dpi in 96 192; do
         "$wine64" reg add "$window" /v "${entry% *}" /t REG_DWORD /d "${entry#* }" /f >/dev/null 2>&1
     done
     "$wine64" "$program" 'HKCU\Software\ZorvaneShots' >/dev/null 2>&1 &
+    pid=$!
     main=$(await_window '^Zorvane ') || { echo "$dpi: the main window did not appear"; exit 1; }
     sleep 1.5
     xdotool windowfocus --sync "$main" 2>/dev/null
@@ -72,8 +72,8 @@ for dpi in 96 192; do
         help=$(await_window '^Zorvane Help$') || { echo "F1 opened no help window"; failed=1; }
         [ -n "${help:-}" ] && xdotool windowclose "$help" >/dev/null 2>&1
     fi
-    "$wine64" taskkill /im zorvane.exe >/dev/null 2>&1
-    wait_for sh -c '! pgrep -f "^[^ ]*zorvane[.]exe" >/dev/null' || pkill -f '^[^ ]*zorvane[.]exe'
+    close_program $pid
+    end_prefix_programs 'hh[.]exe'
 
     # The image lists of the window match the display's DPI.
     if ! ZORVANE_EXPECT_DPI=$dpi timeout 120 "$wine64" "$window_tests" \

@@ -32,7 +32,7 @@ rm -f "$script"
 folder=$(mktemp -d)
 pids=()
 cleanup() {
-    for p in "${pids[@]}"; do kill "$p" >/dev/null 2>&1; done
+    end_pids "${pids[@]}"
     "$wine64" reg delete "$root" /f >/dev/null 2>&1
     rm -rf "$folder"
 }

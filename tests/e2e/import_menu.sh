@@ -22,7 +22,7 @@ script="$work/import-me.reg"
     printf '[-HKEY_CURRENT_USER\\Software\\ZorvaneImportE2EOld]\r\n'
 } > "$script"
 cleanup() {
-    pkill -f '^[^ ]*zorvane[.]exe' >/dev/null 2>&1
+    end_prefix_programs 'zorvane[.]exe'
     rm -rf "$work"
     "$wine64" reg delete 'HKCU\Software\ZorvaneImportE2E' /f >/dev/null 2>&1
     "$wine64" reg delete 'HKCU\Software\ZorvaneImportE2EOld' /f >/dev/null 2>&1
@@ -31,6 +31,7 @@ trap cleanup EXIT
 "$wine64" reg add 'HKCU\Software\ZorvaneImportE2EOld\Inner' /v x /d y /f >/dev/null 2>&1
 
 "$wine64" "$program" 'HKCU\Software' >/dev/null 2>&1 &
+pid=$!
 main=$(await_window '^Zorvane ') || { echo "the main window did not appear"; exit 1; }
 sleep 1
 xdotool windowfocus --sync "$main" 2>/dev/null
@@ -64,5 +65,5 @@ if "$wine64" reg query 'HKCU\Software\ZorvaneImportE2EOld' >/dev/null 2>&1; then
     echo "the deleted key is still there"
     exit 1
 fi
-"$wine64" taskkill /im zorvane.exe >/dev/null 2>&1
+close_program $pid
 exit 0

@@ -33,7 +33,7 @@ rm -f "$script"
 "$wine64" "$program" >/dev/null 2>&1 &
 pid=$!
 cleanup() {
-    kill $pid >/dev/null 2>&1
+    end_pids $pid
     "$wine64" reg delete 'HKCU\Software\ZorvaneE2E' /f >/dev/null 2>&1
 }
 trap cleanup EXIT

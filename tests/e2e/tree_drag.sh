@@ -32,7 +32,7 @@ import_keys "$script" || { echo "the test keys could not be imported"; exit 1; }
 rm -f "$script"
 pids=()
 cleanup() {
-    for p in "${pids[@]}"; do kill "$p" >/dev/null 2>&1; done
+    end_pids "${pids[@]}"
     "$wine64" reg delete "$root" /f >/dev/null 2>&1
 }
 trap cleanup EXIT

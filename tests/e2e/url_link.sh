@@ -16,7 +16,7 @@ work=$(mktemp -d)
 victim="$work/thesis.docx"
 echo "the only copy of a thesis" > "$victim"
 cleanup() {
-    pkill -f '^[^ ]*zorvane[.]exe' >/dev/null 2>&1
+    end_prefix_programs 'zorvane[.]exe'
     rm -rf "$work"
     "$wine64" reg delete 'HKCU\Software\ZorvaneLinkTarget' /f >/dev/null 2>&1
 }
@@ -39,11 +39,12 @@ window_for() {
 }
 
 # Closes the program the normal way: taskkill without /f asks its window
-# to close, as the window's close button does.
-close_program() {
+# to close, as the window's close button does. The shell started the second
+# copy, so its process is found by this prefix, not by a recorded id.
+close_links_program() {
     "$wine64" taskkill /im zorvane.exe >/dev/null 2>&1
     for _ in $(seq 1 100); do
-        pgrep -f '^[^ ]*zorvane[.]exe' >/dev/null || return 0
+        [ -z "$(prefix_pids 'zorvane[.]exe')" ] && return 0
         sleep 0.1
     done
     echo "the program did not close"
@@ -53,7 +54,7 @@ close_program() {
 # The first start, given a link on its command line, registers the protocols.
 "$wine64" "$program" 'zorvane:HKCU/Software/ZorvaneLinkTarget' >/dev/null 2>&1 &
 window=$(window_for 'CURRENT_USER\Software\ZorvaneLinkTarget') || exit 1
-close_program "$window" || exit 1
+close_links_program || exit 1
 command=$("$wine64" reg query 'HKCR\zorvane\shell\open\command' 2>/dev/null | tr -d '\r')
 echo "$command" | grep -q 'zorvane.exe" "%1"' || { echo "registration: $command"; exit 1; }
 
@@ -66,7 +67,7 @@ sleep 1
 import -window root "$artifacts/url-link.png" >/dev/null 2>&1 || true
 content=$(cat "$victim" 2>/dev/null)
 [ "$content" = "the only copy of a thesis" ] || { echo "the file named in the link changed: '$content'"; exit 1; }
-close_program "$window" || exit 1
+close_links_program || exit 1
 content=$(cat "$victim" 2>/dev/null)
 [ "$content" = "the only copy of a thesis" ] || { echo "the file named in the link changed at exit: '$content'"; exit 1; }
 exit 0

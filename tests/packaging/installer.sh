@@ -4,6 +4,9 @@
 # per machine and per user, the installed program started, then uninstalled
 # silently. Nothing of ours may stay but the user's settings (and those go
 # too when asked), and nothing that is not ours may go.
+# The 64-bit installer is the one installed here; the 32-bit one is built and
+# checked (a 32-bit program of the version), and installed only where a
+# 32-bit Wine can run a program, which is decided by running one.
 # Arguments: the 64-bit zorvane.exe, its Zorvane.chm, the 32-bit zorvane.exe.
 set -uo pipefail
 program=$1
@@ -14,6 +17,7 @@ program32=${3:-}
 root=$(cd "$(dirname "$0")/../.." && pwd)
 wine64=/usr/lib/wine/wine64
 source "$root/tests/e2e/common.sh"
+source "$root/scripts/wine32.sh"
 
 fail() { echo "installer: $*"; failed=1; }
 failed=0
@@ -21,7 +25,7 @@ work=$(mktemp -d)
 uninstall_key='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Zorvane'
 user_uninstall_key='HKCU\Software\Microsoft\Windows\CurrentVersion\Uninstall\Zorvane'
 cleanup() {
-    pkill -f '^[^ ]*zorvane[.]exe' >/dev/null 2>&1
+    end_prefix_programs '[Zz]orvane[.]exe|hh[.]exe'
     rm -rf "$work"
 }
 trap cleanup EXIT
@@ -38,10 +42,13 @@ nsi="$root/packaging/installer/zorvane.nsi"
     "$(basename "$nsi")") || { echo "installer: makensis failed"; exit 1; }
 setup="$work/zorvane-setup-$version-x64.exe"
 [ -f "$setup" ] || { echo "installer: $setup was not made (file name without the version?)"; ls "$work"; exit 1; }
+setup32="$work/zorvane-setup-$version-x86.exe"
 if [ -n "$program32" ] && [ -f "$program32" ]; then
-    (cd "$(dirname "$nsi")" && makensis -V1 -DPROGRAM="$program32" -DHELPFILE="$helpfile" -DOUTDIR="$work" \
-        "$(basename "$nsi")") || fail "the 32-bit installer could not be built"
-    [ -f "$work/zorvane-setup-$version.exe" ] || fail "no zorvane-setup-$version.exe"
+    (cd "$(dirname "$nsi")" && makensis -V1 -DARCH=x86 -DPROGRAM="$program32" -DHELPFILE="$helpfile" \
+        -DOUTDIR="$work" "$(basename "$nsi")") || fail "the 32-bit installer could not be built"
+    [ -f "$setup32" ] || fail "no $(basename "$setup32")"
+else
+    fail "no 32-bit program to build the 32-bit installer from ($program32)"
 fi
 # The machine a program file is for: 014c (32-bit x86) or 8664 (x64).
 pe_machine() {
@@ -49,9 +56,16 @@ pe_machine() {
     header=$(od -An -tu4 -j60 -N4 "$1" | tr -d ' ')
     od -An -tx2 -j$((header + 4)) -N2 "$1" | tr -d ' '
 }
+# Whether the file's version resource holds the version (as UTF-16 text).
+has_version() { strings -el "$1" | grep -qxF "$version"; }
 [ "$(pe_machine "$setup")" = 8664 ] || fail "the x64 installer is no 64-bit program"
-if [ -f "$work/zorvane-setup-$version.exe" ]; then
-    [ "$(pe_machine "$work/zorvane-setup-$version.exe")" = 014c ] || fail "the shipped installer is no 32-bit program"
+[ "$(pe_machine "$program")" = 8664 ] || fail "the x64 installer's program is no 64-bit program"
+has_version "$setup" || fail "the x64 installer does not carry version $version"
+if [ -f "$setup32" ]; then
+    [ "$(pe_machine "$setup32")" = 014c ] || fail "the x86 installer is no 32-bit program"
+    [ "$(pe_machine "$program32")" = 014c ] || fail "the x86 installer's program is no 32-bit program"
+    has_version "$setup32" || fail "the x86 installer does not carry version $version"
+    has_version "$program32" || fail "the 32-bit program does not carry version $version"
 fi
 
 unix() { "$wine64" winepath -u "$1" 2>/dev/null | tr -d '\r'; }
@@ -98,15 +112,16 @@ has_key 'HKLM\Software\Classes\zorvane' && fail "the installer registered the li
 
 # The installed program starts, and registers itself as it does at every start.
 "$wine64" 'C:\Program Files\Zorvane\zorvane.exe' 'HKCU\Software' >/dev/null 2>&1 &
+installed_pid=$!
 await_window '^Zorvane ' >/dev/null || fail "the installed program did not start"
 sleep 1
-"$wine64" taskkill /im zorvane.exe >/dev/null 2>&1
-wait_for sh -c '! pgrep -f "^[^ ]*zorvane[.]exe" >/dev/null' || pkill -f '^[^ ]*zorvane[.]exe'
+close_program $installed_pid
 # The installed help file opens in the platform's help viewer.
 "$wine64" hh.exe 'C:\Program Files\Zorvane\Zorvane.chm' >/dev/null 2>&1 &
+viewer_pid=$!
 viewer=$(await_window '^Zorvane Help$') || fail "hh.exe did not open the installed help file"
 [ -n "${viewer:-}" ] && xdotool windowclose "$viewer" >/dev/null 2>&1
-wait_for sh -c '! pgrep -f "hh[.]exe" >/dev/null' || pkill -f 'hh[.]exe'
+wait_for sh -c "! kill -0 $viewer_pid 2>/dev/null" || end_pids $viewer_pid
 command_text=$(value_of 'HKLM\Software\Classes\zorvane\shell\open\command' '(Default)')
 [ "$command_text" = '"C:\Program Files\Zorvane\zorvane.exe" "%1"' ] || fail "link type command: $command_text"
 has_key 'HKCU\Software\Quenmar\Zorvane' || fail "the program kept no settings"
@@ -152,16 +167,16 @@ has_key 'HKCU\Software\Classes\zorvane.other' || fail "a neighbouring class went
 rm -rf "$user_folder"
 "$wine64" reg delete 'HKCU\Software\Classes\zorvane.other' /f >/dev/null 2>&1
 
-# --- The shipped 32-bit installer, where a 32-bit Wine can run it ------------------
-if [ -n "$program32" ] && [ -f "$work/zorvane-setup-$version.exe" ]; then
-    if [ -x /usr/lib/wine/wine ]; then
-        "$wine64" "$work/zorvane-setup-$version.exe" /S >/dev/null 2>&1 || fail "the 32-bit installer failed"
+# --- The 32-bit installer, where a 32-bit Wine can run it ------------------------
+if [ -f "$setup32" ]; then
+    if wine32_runs_programs; then
+        "$wine64" "$setup32" /S >/dev/null 2>&1 || fail "the 32-bit installer failed"
         x86_folder=$(unix 'C:\Program Files (x86)\Zorvane')
         cmp -s "$program32" "$x86_folder/zorvane.exe" || fail "the 32-bit installer did not install the 32-bit program"
         "$wine64" "$x86_folder/uninstall.exe" /AllUsers /S >/dev/null 2>&1
         wait_for sh -c "[ ! -e '$x86_folder' ]" || fail "the 32-bit uninstaller left $x86_folder"
     else
-        echo "installer: no 32-bit Wine on this machine; the 32-bit installer was built but not run"
+        echo "installer: the 32-bit installer was built and checked but not run: $WINE32_REASON"
     fi
 fi
 [ $failed -eq 0 ] && echo "installer: all checks passed"
