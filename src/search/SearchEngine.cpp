@@ -1,6 +1,7 @@
 // The registry search walk and its matching rules.
 #include "search/SearchEngine.h"
 
+#include "base/Handles.h"
 #include "base/Strings.h"
 
 #include <algorithm>
@@ -92,23 +93,33 @@ class Walk
             Flush();
             m_sink.Progress(path);
             Sleep(0); // other threads first, now and then
-            if (m_stop.StopRequested())
-            {
-                m_totals.cancelled = true;
-                return false;
-            }
         }
-        if (m_settings.LooksAtValues())
-            Values(key, path);
+        // The stop flag is a plain memory read: looked at before every
+        // registry call, so a cancel is seen at once wherever the walk is.
+        if (Stopped())
+            return false;
+        bool incomplete = false; // counted once however many listings failed
+        if (m_settings.LooksAtValues() && !Values(key, path, incomplete))
+            return false;
         wchar_t child[256];
         for (DWORD index = 0;; ++index)
         {
+            if (Stopped())
+                return false;
             DWORD length = static_cast<DWORD>(std::size(child));
             LONG result = RegEnumKeyExW(key, index, child, &length, nullptr, nullptr, nullptr, nullptr);
             if (result == ERROR_NO_MORE_ITEMS)
                 break;
+            if (result == ERROR_MORE_DATA)
+                continue; // this one name is unreadable; the next may not be
             if (result != ERROR_SUCCESS)
-                continue; // this name could not be read; the next may
+            {
+                // A key deleted or made unreadable under the walk answers the
+                // same at every index: its listing ends here, and the key
+                // counts as one the search could not read completely.
+                incomplete = true;
+                break;
+            }
             size_t parentLength = path.size();
             path += L'\\';
             path.append(child, length);
@@ -119,9 +130,8 @@ class Walk
             if (RegOpenKeyExW(key, child, REG_OPTION_OPEN_LINK, access | KEY_WOW64_64KEY, &sub) ==
                 ERROR_SUCCESS)
             {
-                bool go = Key(sub, path);
-                RegCloseKey(sub);
-                if (!go)
+                zv::unique_hkey owned(sub);
+                if (!Key(sub, path))
                     return false;
             }
             else
@@ -140,6 +150,8 @@ class Walk
                 Add(std::move(row));
             }
         }
+        if (incomplete)
+            ++m_totals.incomplete;
         return true;
     }
 
@@ -154,25 +166,39 @@ class Walk
     SearchTotals m_totals;
 
   private:
-    void Values(HKEY key, const std::wstring& path)
+    // Tests the values of key; false when cancelled. incomplete is set when
+    // the listing failed before its end.
+    bool Values(HKEY key, const std::wstring& path, bool& incomplete)
     {
         for (DWORD index = 0;;)
         {
+            if (Stopped())
+                return false;
             DWORD nameLength = static_cast<DWORD>(m_name.size());
             DWORD size = static_cast<DWORD>(m_data.size());
             DWORD type = 0;
             LONG result =
                 RegEnumValueW(key, index, m_name.data(), &nameLength, nullptr, &type, m_data.data(), &size);
             if (result == ERROR_NO_MORE_ITEMS)
-                break;
-            if (result == ERROR_MORE_DATA && size > m_data.size())
+                return true;
+            if (result == ERROR_MORE_DATA)
             {
-                m_data.resize(size + 64); // once more with room for it
+                if (size > m_data.size())
+                {
+                    m_data.resize(size + 64); // once more with room for it
+                    continue;
+                }
+                ++index; // a name past the registry's limit: this value only
                 continue;
             }
-            ++index;
             if (result != ERROR_SUCCESS)
-                continue; // one unreadable value hides no later one
+            {
+                // Deleted or closed under the walk: every later index answers
+                // the same, so the listing ends here.
+                incomplete = true;
+                return true;
+            }
+            ++index;
             if (!ValueMatchesIn(m_name.data(), nameLength, type, m_data.data(), size))
                 continue;
             FoundRow row;
@@ -182,6 +208,14 @@ class Walk
             row.data.assign(m_data.data(), m_data.data() + size);
             Add(std::move(row));
         }
+    }
+
+    bool Stopped()
+    {
+        if (!m_stop.StopRequested())
+            return false;
+        m_totals.cancelled = true;
+        return true;
     }
 
     bool ValueMatchesIn(const wchar_t* name, DWORD nameLength, DWORD type, const BYTE* data, DWORD size)
@@ -292,7 +326,7 @@ SearchTotals RunSearch(const SearchSettings& settings, const zv::StopToken& stop
     REGSAM access = KEY_ENUMERATE_SUB_KEYS | (settings.LooksAtValues() ? KEY_QUERY_VALUE : 0);
     for (const std::wstring& root : roots)
     {
-        HKEY key = OpenStart(root, access);
+        zv::unique_hkey key(OpenStart(root, access));
         if (!key)
         {
             ++walk.m_totals.keysSearched;
@@ -300,9 +334,7 @@ SearchTotals RunSearch(const SearchSettings& settings, const zv::StopToken& stop
             continue;
         }
         std::wstring path = root;
-        bool go = walk.Key(key, path);
-        RegCloseKey(key);
-        if (!go)
+        if (!walk.Key(key.get(), path))
             break;
     }
     walk.Flush();
@@ -326,5 +358,8 @@ std::wstring SearchEndReport(const SearchTotals& totals)
     if (totals.unopened)
         text += zv::Format(L" %d keys could not be opened and were not searched.",
                            static_cast<int>(totals.unopened));
+    if (totals.incomplete)
+        text += zv::Format(L" %d keys could not be read to the end (changed or deleted meanwhile).",
+                           static_cast<int>(totals.incomplete));
     return text;
 }

@@ -45,7 +45,8 @@ struct SearchTotals
 {
     DWORD keysSearched = 0;
     DWORD matches = 0;
-    DWORD unopened = 0; // keys that could not be opened (counted, skipped)
+    DWORD unopened = 0;   // keys that could not be opened (counted, skipped)
+    DWORD incomplete = 0; // keys whose listing failed part way (deleted meanwhile)
     bool cancelled = false;
     DWORD elapsedMs = 0;
 };

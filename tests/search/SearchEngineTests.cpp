@@ -9,6 +9,8 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+
 namespace
 {
 struct Collect : ISearchSink
@@ -201,4 +203,98 @@ TEST(SearchWalk, AStopRequestEndsTheWalkAtItsNextCheck)
     run.Stop();
     EXPECT_TRUE(totals.cancelled);
     EXPECT_EQ(totals.keysSearched, 1u) << "the first key is a check point";
+}
+
+namespace
+{
+// Runs a search on a worker and waits for it to end; a walk that never ends
+// fails the test instead of hanging the run.
+struct GuardedRun
+{
+    SearchTotals totals;
+    bool ended = false;
+    template <class Body> void Run(Body body)
+    {
+        std::atomic<bool> ready{false};
+        zv::WorkerThread run;
+        run = zv::StartWorkerThread([&](const zv::StopToken& stop) -> unsigned {
+            while (!ready.load())
+                Sleep(1);
+            totals = body(stop, run);
+            return 0;
+        });
+        ready = true;
+        ended = WaitForSingleObject(run.Handle(), 120000) == WAIT_OBJECT_0;
+        if (!ended)
+            TerminateThread(run.Handle(), 1); // the walk loops: nothing else ends it
+    }
+};
+} // namespace
+
+TEST(SearchWalk, AKeyDeletedUnderTheWalkEndsItsListingAndIsReported)
+{
+    RegistrySandbox box;
+    box.SetString(L"Gone", L"needle one", L"1");
+    box.SetString(L"Gone", L"needle two", L"2");
+    box.CreateKey(L"Gone\\Inner");
+    // The first progress report comes with the start key open and unread:
+    // another program deletes the key then.
+    struct DeletingSink : Collect
+    {
+        std::wstring subKey;
+        void Progress(const std::wstring&) override
+        {
+            if (!subKey.empty())
+                RegDeleteTreeW(HKEY_CURRENT_USER, subKey.c_str());
+            subKey.clear();
+        }
+    } sink;
+    sink.subKey = box.SubKey() + L"\\Gone";
+    GuardedRun guarded;
+    guarded.Run([&](const zv::StopToken& stop, zv::WorkerThread&) {
+        return RunSearch(Settings(box.PathOf(L"Gone"), L"needle"), stop, sink);
+    });
+    ASSERT_TRUE(guarded.ended) << "the walk kept asking a deleted key for its values";
+    EXPECT_FALSE(guarded.totals.cancelled);
+    EXPECT_EQ(guarded.totals.incomplete, 1u) << "one key, counted once for both of its listings";
+    EXPECT_TRUE(sink.rows.empty());
+    std::wstring report = SearchEndReport(guarded.totals);
+    EXPECT_NE(report.find(L"1 keys could not be read to the end"), std::wstring::npos) << zv::ToUtf8(report);
+}
+
+TEST(SearchWalk, ACancelInsideAKeyOfManyValuesEndsTheWalkThere)
+{
+    RegistrySandbox box;
+    box.CreateKey(L"Wide");
+    HKEY key = nullptr;
+    ASSERT_EQ(RegOpenKeyExW(HKEY_CURRENT_USER, (box.SubKey() + L"\\Wide").c_str(), 0, KEY_SET_VALUE, &key),
+              0);
+    constexpr DWORD kValues = 100000;
+    for (DWORD i = 0; i < kValues; ++i)
+    {
+        wchar_t name[16];
+        swprintf(name, 16, L"v%06lu", static_cast<unsigned long>(i));
+        RegSetValueExW(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&i), sizeof i);
+    }
+    RegCloseKey(key);
+    // The user cancels when the first rows arrive, in the middle of the key.
+    struct CancellingSink : Collect
+    {
+        zv::WorkerThread* run = nullptr;
+        void Rows(std::vector<FoundRow>&& batch) override
+        {
+            Collect::Rows(std::move(batch));
+            if (run)
+                run->RequestStop();
+        }
+    } sink;
+    GuardedRun guarded;
+    guarded.Run([&](const zv::StopToken& stop, zv::WorkerThread& run) {
+        sink.run = &run;
+        return RunSearch(Settings(box.PathOf(L"Wide"), L"v"), stop, sink);
+    });
+    ASSERT_TRUE(guarded.ended);
+    EXPECT_TRUE(guarded.totals.cancelled);
+    EXPECT_LT(guarded.totals.matches, 1000u) << "the walk read on after the cancel";
+    EXPECT_EQ(guarded.totals.matches, sink.rows.size()) << "every value found was handed on";
 }
