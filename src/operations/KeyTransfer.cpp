@@ -1,17 +1,18 @@
 // Deleting, creating, copying, moving and renaming keys and values.
 #include "operations/KeyTransfer.h"
 
-#include "base/UserPrompts.h"
 #include "base/Handles.h"
 #include "base/Strings.h"
 #include "base/UserPrompts.h"
 #include "base/WaitCursor.h"
+#include "operations/Hives.h"
 #include "operations/KeySecurityCarry.h"
 #include "operations/Ownership.h"
 #include "operations/ReportError.h"
 #include "registry/EzReg.h"
 #include "registry/RegistryPath.h"
 
+#include <cstring>
 #include <vector>
 
 const wchar_t kRecursionGuardName[] = L"Zorvane-CopyKey-Infinite-Recursion-Guard";
@@ -23,15 +24,23 @@ LONG SetValueExactly(HKEY key, const wchar_t* name, DWORD type, const BYTE* data
     if (!setter)
         setter = g_transferSetValue;
     bool stringType = type == REG_SZ || type == REG_EXPAND_SZ || type == REG_MULTI_SZ;
-    if (!stringType || size < 2 || !data)
+    if (!stringType || size == 0 || !data)
         return setter(key, name, 0, type, data, size);
-    size_t lastUnit = (size / 2 - 1) * 2;
-    if (data[lastUnit] == 0 && data[lastUnit + 1] == 0)
-        return setter(key, name, 0, type, data, size);
-    std::vector<BYTE> padded(data, data + size);
-    padded.push_back(0xFF);
-    padded.push_back(0xFF);
-    return setter(key, name, 0, type, padded.data(), size);
+    if (size >= 2)
+    {
+        size_t lastUnit = (size / 2 - 1) * 2;
+        if (data[lastUnit] == 0 && data[lastUnit + 1] == 0)
+            return setter(key, name, 0, type, data, size);
+    }
+    // A copy whose unit after the data is not NUL. For a single byte the
+    // platform's "last unit" is the one before the data: a NUL unit there
+    // keeps it from reading outside the copy and from taking the byte for
+    // a string that lacks its terminator.
+    std::vector<BYTE> padded(size + 4, 0);
+    std::memcpy(padded.data() + 2, data, size);
+    padded[size + 2] = 0xFF;
+    padded[size + 3] = 0xFF;
+    return setter(key, name, 0, type, padded.data() + 2, size);
 }
 
 namespace
@@ -69,6 +78,14 @@ bool CEzReg::DeleteTree()
     if (!BaseKey)
     {
         LastError = ERROR_ACCESS_DENIED; // a root or the computer level
+        return false;
+    }
+    // A hive's root is unloaded, never deleted; the platform here would
+    // delete it with everything in it. Only a path of one name below USERS
+    // or LOCAL_MACHINE is looked up, so a tree's own keys cost nothing.
+    if (!Path.empty() && IsLoadedHive(Path))
+    {
+        LastError = ERROR_ACCESS_DENIED;
         return false;
     }
     // A link key goes by itself; following it would empty the tree it
@@ -352,6 +369,13 @@ CEzReg::PasteOutcome CEzReg::PasteKeyAs(std::wstring_view sourcePath, bool move,
     // looking for a free name KEY_ENUMERATE_SUB_KEYS: open with both at once.
     if (!Open(KEY_CREATE_SUB_KEY | KEY_ENUMERATE_SUB_KEYS) || !Key)
         return PasteOutcome::Failed;
+    // A move ends with a delete of the source: refused before anything is
+    // written when that delete would be.
+    if (move && IsLoadedHive(std::wstring(sourcePath)))
+    {
+        AfxMessageBox(HiveRootDeleteRefusal(std::wstring(sourcePath)), MB_OK);
+        return PasteOutcome::Failed;
+    }
     CEzReg source(sourcePath);
     std::wstring sourceName = source.KeyName();
     std::wstring newName = UniqueSubkeyName(sourceName);
@@ -510,6 +534,11 @@ bool CEzReg::RenameValue(std::wstring_view oldName, std::wstring_view newName)
     return true;
 }
 
+std::wstring HiveRootDeleteRefusal(const std::wstring& path)
+{
+    return path + L" is the root of a loaded hive. A hive is unloaded (File > Unload Hive), never deleted.";
+}
+
 bool IsProtectedKey(std::wstring_view path)
 {
     // Trailing backslashes would otherwise let LOCAL_MACHINE\SOFTWARE\ through.
@@ -531,6 +560,11 @@ bool DeleteRegistryKey(std::wstring_view path)
     if (IsProtectedKey(path))
     {
         AfxMessageBox(text + L" should not be deleted.", MB_OK);
+        return false;
+    }
+    if (IsLoadedHive(text))
+    {
+        AfxMessageBox(HiveRootDeleteRefusal(text), MB_OK);
         return false;
     }
     LONG error;

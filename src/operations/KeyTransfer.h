@@ -6,8 +6,9 @@
 #include <string>
 #include <string_view>
 
-// Deletes the key at path with its tree, refusing roots and the keys directly
-// below LOCAL_MACHINE, retrying once after taking ownership.
+// Deletes the key at path with its tree, refusing roots, the keys directly
+// below LOCAL_MACHINE and the roots of loaded hives, retrying once after
+// taking ownership.
 bool DeleteRegistryKey(std::wstring_view path);
 // Why name cannot name a key (empty, a backslash, over 255 characters), or
 // empty when it can.
@@ -15,6 +16,8 @@ std::wstring KeyNameProblem(std::wstring_view name);
 
 // Whether DeleteRegistryKey refuses path outright.
 bool IsProtectedKey(std::wstring_view path);
+// What the user is told when a delete or a move meets a loaded hive's root.
+std::wstring HiveRootDeleteRefusal(const std::wstring& path);
 
 extern const wchar_t kRecursionGuardName[]; // "Zorvane-CopyKey-Infinite-Recursion-Guard"
 
@@ -26,6 +29,7 @@ extern SetValueFunction g_transferSetValue;
 // Writes a value with exactly size bytes of data (through setter, by default
 // g_transferSetValue). The platform adds a NUL to string data whose last unit
 // is not one when the unit after the data happens to be NUL (taking it for a
-// forgotten terminator); the copy here makes sure that unit is not NUL.
+// forgotten terminator), and for one byte of data it looks at the unit before
+// the data; the copy here makes sure neither can happen.
 LONG SetValueExactly(HKEY key, const wchar_t* name, DWORD type, const BYTE* data, DWORD size,
                      SetValueFunction setter = nullptr);
