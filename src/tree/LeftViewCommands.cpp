@@ -11,6 +11,7 @@
 #include "base/UserPrompts.h"
 #include "base/WaitCursor.h"
 #include "bookmarks/NameDlg.h"
+#include "operations/Hives.h"
 #include "operations/KeyProperties.h"
 #include "operations/KeyTransfer.h"
 #include "operations/ReportError.h"
@@ -94,6 +95,11 @@ void CLeftView::DeleteSelectedKey()
     // selection, but a question must never name another key than the one
     // that goes.
     std::wstring path = GetItemPath(selected);
+    if (IsLoadedHive(path))
+    {
+        AfxMessageBox(HiveRootDeleteRefusal(path), MB_OK);
+        return;
+    }
     if (!AskYesNo(zv::Format(zv::LoadResString(IDS_DELETE_QUESTION).c_str(), path.c_str())))
         return;
     // A key the delete refuses is not read for undo (it may be a whole root's tree).

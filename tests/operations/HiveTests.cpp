@@ -4,6 +4,7 @@
 // what the command interpreter would misread.
 #include "base/Strings.h"
 #include "operations/Hives.h"
+#include "operations/KeyTransfer.h"
 #include "registry/EzReg.h"
 #include "support/ScriptedPrompts.h"
 #include "support/TreeFixtures.h"
@@ -131,4 +132,37 @@ TEST(Hives, AFileThatIsNoHiveOffersTheElevatedToolWithASafeCommandLine)
     EXPECT_NE(user.Boxes()[2].text.find(L"cannot be passed"), std::wstring::npos);
     DeleteFileW(file.c_str());
     DeleteFileW(odd.c_str());
+}
+
+TEST(Hives, ALoadedHivesRootIsNeverDeletedOrMovedAway)
+{
+    RegistrySandbox box;
+    box.SetString(L"Tree\\Inner", L"v", L"x");
+    std::wstring file = TempFilePath(L"ZorvaneHiveRoot");
+    DeleteFileW(file.c_str());
+    ScriptedPrompts user;
+    ASSERT_TRUE(SaveHive(box.PathOf(L"Tree"), file));
+    std::wstring mounted;
+    ASSERT_TRUE(LoadHive(file, L"USERS", mounted));
+    ASSERT_TRUE(IsLoadedHive(mounted));
+    std::wstring sub = mounted.substr(mounted.find(L'\\') + 1);
+
+    // Every way to a delete refuses it, before anything is written.
+    user.Answer(IDOK);
+    EXPECT_FALSE(DeleteRegistryKey(mounted));
+    ASSERT_EQ(user.Boxes().size(), 1u);
+    EXPECT_EQ(user.Boxes()[0].text, HiveRootDeleteRefusal(mounted));
+    EXPECT_FALSE(CEzReg(mounted).DeleteTree());
+    user.Answer(IDOK);
+    box.CreateKey(L"Target");
+    EXPECT_FALSE(CEzReg(box.PathOf(L"Target")).PasteKey(mounted, true));
+    EXPECT_TRUE(box.SubKeys(L"Target").empty()) << "a refused move copies nothing";
+    EXPECT_TRUE(KeyExistsRaw(HKEY_USERS, sub + L"\\Inner"));
+    EXPECT_TRUE(IsLoadedHive(mounted));
+    // Its keys below go as any key does; a copy of the root is a copy.
+    EXPECT_TRUE(CEzReg(box.PathOf(L"Target")).PasteKey(mounted, false));
+    EXPECT_TRUE(DeleteRegistryKey(mounted + L"\\Inner"));
+    EXPECT_TRUE(UnloadHive(mounted));
+    EXPECT_FALSE(KeyExistsRaw(HKEY_USERS, sub));
+    DeleteFileW(file.c_str());
 }

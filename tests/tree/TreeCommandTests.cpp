@@ -4,7 +4,9 @@
 // entries, Export and Key Properties.
 #include "app/Hints.h"
 #include "base/Strings.h"
+#include "operations/Hives.h"
 #include "operations/KeyProperties.h"
+#include "operations/KeyTransfer.h"
 #include "operations/RegExport.h"
 #include "support/FrameFixture.h"
 #include "support/RegistrySandbox.h"
@@ -236,6 +238,31 @@ TEST(TreeCommands, DeleteAsksWithThePathAndRootsAndProtectedKeysAreRefused)
     EXPECT_EQ(user.Boxes()[1].text, L"LOCAL_MACHINE\\Software should not be deleted.");
     EXPECT_EQ(user.Boxes()[2].text, L"You cannot delete this key.");
     EXPECT_NE(f.Tree().FindItemByPath(L"LOCAL_MACHINE\\Software", nullptr), nullptr);
+}
+
+TEST(TreeCommands, TheDeleteKeyOnALoadedHivesRootSaysItIsUnloadedAndAsksNothing)
+{
+    RegistrySandbox box;
+    box.SetString(L"Tree", L"v", L"x");
+    std::wstring file = TempFilePath(L"ZorvaneTreeHive");
+    DeleteFileW(file.c_str());
+    ScriptedPrompts user;
+    ASSERT_TRUE(SaveHive(box.PathOf(L"Tree"), file));
+    std::wstring mounted;
+    ASSERT_TRUE(LoadHive(file, L"USERS", mounted));
+    {
+        FrameFixture f;
+        Select(f, mounted);
+        EXPECT_FALSE(Enabled(f, ID_DELETE));
+        user.Answer(IDOK);
+        f.PressKey(VK_DELETE);
+        ASSERT_EQ(user.Boxes().size(), 1u) << "no question before the refusal";
+        EXPECT_EQ(user.Boxes()[0].text, HiveRootDeleteRefusal(mounted));
+        EXPECT_TRUE(IsLoadedHive(mounted));
+        EXPECT_NE(f.Tree().FindItemByPath(mounted, nullptr), nullptr);
+    }
+    EXPECT_TRUE(UnloadHive(mounted));
+    DeleteFileW(file.c_str());
 }
 
 TEST(TreeCommands, TheCutMarkStaysOnTheCutKeyAndAMovedKeyLeavesItsPlace)
