@@ -99,11 +99,36 @@ std::vector<std::wstring> ChangeJournal::RedoConflicts(size_t limit) const
     return lines;
 }
 
+namespace
+{
+// Whether every state can be read back; each one that cannot is a failure.
+// A step is never restored in part because one of its states is lost.
+bool AllReadable(const JournalEntry& entry, const std::vector<RegionState>& states,
+                 std::vector<std::wstring>& failures)
+{
+    bool readable = true;
+    for (size_t i = 0; i < entry.regions.size(); ++i)
+        if (entry.regions[i].kind != RegRegion::Value && states[i].exists && !states[i].LoadTree())
+        {
+            failures.push_back(entry.regions[i].key +
+                               L": what undo kept of it cannot be read back (its temporary file is damaged "
+                               L"or gone); nothing was changed");
+            readable = false;
+        }
+    return readable;
+}
+} // namespace
+
 bool ChangeJournal::Undo(std::vector<std::wstring>& failures)
 {
     if (m_undo.empty())
         return false;
     JournalEntry& entry = m_undo.back();
+    if (!AllReadable(entry, entry.before, failures))
+    {
+        Settle(entry);
+        return false;
+    }
     size_t before = failures.size();
     // Newest region first: the command changed them in the order they came.
     for (size_t i = entry.regions.size(); i-- > 0;)
@@ -121,6 +146,11 @@ bool ChangeJournal::Redo(std::vector<std::wstring>& failures)
     if (m_redo.empty())
         return false;
     JournalEntry& entry = m_redo.back();
+    if (!AllReadable(entry, entry.after, failures))
+    {
+        Settle(entry);
+        return false;
+    }
     size_t before = failures.size();
     for (size_t i = 0; i < entry.regions.size(); ++i)
         RestoreRegion(entry.regions[i], entry.after[i], failures);

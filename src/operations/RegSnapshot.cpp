@@ -236,6 +236,10 @@ const SavedKey* FindChild(const std::vector<SavedKey>& children, const std::wstr
     return nullptr;
 }
 
+// Why a region kept in a file cannot be restored or compared.
+const wchar_t kUnreadableState[] =
+    L"what undo kept of it cannot be read back (its temporary file is damaged or gone)";
+
 void Fail(std::vector<std::wstring>& failures, const std::wstring& what, LONG error)
 {
     failures.push_back(what + L": " + SystemErrorText(static_cast<DWORD>(error)));
@@ -583,26 +587,52 @@ void RegionState::SetTree(SavedKey&& tree)
     m_memoryBytes = SnapshotBytes(m_tree);
 }
 
-const SavedKey& RegionState::Tree() const
+namespace
 {
-    if (!m_loaded)
-    {
-        // Read back for this use only: the file stays the state's keeping.
-        m_tree = {};
-        if (m_fileHandle)
-        {
-            std::vector<BYTE> bytes(m_fileBytes);
-            DWORD got = 0;
-            LARGE_INTEGER start = {};
-            bool read =
-                SetFilePointerEx(m_fileHandle.get(), start, nullptr, FILE_BEGIN) &&
+// FNV-1a over a spilled tree's bytes, kept after them in its file, so that a
+// file changed on disk is refused instead of restoring what it now says.
+ULONGLONG SpillChecksum(const BYTE* bytes, size_t size) noexcept
+{
+    ULONGLONG hash = 14695981039346656037ull;
+    for (size_t i = 0; i < size; ++i)
+        hash = (hash ^ bytes[i]) * 1099511628211ull;
+    return hash;
+}
+} // namespace
+
+bool RegionState::LoadTree() const
+{
+    if (m_loaded)
+        return true;
+    // Read back for this use only: the file stays the state's keeping.
+    m_tree = {};
+    m_loaded = true;
+    if (!m_fileHandle || m_fileBytes < sizeof(ULONGLONG) || m_fileBytes > 0xFFFFFFF0u)
+        return false;
+    std::vector<BYTE> bytes(m_fileBytes);
+    DWORD got = 0;
+    LARGE_INTEGER start = {};
+    bool read = SetFilePointerEx(m_fileHandle.get(), start, nullptr, FILE_BEGIN) &&
                 ReadFile(m_fileHandle.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &got, nullptr) &&
                 got == bytes.size();
-            if (read)
-                DeserializeSnapshot(bytes.data(), bytes.size(), m_tree);
-        }
-        m_loaded = true;
+    size_t treeBytes = bytes.size() - sizeof(ULONGLONG);
+    ULONGLONG stored = 0;
+    if (read)
+        std::memcpy(&stored, bytes.data() + treeBytes, sizeof stored);
+    if (!read || stored != SpillChecksum(bytes.data(), treeBytes) ||
+        !DeserializeSnapshot(bytes.data(), treeBytes, m_tree))
+    {
+        m_tree = {};
+        // The next use tries the file again rather than trusting this copy.
+        m_loaded = false;
+        return false;
     }
+    return true;
+}
+
+const SavedKey& RegionState::Tree() const
+{
+    LoadTree();
     return m_tree;
 }
 
@@ -625,8 +655,11 @@ bool RegionState::Spill(size_t threshold)
         return true;
     }
     std::vector<BYTE> bytes;
-    bytes.reserve(m_memoryBytes);
+    bytes.reserve(m_memoryBytes + sizeof(ULONGLONG));
     SerializeSnapshot(m_tree, bytes);
+    ULONGLONG checksum = SpillChecksum(bytes.data(), bytes.size());
+    bytes.insert(bytes.end(), reinterpret_cast<const BYTE*>(&checksum),
+                 reinterpret_cast<const BYTE*>(&checksum) + sizeof checksum);
     if (bytes.size() > 0xFFFFFFF0u)
         return false;
     wchar_t folder[MAX_PATH + 1], name[MAX_PATH + 1];
@@ -771,6 +804,11 @@ void RestoreRegion(const RegRegion& region, const RegionState& state, std::vecto
             Fail(failures, region.key, key.LastError);
         return;
     }
+    if (!state.LoadTree())
+    {
+        failures.push_back(region.key + L": " + kUnreadableState);
+        return;
+    }
     const SavedKey& tree = state.Tree();
     bool securityOnly = region.kind == RegRegion::Security;
     HKEY key = nullptr;
@@ -829,6 +867,11 @@ std::vector<std::wstring> RegionDifferences(const RegRegion& region, const Regio
     }
     if (!state.exists)
         return lines;
+    if (region.kind != RegRegion::Value && !state.LoadTree())
+    {
+        lines.push_back(what + L": " + kUnreadableState);
+        return lines;
+    }
     if (region.kind == RegRegion::Value)
     {
         if (state.value.type != now.value.type || state.value.data != now.value.data)

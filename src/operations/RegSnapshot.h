@@ -62,7 +62,12 @@ class RegionState
 
     bool exists = false;
     SavedValue value; // a Value region
-    // A Tree or Security region's key (use Tree() to read it: it may be in a file).
+    // Reads a tree kept in a file back into memory; false when the file
+    // cannot be read back whole and unchanged (Tree() is then empty, and
+    // nothing may be restored from it).
+    bool LoadTree() const;
+    // A Tree or Security region's key (it may be in a file: LoadTree first
+    // where a failure matters).
     const SavedKey& Tree() const;
     void SetTree(SavedKey&& tree);
     // Moves a tree over threshold bytes into a temporary file; false when
@@ -72,6 +77,8 @@ class RegionState
     size_t MemoryBytes() const noexcept { return m_memoryBytes; }
     size_t FileBytes() const noexcept { return m_fileBytes; }
     const std::wstring& FileName() const noexcept { return m_file; }
+    // The open file (tests damage it through this to see the damage found).
+    HANDLE FileHandle() const noexcept { return m_fileHandle.get(); }
 
   private:
     void Release() noexcept;

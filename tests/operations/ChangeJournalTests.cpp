@@ -577,3 +577,57 @@ TEST(ChangeJournal, ASpilledSnapshotsFileGoesWithAProgramThatEndsWithoutCleaning
     ASSERT_GT(got, 0u);
     EXPECT_EQ(GetFileAttributesW(name), INVALID_FILE_ATTRIBUTES) << zv::ToUtf8(name);
 }
+
+TEST(ChangeJournal, AKeptStateThatCannotBeReadBackFailsTheUndoAndChangesNothing)
+{
+    RegistrySandbox box;
+    JournalLimits limits;
+    limits.spillBytes = 1024;
+    // The file is cut short, or one byte in it changed: either way undo
+    // must not restore what the file now says, nor the step's other part.
+    for (bool truncate : {true, false})
+    {
+        SCOPED_TRACE(truncate ? "truncated" : "one byte changed");
+        for (int i = 0; i < 200; ++i)
+            box.SetValue(zv::Format(L"Big\\K%d", i), L"bin", REG_BINARY, Bytes({i & 0xFF, 1, 2, 3}));
+        box.SetString(L"Small", L"v", L"before");
+        ChangeJournal journal(limits);
+        {
+            JournalRecorder record(&journal, L"Two changes");
+            record.AddValue(box.PathOf(L"Small"), L"v");
+            record.AddTree(box.PathOf(L"Big"));
+            CEzReg small(box.PathOf(L"Small"));
+            ASSERT_TRUE(small.SetValueText(L"v", L"after", REG_SZ));
+            ASSERT_TRUE(DeleteRegistryKey(box.PathOf(L"Big")));
+        }
+        ASSERT_TRUE(journal.CanUndo());
+        const RegionState& kept = journal.UndoEntries().back().before.at(1);
+        ASSERT_NE(kept.FileHandle(), nullptr) << "the tree went to a file";
+        LARGE_INTEGER size = {};
+        ASSERT_TRUE(GetFileSizeEx(kept.FileHandle(), &size));
+        LARGE_INTEGER middle = {};
+        middle.QuadPart = size.QuadPart / 2;
+        ASSERT_TRUE(SetFilePointerEx(kept.FileHandle(), middle, nullptr, FILE_BEGIN));
+        if (truncate)
+            ASSERT_TRUE(SetEndOfFile(kept.FileHandle()));
+        else
+        {
+            BYTE byte = 0;
+            DWORD done = 0;
+            ASSERT_TRUE(ReadFile(kept.FileHandle(), &byte, 1, &done, nullptr));
+            byte ^= 0x01;
+            SetFilePointerEx(kept.FileHandle(), middle, nullptr, FILE_BEGIN);
+            ASSERT_TRUE(WriteFile(kept.FileHandle(), &byte, 1, &done, nullptr));
+        }
+        Dump before = DumpOf(box);
+        std::vector<std::wstring> failures;
+        EXPECT_FALSE(journal.Undo(failures));
+        EXPECT_EQ(DumpOf(box), before) << "nothing of the step was restored";
+        ASSERT_EQ(failures.size(), 1u);
+        EXPECT_NE(failures[0].find(box.PathOf(L"Big") + L": what undo kept of it cannot be read back"),
+                  std::wstring::npos)
+            << zv::ToUtf8(failures[0]);
+        EXPECT_TRUE(journal.CanUndo()) << "the step stays where it was";
+        box.SetString(L"Small", L"v", L"before");
+    }
+}
