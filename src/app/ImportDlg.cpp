@@ -78,12 +78,15 @@ LRESULT CImportDlg::OnNotifyMessage(UINT, WPARAM, LPARAM lParam, bool& handled)
                 m_cell = ImportChangeText(change);
                 break;
             case 1:
-                m_cell = change.IsKeyRow() ? change.key : std::wstring();
+                // A skipped line names the section it stood in.
+                m_cell = change.IsKeyRow() || change.kind == ImportChangeKind::SkippedLine ? change.key
+                                                                                           : std::wstring();
                 break;
             case 2:
-                m_cell = change.IsKeyRow()     ? std::wstring()
-                         : change.name.empty() ? L"(Default)"
-                                               : change.name;
+                m_cell = change.IsKeyRow()                              ? std::wstring()
+                         : change.kind == ImportChangeKind::SkippedLine ? change.name // the line's text
+                         : change.name.empty()                          ? L"(Default)"
+                                                                        : change.name;
                 break;
             case 3:
                 m_cell = ImportOldText(change);
@@ -102,7 +105,10 @@ LRESULT CImportDlg::OnNotifyMessage(UINT, WPARAM, LPARAM lParam, bool& handled)
         {
             info->item.mask |= LVIF_STATE;
             info->item.stateMask = LVIS_STATEIMAGEMASK;
-            info->item.state = INDEXTOSTATEIMAGEMASK(change.selected ? 2 : 1);
+            // A skipped line has no box: there is nothing to choose.
+            info->item.state = INDEXTOSTATEIMAGEMASK(change.kind == ImportChangeKind::SkippedLine ? 0
+                                                     : change.selected                            ? 2
+                                                                                                  : 1);
         }
         return 0;
     }

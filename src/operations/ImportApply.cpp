@@ -246,6 +246,8 @@ ImportOutcome ApplyImport(const ImportPlan& plan, const std::function<void(size_
         {
             if (change.Changes())
                 ++outcome.skipped;
+            else if (change.kind == ImportChangeKind::SkippedLine)
+                ++outcome.skippedLines;
             continue;
         }
         DWORD error = static_cast<DWORD>(current.Error());
@@ -273,6 +275,8 @@ ImportOutcome ApplyImport(const ImportPlan& plan, const std::function<void(size_
         case ImportChangeKind::SameValue:
             ++outcome.unchanged;
             break;
+        case ImportChangeKind::SkippedLine:
+            break; // never selected
         case ImportChangeKind::AddValue:
         case ImportChangeKind::ChangeValue:
             if (!current.Key())

@@ -320,6 +320,11 @@ ImportPlan PlanImport(std::vector<ScriptOperation>&& operations, const zv::StopT
                               : ImportChangeKind::ValueAbsent;
             state.DeleteValue(change.key, change.name);
             break;
+        case ScriptOperation::SkipLine:
+            change.kind = ImportChangeKind::SkippedLine;
+            change.reason = std::move(op.reason);
+            change.selected = false;
+            break;
         }
         plan.changes.push_back(std::move(change));
     }
@@ -330,27 +335,31 @@ ImportPlan PlanImport(std::vector<ScriptOperation>&& operations, const zv::StopT
 
 void SelectImportChange(ImportPlan& plan, size_t index, bool selected)
 {
-    if (index >= plan.changes.size())
+    if (index >= plan.changes.size() || plan.changes[index].kind == ImportChangeKind::SkippedLine)
         return;
     plan.changes[index].selected = selected;
     if (!plan.changes[index].IsKeyRow())
         return;
     for (size_t i = index + 1; i < plan.changes.size() && !plan.changes[i].IsKeyRow(); ++i)
-        plan.changes[i].selected = selected;
+        if (plan.changes[i].kind != ImportChangeKind::SkippedLine)
+            plan.changes[i].selected = selected;
 }
 
 std::wstring ImportPlanSummary(const ImportPlan& plan)
 {
-    DWORD counts[9] = {};
+    DWORD counts[static_cast<int>(ImportChangeKind::SkippedLine) + 1] = {};
     for (const ImportChange& change : plan.changes)
         ++counts[static_cast<int>(change.kind)];
     auto count = [&](ImportChangeKind kind) { return counts[static_cast<int>(kind)]; };
-    return zv::Format(
+    std::wstring text = zv::Format(
         L"Keys: %lu to create, %lu to delete. Values: %lu to add, %lu to change, %lu to delete, %lu "
         L"already as the file has them (written nowhere).",
         count(ImportChangeKind::CreateKey), count(ImportChangeKind::DeleteKey),
         count(ImportChangeKind::AddValue), count(ImportChangeKind::ChangeValue),
         count(ImportChangeKind::DeleteValue), count(ImportChangeKind::SameValue));
+    if (DWORD skipped = count(ImportChangeKind::SkippedLine))
+        text += zv::Format(L" %lu lines of the file will be skipped (listed with the reason).", skipped);
+    return text;
 }
 
 std::wstring ImportReport(const ImportOutcome& outcome)
@@ -362,6 +371,8 @@ std::wstring ImportReport(const ImportOutcome& outcome)
                    outcome.unchanged, static_cast<unsigned long>(outcome.failures.size()));
     if (outcome.skipped)
         text += zv::Format(L" %lu changes were left out.", outcome.skipped);
+    if (outcome.skippedLines)
+        text += zv::Format(L" %lu lines of the file were skipped.", outcome.skippedLines);
     constexpr size_t kShown = 10;
     for (size_t i = 0; i < outcome.failures.size() && i < kShown; ++i)
         text += L"\n" + outcome.failures[i];
@@ -392,6 +403,8 @@ std::wstring ImportChangeText(const ImportChange& change)
         return L"Delete value";
     case ImportChangeKind::ValueAbsent:
         return L"Delete value (not there)";
+    case ImportChangeKind::SkippedLine:
+        return zv::Format(L"Skipped line %zu: ", change.line) + change.reason;
     }
     return {};
 }

@@ -23,6 +23,7 @@ enum class ImportChangeKind
     SameValue,   // a value that already holds exactly this: written nowhere
     DeleteValue, // a value that exists and goes
     ValueAbsent, // a delete of a value that does not exist: no change
+    SkippedLine, // a line of the file written nowhere (reason says why; name holds the line)
 };
 
 struct ImportChange
@@ -37,7 +38,8 @@ struct ImportChange
     std::vector<BYTE> oldData;
     DWORD removedKeys = 0;   // a key delete: keys below the key
     DWORD removedValues = 0; // a key delete: values of the key and below
-    bool selected = true;
+    std::wstring reason;     // a skipped line: why
+    bool selected = true;    // never for a skipped line
 
     bool IsKeyRow() const noexcept
     {
@@ -73,6 +75,7 @@ struct ImportOutcome
     DWORD valuesDeleted = 0;
     DWORD unchanged = 0;                // what already held what the file asks
     DWORD skipped = 0;                  // changes the user left out
+    DWORD skippedLines = 0;             // lines of the file written nowhere
     std::vector<std::wstring> failures; // "Line n: what: why"
 };
 

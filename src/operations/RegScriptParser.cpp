@@ -10,7 +10,13 @@ namespace
 const wchar_t kHeader5[] = L"Windows Registry Editor Version 5.00";
 const wchar_t kHeader4[] = L"REGEDIT4";
 
+// A fault that refuses the whole file.
 struct Fault
+{
+    std::wstring text;
+};
+// A fault of one value line: the line is skipped, the rest of the file stands.
+struct LineFault
 {
     std::wstring text;
 };
@@ -84,27 +90,29 @@ std::wstring SectionKey(std::wstring_view text)
     if (slash == std::wstring_view::npos)
         return path;
     std::wstring_view rest = text.substr(slash + 1);
-    if (!rest.empty() && rest.back() == L'\\')
-        rest.remove_suffix(1); // a trailing backslash names the same key
     size_t depth = 0;
     while (!rest.empty())
     {
         size_t next = rest.find(L'\\');
         std::wstring_view name = rest.substr(0, next);
+        rest = next == std::wstring_view::npos ? std::wstring_view() : rest.substr(next + 1);
+        // An empty name between two backslashes (or a trailing one) names
+        // nothing: the registry's own parser skips it, and so do we.
         if (name.empty())
-            throw Fault{L"a key path with an empty key name (\"\\\\\")."};
+            continue;
         if (name.size() > kMaxKeyNameChars)
             throw Fault{L"a key name longer than 255 characters."};
         if (++depth > kMaxKeyDepth)
             throw Fault{L"keys nested deeper than the registry allows (512 levels)."};
         path += L'\\';
         path += name;
-        rest = next == std::wstring_view::npos ? std::wstring_view() : rest.substr(next + 1);
     }
     return path;
 }
 
-// A quoted string at text[at] (the opening quote); at moves past the closing one.
+// A quoted string at text[at] (the opening quote); at moves past the closing
+// one. Only the escapes the export writes are known; any other one, and a
+// NUL, mean text its author cannot have meant, so the line is skipped.
 std::wstring QuotedString(std::wstring_view text, size_t& at)
 {
     std::wstring out;
@@ -116,31 +124,45 @@ std::wstring QuotedString(std::wstring_view text, size_t& at)
             at = i + 1;
             return out;
         }
+        if (c == L'\0')
+            throw LineFault{L"a NUL character inside a quoted string."};
         if (c == L'\\' && i + 1 < text.size())
         {
-            wchar_t next = text[i + 1];
+            wchar_t next = text[++i];
             if (next == L'\\' || next == L'"')
-            {
                 out += next;
-                ++i;
-                continue;
-            }
-            if (next == L'r' || next == L'n')
-            {
-                out += next == L'r' ? L'\r' : L'\n';
-                ++i;
-                continue;
-            }
+            else if (next == L'r')
+                out += L'\r';
+            else if (next == L'n')
+                out += L'\n';
+            else if (next == L'\0')
+                throw LineFault{L"a NUL character inside a quoted string."};
+            else
+                throw LineFault{L"an unknown escape \"\\" + std::wstring(1, next) +
+                                L"\" inside a quoted string (known: \\\\, \\\", \\r and \\n)."};
+            continue;
         }
         out += c;
     }
-    throw Fault{L"a string without its closing quote."};
+    throw LineFault{L"a string without its closing quote."};
+}
+
+// text up to a comment (";" and what follows it), without blanks at the end.
+std::wstring_view WithoutComment(std::wstring_view text)
+{
+    size_t semicolon = text.find(L';');
+    if (semicolon != std::wstring_view::npos)
+        text = text.substr(0, semicolon);
+    return TrimRight(text);
 }
 
 std::vector<BYTE> HexBytes(std::wstring_view list)
 {
     std::vector<BYTE> bytes;
-    list = TrimRight(TrimLeft(list));
+    list = TrimLeft(WithoutComment(list));
+    // One comma after the last byte is what some writers leave.
+    if (!list.empty() && list.back() == L',')
+        list = TrimRight(list.substr(0, list.size() - 1));
     if (list.empty())
         return bytes;
     bytes.reserve(list.size() / 3 + 1);
@@ -151,12 +173,11 @@ std::vector<BYTE> HexBytes(std::wstring_view list)
         std::wstring_view token =
             TrimRight(TrimLeft(list.substr(at, comma == std::wstring_view::npos ? comma : comma - at)));
         if (token.size() != 2)
-            throw Fault{token.size() == 1 ? L"a hex byte with a single digit."
-                                          : L"a hex byte list with a missing or "
-                                            L"overlong byte."};
+            throw LineFault{token.size() == 1 ? L"a hex byte with a single digit."
+                                              : L"a hex byte list with a missing or overlong byte."};
         int high = HexDigit(token[0]), low = HexDigit(token[1]);
         if (high < 0 || low < 0)
-            throw Fault{L"a hex byte with a character that is no hex digit."};
+            throw LineFault{L"a hex byte with a character that is no hex digit."};
         bytes.push_back(static_cast<BYTE>(high * 16 + low));
         if (comma == std::wstring_view::npos)
             break;
@@ -182,7 +203,7 @@ std::vector<BYTE> WidenAnsiBytes(const std::vector<BYTE>& bytes)
 void ValueData(std::wstring_view data, bool oldFormat, ScriptOperation& op)
 {
     data = TrimRight(TrimLeft(data));
-    if (data == L"-")
+    if (WithoutComment(data) == L"-")
     {
         op.kind = ScriptOperation::DeleteValue;
         return;
@@ -192,8 +213,8 @@ void ValueData(std::wstring_view data, bool oldFormat, ScriptOperation& op)
     {
         size_t at = 0;
         std::wstring text = QuotedString(data, at);
-        if (!TrimLeft(data.substr(at)).empty())
-            throw Fault{L"text after a string's closing quote."};
+        if (!WithoutComment(TrimLeft(data.substr(at))).empty())
+            throw LineFault{L"text after a string's closing quote."};
         op.type = REG_SZ;
         op.data.resize((text.size() + 1) * sizeof(wchar_t));
         std::memcpy(op.data.data(), text.c_str(), op.data.size());
@@ -201,16 +222,16 @@ void ValueData(std::wstring_view data, bool oldFormat, ScriptOperation& op)
     }
     if (StartsNoCase(data, L"dword:"))
     {
-        std::wstring_view digits = TrimLeft(data.substr(6));
+        std::wstring_view digits = TrimLeft(WithoutComment(data.substr(6)));
         if (digits.empty() || digits.size() > 8)
-            throw Fault{digits.empty() ? L"a dword without digits."
-                                       : L"a dword with more than 8 hex digits."};
+            throw LineFault{digits.empty() ? L"a dword without digits."
+                                           : L"a dword with more than 8 hex digits."};
         DWORD value = 0;
         for (wchar_t c : digits)
         {
             int digit = HexDigit(c);
             if (digit < 0)
-                throw Fault{L"a dword with a character that is no hex digit."};
+                throw LineFault{L"a dword with a character that is no hex digit."};
             value = value * 16 + static_cast<DWORD>(digit);
         }
         op.type = REG_DWORD;
@@ -228,16 +249,16 @@ void ValueData(std::wstring_view data, bool oldFormat, ScriptOperation& op)
     {
         size_t close = data.find(L')');
         if (close == std::wstring_view::npos || close + 1 >= data.size() || data[close + 1] != L':')
-            throw Fault{L"a hex(type) without \"):\"."};
+            throw LineFault{L"a hex(type) without \"):\"."};
         std::wstring_view number = data.substr(4, close - 4);
         if (number.empty() || number.size() > 8)
-            throw Fault{L"a hex(type) with a bad type number."};
+            throw LineFault{L"a hex(type) with a bad type number."};
         DWORD type = 0;
         for (wchar_t c : number)
         {
             int digit = HexDigit(c);
             if (digit < 0)
-                throw Fault{L"a hex(type) with a bad type number."};
+                throw LineFault{L"a hex(type) with a bad type number."};
             type = type * 16 + static_cast<DWORD>(digit);
         }
         op.type = type;
@@ -246,8 +267,11 @@ void ValueData(std::wstring_view data, bool oldFormat, ScriptOperation& op)
             op.data = WidenAnsiBytes(op.data);
         return;
     }
-    throw Fault{L"value data of no known form (\"text\", dword:, hex:, hex(type):, or - to delete)."};
+    throw LineFault{L"value data of no known form (\"text\", dword:, hex:, hex(type):, or - to delete)."};
 }
+
+// The longest part of a skipped line the preview shows.
+constexpr size_t kSkippedTextChars = 200;
 
 class Parser
 {
@@ -277,7 +301,16 @@ class Parser
             size_t count = 0;
             while (NextLogicalLine(line))
             {
-                Line(line, result.operations);
+                bool brokenBefore = m_brokenByCr;
+                m_brokenByCr = false;
+                try
+                {
+                    Line(line, result.operations);
+                }
+                catch (const LineFault& fault)
+                {
+                    Skip(line, fault.text, brokenBefore, result.operations);
+                }
                 if (progress && ++count % 4096 == 0)
                     progress(m_reader.BytesRead(), m_reader.TotalBytes());
             }
@@ -301,26 +334,84 @@ class Parser
     }
 
   private:
-    // A line, joined with the lines that continue it (a hex list ending in "\").
+    // Lists a value line that is written nowhere, with why.
+    void Skip(const std::wstring& line, std::wstring reason, bool brokenBefore,
+              std::vector<ScriptOperation>& operations)
+    {
+        if (m_deleting)
+            return; // values of a key the file deletes go nowhere anyway
+        if (brokenBefore)
+            reason = L"the rest of a line that a carriage return alone broke inside a quoted string.";
+        else if (m_reader.LastEndedByLoneCr() && reason == L"a string without its closing quote.")
+        {
+            // The line ends in a CR alone inside its string: that CR ends the
+            // line here, and what follows it is the broken line's rest.
+            reason = L"a carriage return alone inside a quoted string (it ends the line there).";
+            m_brokenByCr = true;
+        }
+        ScriptOperation op;
+        op.kind = ScriptOperation::SkipLine;
+        op.line = m_line;
+        op.key = m_key;
+        std::wstring_view text = TrimRight(TrimLeft(line));
+        op.name.assign(text.substr(0, kSkippedTextChars));
+        if (text.size() > kSkippedTextChars)
+            op.name += L"...";
+        op.reason = std::move(reason);
+        operations.push_back(std::move(op));
+    }
+
+    // A line, joined with the lines that continue it (a hex list ending in
+    // "\"). Blank and comment lines inside a continuation are passed over;
+    // a section or value line, or the end of the file, ends it. The join
+    // appends in place, so it takes time in proportion to the text.
     bool NextLogicalLine(std::wstring& line)
     {
-        if (!m_reader.NextLine(line))
-            return false;
-        m_line = m_reader.LineNumber();
-        while (Continues(line))
+        if (!m_pending.empty())
         {
-            line = std::wstring(TrimRight(line));
-            line.pop_back();
-            std::wstring next;
-            if (!m_reader.NextLine(next))
-            {
-                if (m_reader.Failed())
-                    throw Fault{m_reader.Error()};
-                throw Fault{L"a continued line at the end of the file."};
-            }
-            line += TrimLeft(next);
+            line.swap(m_pending);
+            m_pending.clear();
+            m_line = m_pendingLine;
         }
-        return true;
+        else
+        {
+            if (!m_reader.NextLine(line))
+                return false;
+            m_line = m_reader.LineNumber();
+        }
+        if (!Continues(line))
+            return true;
+        for (;;)
+        {
+            while (!line.empty() && (line.back() == L' ' || line.back() == L'\t'))
+                line.pop_back();
+            line.pop_back(); // the backslash
+            std::wstring_view start;
+            for (;;)
+            {
+                if (!m_reader.NextLine(m_next))
+                {
+                    if (m_reader.Failed())
+                        throw Fault{m_reader.Error()};
+                    return true; // the data so far, as the platform reads it
+                }
+                start = TrimLeft(m_next);
+                if (!TrimRight(start).empty() && start.front() != L';')
+                    break;
+            }
+            if (start.front() == L'[' || start.front() == L'"' || start.front() == L'@')
+            {
+                // The list ended without its last byte line: that line is
+                // the next one to read, never part of this value.
+                m_pending.swap(m_next);
+                m_pendingLine = m_reader.LineNumber();
+                return true;
+            }
+            line.append(start);
+            std::wstring_view end = TrimRight(start);
+            if (end.empty() || end.back() != L'\\')
+                return true;
+        }
     }
 
     static bool Continues(const std::wstring& line)
@@ -350,7 +441,7 @@ class Parser
             {
                 QuotedString(text, at);
             }
-            catch (const Fault&)
+            catch (const LineFault&)
             {
                 return std::wstring_view::npos;
             }
@@ -391,9 +482,9 @@ class Parser
             return;
         }
         if (text.front() != L'@' && text.front() != L'"')
-            throw Fault{L"a line that is neither a section, a value nor a comment."};
+            throw LineFault{L"a line that is neither a section, a value nor a comment."};
         if (m_key.empty())
-            throw Fault{L"a value line before any section."};
+            throw LineFault{L"a value line before any section."};
         ScriptOperation op;
         op.line = m_line;
         op.key = m_key;
@@ -401,16 +492,12 @@ class Parser
         if (text.front() == L'"')
         {
             at = 0;
-            op.name = QuotedString(text, at);
-            if (op.name.empty())
-                throw Fault{L"an empty value name in quotes (the default value is written @)."};
-            if (op.name.find(L'\0') != std::wstring::npos)
-                throw Fault{L"a value name holds a NUL character."};
+            op.name = QuotedString(text, at); // "" names the default value, as @ does
         }
         while (at < text.size() && (text[at] == L' ' || text[at] == L'\t'))
             ++at;
         if (at >= text.size() || text[at] != L'=')
-            throw Fault{L"a value name without \"=\" after it."};
+            throw LineFault{L"a value name without \"=\" after it."};
         ValueData(text.substr(at + 1), m_oldFormat, op);
         // Values of a key the file deletes have nothing to go to.
         if (m_deleting)
@@ -422,7 +509,11 @@ class Parser
     size_t m_line = 0;
     bool m_oldFormat = false;
     bool m_deleting = false;
+    bool m_brokenByCr = false; // the last line was broken by a CR inside a string
     std::wstring m_key;
+    std::wstring m_next;    // a continuation line being read
+    std::wstring m_pending; // a line read ahead, to be read next
+    size_t m_pendingLine = 0;
 };
 } // namespace
 

@@ -1,7 +1,11 @@
 // Parsing a registry script ("Windows Registry Editor Version 5.00" or
-// "REGEDIT4") into the operations it asks for, in file order. A script that
-// does not parse yields the first fault with its line and no operations, so
-// nothing is ever written from half a file. Window-free.
+// "REGEDIT4") into the operations it asks for, in file order. A script whose
+// structure does not parse (no header, a section line that names no key the
+// registry can hold) yields the first fault with its line and no operations,
+// so nothing is ever written from half a file. A value line that does not
+// parse, or whose bytes its author cannot have meant (an unknown escape, a
+// NUL or a lone CR inside a string), becomes a skipped line with its reason,
+// and the rest of the file stands. Window-free.
 #pragma once
 
 #include "operations/RegScriptReader.h"
@@ -17,8 +21,10 @@ struct ScriptOperation
     {
         CreateKey,   // [key]
         DeleteKey,   // [-key]: the key and everything below it
-        SetValue,    // "name"=data, @=data
+        SetValue,    // "name"=data, @=data, ""=data
         DeleteValue, // "name"=-
+        SkipLine,    // a value line whose bytes its author cannot have meant:
+                     // written nowhere, shown with its reason (name: the line)
     };
     Kind kind = CreateKey;
     size_t line = 0;
@@ -26,6 +32,7 @@ struct ScriptOperation
     std::wstring name; // empty: the default value
     DWORD type = REG_NONE;
     std::vector<BYTE> data;
+    std::wstring reason; // a skipped line: why
 };
 
 struct ScriptParseResult

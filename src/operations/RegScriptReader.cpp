@@ -36,6 +36,32 @@ size_t FirstInvalidUtf8(const unsigned char* bytes, size_t size)
     }
     return size;
 }
+// How much of bytes can be decoded now without cutting a character.
+size_t SafeCut(const std::string& bytes, UINT codePage)
+{
+    if (codePage == CP_UTF8)
+    {
+        // Back over the continuation bytes at the end to the last lead byte;
+        // its character is whole when all its continuation bytes are there.
+        size_t at = bytes.size();
+        size_t back = 0;
+        while (at > 0 && back < 4 && (static_cast<unsigned char>(bytes[at - 1]) & 0xC0) == 0x80)
+        {
+            --at;
+            ++back;
+        }
+        if (at == 0)
+            return bytes.size(); // no lead byte: the validation will refuse it
+        unsigned char lead = static_cast<unsigned char>(bytes[at - 1]);
+        size_t length = lead < 0x80 ? 1 : (lead & 0xE0) == 0xC0 ? 2 : (lead & 0xF0) == 0xE0 ? 3 : 4;
+        return back + 1 >= length ? bytes.size() : at - 1;
+    }
+    CPINFO info = {};
+    if (GetCPInfo(codePage, &info) && info.MaxCharSize == 1)
+        return bytes.size();
+    size_t end = bytes.find_last_of("\r\n");
+    return end == std::string::npos ? 0 : end + 1;
+}
 } // namespace
 
 CRegScriptReader::~CRegScriptReader()
@@ -151,18 +177,18 @@ bool CRegScriptReader::Decode(const char* bytes, size_t size, bool last)
         std::memcpy(m_text.data() + at, pending.data(), whole);
         return true;
     }
-    // 8-bit forms decode up to the last line end; the rest waits for the
-    // next block, so no character is ever cut.
+    // 8-bit forms decode up to where no character can be cut: the last whole
+    // UTF-8 character, any byte of a single-byte code page, or the last line
+    // end of a multi-byte one. The rest waits for the next block.
+    UINT codePage = m_encoding == ScriptEncoding::Utf8 ? CP_UTF8 : CP_ACP;
     size_t cut = pending.size();
     if (!last)
     {
-        size_t newline = pending.rfind('\n');
-        cut = newline == std::string::npos ? 0 : newline + 1;
+        cut = SafeCut(pending, codePage);
         m_carry.assign(pending, cut, std::string::npos);
     }
     if (cut == 0)
         return true;
-    UINT codePage = m_encoding == ScriptEncoding::Utf8 ? CP_UTF8 : CP_ACP;
     if (m_encoding == ScriptEncoding::Utf8)
     {
         size_t bad = FirstInvalidUtf8(reinterpret_cast<const unsigned char*>(pending.data()), cut);
@@ -184,17 +210,40 @@ bool CRegScriptReader::Decode(const char* bytes, size_t size, bool last)
 
 bool CRegScriptReader::NextLine(std::wstring& line)
 {
+    // Characters after m_at already known to hold no line end: a line longer
+    // than a block is scanned once, not again after every block.
+    size_t scanned = 0;
     for (;;)
     {
         if (Failed())
             return false;
-        size_t newline = m_text.find(L'\n', m_at);
-        if (newline != std::wstring::npos)
+        size_t end = m_text.find_first_of(L"\r\n", m_at + scanned);
+        if (end != std::wstring::npos)
         {
-            line.assign(m_text, m_at, newline - m_at);
-            m_at = newline + 1;
+            size_t next = end + 1;
+            m_lastEndedByLoneCr = false;
+            if (m_text[end] == L'\r')
+            {
+                // CR LF, CR CR LF (which some editors write) and a CR alone
+                // each end one line; up to two more characters tell which.
+                if (end + 2 >= m_text.size() && !m_end)
+                {
+                    scanned = end - m_at;
+                    Fill();
+                    continue;
+                }
+                if (next < m_text.size() && m_text[next] == L'\n')
+                    next += 1;
+                else if (next + 1 < m_text.size() && m_text[next] == L'\r' && m_text[next + 1] == L'\n')
+                    next += 2;
+                else
+                    m_lastEndedByLoneCr = true;
+            }
+            line.assign(m_text, m_at, end - m_at);
+            m_at = next;
             break;
         }
+        scanned = m_text.size() - m_at;
         if (!m_end && Fill())
             continue;
         if (Failed())
@@ -203,10 +252,9 @@ bool CRegScriptReader::NextLine(std::wstring& line)
             return false;
         line.assign(m_text, m_at, std::wstring::npos);
         m_at = m_text.size();
+        m_lastEndedByLoneCr = false;
         break;
     }
-    if (!line.empty() && line.back() == L'\r')
-        line.pop_back();
     ++m_lineNumber;
     return true;
 }

@@ -29,9 +29,12 @@ class CRegScriptReader
     // Reads text from memory instead (clipboard text), or a file's bytes.
     void OpenText(std::wstring text);
     bool OpenBytes(const std::string& bytes);
-    // The next physical line without its line end; false at the end or on
-    // an error (Failed() then says so).
+    // The next physical line without its line end (LF, CR LF, CR CR LF or a
+    // CR alone); false at the end or on an error (Failed() then says so).
     bool NextLine(std::wstring& line);
+    // Whether the line NextLine gave last ended with a CR alone (inside a
+    // quoted string, that breaks the string).
+    bool LastEndedByLoneCr() const noexcept { return m_lastEndedByLoneCr; }
     // The 1-based number of the line NextLine gave last.
     size_t LineNumber() const noexcept { return m_lineNumber; }
     bool Failed() const noexcept { return !m_error.empty(); }
@@ -54,6 +57,7 @@ class CRegScriptReader
     std::string m_carry; // bytes of a character cut by the block's end
     bool m_end = false;  // the file has been read to its end
     size_t m_lineNumber = 0;
+    bool m_lastEndedByLoneCr = false;
     ULONGLONG m_bytesRead = 0;
     ULONGLONG m_totalBytes = 0;
     std::wstring m_error;
