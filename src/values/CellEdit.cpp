@@ -71,13 +71,12 @@ LRESULT CCellEdit::OnKillFocus(UINT, WPARAM, LPARAM, bool& handled)
 LRESULT CCellEdit::OnDestroyMessage(UINT, WPARAM, LPARAM, bool& handled)
 {
     if (Commit)
-    {
         m_finalText = GetWindowText();
-        // Posted, not sent: the list commits once this window is gone, with
-        // no message box shown while it is being destroyed.
-        if (m_parent && ::IsWindow(m_parent))
-            ::PostMessageW(m_parent, EndMessage(), 0, 0);
-    }
+    // Posted, not sent: the list commits once this window is gone, with no
+    // message box shown while it is being destroyed. A discarded edit tells
+    // the list too: a refresh may wait for its end.
+    if (m_parent && ::IsWindow(m_parent))
+        ::PostMessageW(m_parent, EndMessage(), 0, 0);
     handled = false;
     return 0;
 }

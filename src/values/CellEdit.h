@@ -1,9 +1,9 @@
 // CCellEdit: the in-place editor, an edit control laid over one cell of a
 // list pane. It records, when editing starts, which key and which name it
 // edits, so the commit lands there whatever the list did meanwhile (a sort,
-// a refresh, a navigation). When its window goes it hands the edit to its
-// list as one CellEditResult (posting "CEndCellEditMsg"), and keeps nothing
-// the list could still be using.
+// a navigation). When its window goes it tells its list (posting
+// "CEndCellEditMsg"), which takes a committed edit as one CellEditResult;
+// the editor keeps nothing the list could still be using.
 #pragma once
 
 #include "app/framework/Window.h"
@@ -35,7 +35,7 @@ class CCellEdit : public CWnd
     bool IsEditing() const noexcept { return m_hWnd != nullptr; }
 
     // The registered message the editor posts to its parent when an edit
-    // ends with Commit set (both parameters 0).
+    // ends, committed or not (both parameters 0).
     static UINT EndMessage();
 
     CellEditResult Target; // key path, name and kind, set when editing starts

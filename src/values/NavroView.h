@@ -87,6 +87,9 @@ class CNavroView : public CListView
     // Ends an edit in progress, committing it (Escape alone discards).
     void EndCellEdit();
     bool IsEditingCell() const;
+    // A refresh that waits for the open edit to end (a registry change came
+    // while the user was typing: the rows are read again after the edit).
+    bool RefreshWaitsForEdit() const noexcept { return m_refreshAfterEdit; }
     CCellEdit* CellEditor() const noexcept { return m_cellEdit.get(); }
     // The row of name in keyPath, or -1.
     int FindRow(const std::wstring& keyPath, const std::wstring& name) const;
@@ -285,6 +288,11 @@ class CNavroView : public CListView
     LRESULT OnEndCellEdit(UINT, WPARAM, LPARAM, bool&);
     void TakeEndedEdit();
     void CommitEdit(const CellEditResult& edit);
+    // Whether the value (or key) the open editor edits was removed, or its
+    // data changed, since the edit began.
+    bool EditedItemChanged() const;
+    // Ends the open edit without writing anything.
+    void CancelCellEdit();
     // The cell and whether the point is on its icon.
     bool HitIcon(POINT client, int& row, int& column) const;
     void SetCell(int row, int column, const std::wstring& text, int image);
@@ -301,6 +309,7 @@ class CNavroView : public CListView
     // The in-place editor, and edits that ended and wait for their commit.
     std::unique_ptr<CCellEdit> m_cellEdit;
     std::vector<CellEditResult> m_endedEdits;
+    bool m_refreshAfterEdit = false;
     // The key row highlighted as the drop target, or -1.
     int m_dropRow = -1;
 };

@@ -9,6 +9,7 @@
 #include "frame/RegistryACList.h"
 #include "operations/KeyTransfer.h"
 #include "registry/EzReg.h"
+#include "registry/RegistryPath.h"
 #include "registry/ValueText.h"
 #include "values/CellEdit.h"
 #include "values/DataLinks.h"
@@ -122,6 +123,30 @@ void CNavroView::EndCellEdit()
     TakeEndedEdit();
 }
 
+void CNavroView::CancelCellEdit()
+{
+    if (!m_cellEdit)
+        return;
+    m_cellEdit->Commit = false;
+    if (m_cellEdit->IsEditing())
+        m_cellEdit->DestroyWindow();
+    m_cellEdit.reset();
+}
+
+bool CNavroView::EditedItemChanged() const
+{
+    if (!m_cellEdit)
+        return false;
+    const CellEditResult& target = m_cellEdit->Target;
+    if (target.kind == kKeyRow)
+        return !KeyExists(target.keyPath + L"\\" + target.name);
+    CEzReg reader(target.keyPath);
+    if (!reader.QueryValue(target.name.c_str()))
+        return true;
+    // A name being edited stays valid while its value exists.
+    return target.column != 0 && reader.DataText() != target.originalText;
+}
+
 LRESULT CNavroView::OnEndCellEdit(UINT, WPARAM, LPARAM, bool&)
 {
     TakeEndedEdit();
@@ -131,6 +156,13 @@ LRESULT CNavroView::OnEndCellEdit(UINT, WPARAM, LPARAM, bool&)
     m_endedEdits.clear();
     for (const CellEditResult& edit : edits)
         CommitEdit(edit);
+    // A registry change that came while the user typed: its refresh now.
+    if (m_refreshAfterEdit && !IsEditingCell())
+    {
+        m_refreshAfterEdit = false;
+        if (CNavroDoc* doc = GetDocument())
+            RefreshValues(doc->GetCurrentPath());
+    }
     return 0;
 }
 

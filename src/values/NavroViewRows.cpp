@@ -7,6 +7,7 @@
 #include "base/SettingsStore.h"
 #include "base/Shutdown.h"
 #include "base/Strings.h"
+#include "base/UserPrompts.h"
 #include "base/WaitCursor.h"
 #include "registry/EzReg.h"
 #include "registry/RegistryPath.h"
@@ -335,6 +336,24 @@ void CNavroView::FinishFill()
 
 void CNavroView::RefreshValues(const std::wstring& path)
 {
+    // A refresh never ends an open in-place edit: that would write what the
+    // user is still typing. The rows are read again once the edit ends; an
+    // edit whose value another program changed or removed meanwhile is
+    // cancelled, never written, and the user is told.
+    if (IsEditingCell())
+    {
+        if (!EditedItemChanged())
+        {
+            m_refreshAfterEdit = true;
+            return;
+        }
+        std::wstring name = m_cellEdit->Target.name;
+        CancelCellEdit();
+        ShowStatusText(L"\"" + name +
+                       L"\" was changed or removed by another program while you edited it. Your edit was not "
+                       L"written.");
+    }
+    m_refreshAfterEdit = false;
     EndCellEdit();
     if (m_fill)
     {

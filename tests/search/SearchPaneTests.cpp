@@ -44,11 +44,7 @@ bool Finished(FrameFixture& f, CSearchPaneView& pane, unsigned before)
 
 std::wstring StatusText(FrameFixture& f)
 {
-    wchar_t text[512] = {};
-    HWND bar = f.frame->m_statusBar ? f.frame->m_statusBar->m_hWnd : nullptr;
-    if (bar)
-        ::SendMessageW(bar, SB_GETTEXTW, 0, reinterpret_cast<LPARAM>(text));
-    return text;
+    return f.StatusText();
 }
 
 void SetText(HWND dialog, int id, const wchar_t* text)

@@ -117,3 +117,12 @@ void FrameFixture::PressKey(WORD key, bool control, bool shift, bool alt)
     SetKeyboardState(state);
     Pump(20);
 }
+
+std::wstring FrameFixture::StatusText() const
+{
+    wchar_t text[512] = {};
+    HWND bar = frame->m_statusBar ? frame->m_statusBar->m_hWnd : nullptr;
+    if (bar)
+        ::SendMessageW(bar, SB_GETTEXTW, 0, reinterpret_cast<LPARAM>(text));
+    return text;
+}

@@ -41,6 +41,9 @@ class FrameFixture
     // Sends a key press through the program's own translation and dispatch.
     void PressKey(WORD key, bool control = false, bool shift = false, bool alt = false);
 
+    // The text of the status bar's first part.
+    std::wstring StatusText() const;
+
     CLeftView& Tree() const { return *frame->TreePane(); }
     CNavroView& Values() const { return *frame->ValuePane(); }
 

@@ -5,6 +5,7 @@
 #include "app/Hints.h"
 #include "base/Strings.h"
 #include "support/FrameFixture.h"
+#include "tree/ChangeMonitor.h"
 #include "support/RegistrySandbox.h"
 #include "support/ScriptedPrompts.h"
 #include "values/CellEdit.h"
@@ -167,7 +168,8 @@ TEST(InPlaceEdit, TheEditLandsOnItsValueAfterASortARefreshAndANavigation)
     EXPECT_EQ(ReadString(box, L"K1", L"a"), L"a");
     EXPECT_EQ(ReadString(box, L"K1", L"c"), L"c");
 
-    // A refresh that removes rows above the edited one.
+    // A refresh that would remove rows above the edited one waits for the
+    // edit; Enter then writes it to its value and the rows follow.
     StartEdit(list, L"c", list.DataColumn, L"C1");
     box.SetString(L"K1", L"0", L"new");
     HKEY key = nullptr;
@@ -175,9 +177,15 @@ TEST(InPlaceEdit, TheEditLandsOnItsValueAfterASortARefreshAndANavigation)
     RegDeleteValueW(key, L"a");
     RegCloseKey(key);
     list.RefreshValues(f.doc->GetCurrentPath());
+    f.Pump(20);
+    EXPECT_TRUE(list.IsEditingCell());
+    EXPECT_EQ(ReadString(box, L"K1", L"c"), L"c");
+    SendMessageW(list.CellEditor()->m_hWnd, WM_KEYDOWN, VK_RETURN, 0);
     ASSERT_TRUE(f.PumpUntil([&] { return ReadString(box, L"K1", L"c") == L"C1"; }));
     EXPECT_EQ(ReadString(box, L"K1", L"0"), L"new");
     EXPECT_EQ(ReadString(box, L"K1", L"b"), L"B1");
+    ASSERT_TRUE(f.PumpUntil([&] { return list.FindItem(L"0", 0) >= 0 && list.FindItem(L"a", 0) < 0; }))
+        << "the waiting refresh came after the edit";
 
     // Navigating by the address (no focus change) to a key with a value of the same name.
     StartEdit(list, L"b", list.DataColumn, L"B2");
@@ -193,6 +201,62 @@ TEST(InPlaceEdit, TheEditLandsOnItsValueAfterASortARefreshAndANavigation)
     ASSERT_TRUE(f.PumpUntil([&] { return ReadString(box, L"K1", L"c2") == L"C1"; }));
     EXPECT_EQ(ReadString(box, L"K1", L"c"), L"<missing>");
     EXPECT_TRUE(user.Boxes().empty());
+}
+
+TEST(InPlaceEdit, AnotherProgramsWriteNeverEndsAnEditOrWritesWhatIsBeingTyped)
+{
+    RegistrySandbox box;
+    box.SetString(L"Watched", L"Edited", L"old data");
+    box.SetString(L"Watched", L"Other", L"1");
+    ScriptedPrompts user;
+    FrameFixture f;
+    f.doc->GoTo(nullptr, box.PathOf(L"Watched").c_str(), true);
+    CNavroView& list = f.Values();
+    f.frame->FocusPane(Pane::Values);
+    for (const auto& monitor : f.frame->Monitors())
+        ASSERT_TRUE(monitor->WaitUntilWatching(10000));
+    auto otherProgram = [&](const std::wstring& arguments) {
+        std::wstring command = L"reg.exe add \"HKCU\\" + box.SubKey() + L"\\Watched\" " + arguments + L" /f";
+        STARTUPINFOW startup = {sizeof(startup)};
+        PROCESS_INFORMATION process = {};
+        ASSERT_TRUE(CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW,
+                                   nullptr, nullptr, &startup, &process));
+        WaitForSingleObject(process.hProcess, 20000);
+        CloseHandle(process.hThread);
+        CloseHandle(process.hProcess);
+    };
+
+    // Another value of the key changes while the user types: the change
+    // notice comes, the editor stays open with the typed text, and nothing
+    // is written until the user says so.
+    StartEdit(list, L"Edited", list.DataColumn, L"half-typ");
+    otherProgram(L"/v Other /t REG_SZ /d 2");
+    ASSERT_TRUE(f.PumpUntil([&] { return list.RefreshWaitsForEdit(); }, 15000)) << "no change notice came";
+    ASSERT_TRUE(list.IsEditingCell());
+    wchar_t typed[64] = {};
+    GetWindowTextW(list.CellEditor()->m_hWnd, typed, 64);
+    EXPECT_STREQ(typed, L"half-typ");
+    EXPECT_EQ(ReadString(box, L"Watched", L"Edited"), L"old data");
+    SetWindowTextW(list.CellEditor()->m_hWnd, L"typed in full");
+    SendMessageW(list.CellEditor()->m_hWnd, WM_KEYDOWN, VK_RETURN, 0);
+    ASSERT_TRUE(f.PumpUntil([&] { return ReadString(box, L"Watched", L"Edited") == L"typed in full"; }));
+    ASSERT_TRUE(f.PumpUntil([&] {
+        return list.ItemText(list.FindItem(L"Other", 0), list.DataColumn) == L"2";
+    })) << "the other row follows once the edit ended";
+
+    // The edited value itself changes: the edit is cancelled, the other
+    // program's data stays, and the status bar says why.
+    StartEdit(list, L"Edited", list.DataColumn, L"mine");
+    otherProgram(L"/v Edited /t REG_SZ /d theirs");
+    ASSERT_TRUE(f.PumpUntil([&] { return !list.IsEditingCell(); }, 15000));
+    f.Pump(50);
+    EXPECT_EQ(ReadString(box, L"Watched", L"Edited"), L"theirs");
+    EXPECT_EQ(list.ItemText(list.FindItem(L"Edited", 0), list.DataColumn), L"theirs");
+    EXPECT_NE(f.StatusText().find(L"\"Edited\" was changed or removed by another program"),
+              std::wstring::npos)
+        << zv::ToUtf8(f.StatusText());
+    EXPECT_TRUE(user.Boxes().empty());
+    f.SettleWorkers();
 }
 
 TEST(InPlaceEdit, RenamesKeepEveryByteAndEmptyNamesAreRefused)
