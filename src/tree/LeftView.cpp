@@ -86,6 +86,7 @@ LRESULT CLeftView::OnDeleteItem(NMHDR* header)
     HTREEITEM item = reinterpret_cast<NMTREEVIEWW*>(header)->itemOld.hItem;
     m_serials.erase(item);
     m_buttons.erase(item);
+    m_partialTotals.erase(item);
     m_loading.erase(item);
     if (CutItem == item)
         CutItem = nullptr;
@@ -129,9 +130,9 @@ LRESULT CLeftView::OnItemExpanding(NMHDR* header)
     {
         // The marks go while collapsed; the item data stays, so that the next
         // expansion completes a partial item.
-        bool partial = IsPartial(item);
+        LPARAM data = tree.GetItemData(item);
         SetPartial(item, false);
-        tree.SetItemData(item, partial ? kPartialData : 0);
+        tree.SetItemData(item, data);
     }
     return 0;
 }
@@ -186,7 +187,7 @@ LRESULT CLeftView::OnCustomDraw(NMHDR* header)
     {
     case CDDS_PREPAINT:
         return CDRF_NOTIFYITEMDRAW;
-    case CDDS_ITEMPREPAINT:
+    case CDDS_ITEMPREPAINT: {
         // The current key stays plainly marked while another pane has the
         // focus: this platform draws an unfocused selection in a shade that
         // hardly differs from the background.
@@ -195,7 +196,27 @@ LRESULT CLeftView::OnCustomDraw(NMHDR* header)
             draw->clrText = ::GetSysColor(COLOR_INACTIVECAPTIONTEXT);
             draw->clrTextBk = ::GetSysColor(COLOR_INACTIVECAPTION);
         }
+        // A partly loaded item says so after its name.
+        auto item = reinterpret_cast<HTREEITEM>(draw->nmcd.dwItemSpec);
+        return IsExpandedPartial(item) ? CDRF_NOTIFYPOSTPAINT : CDRF_DODEFAULT;
+    }
+    case CDDS_ITEMPOSTPAINT: {
+        auto item = reinterpret_cast<HTREEITEM>(draw->nmcd.dwItemSpec);
+        std::wstring note = PartialNote(item);
+        RECT rect = PartialNoteRect(item);
+        if (note.empty() || rect.right <= rect.left)
+            return CDRF_DODEFAULT;
+        HDC dc = draw->nmcd.hdc;
+        HGDIOBJ old = ::SelectObject(dc, reinterpret_cast<HFONT>(SendMessage(WM_GETFONT)));
+        int mode = ::SetBkMode(dc, TRANSPARENT);
+        COLORREF color = ::SetTextColor(dc, ::GetSysColor(COLOR_GRAYTEXT));
+        ::DrawTextW(dc, note.c_str(), static_cast<int>(note.size()), &rect,
+                    DT_LEFT | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
+        ::SetTextColor(dc, color);
+        ::SetBkMode(dc, mode);
+        ::SelectObject(dc, old);
         return CDRF_DODEFAULT;
+    }
     default:
         return CDRF_DODEFAULT;
     }
@@ -286,6 +307,8 @@ void CLeftView::OnUpdate(CView*, LPARAM hint, void* hintObject)
     case kHintRefresh:
         VerifyCutItem();
         RefreshChildren(nullptr, L"");
+        // Everything shown only in part is read whole.
+        CompleteExpandedPartialItems();
         if (doc)
             doc->GoTo(this, nullptr, true);
         break;

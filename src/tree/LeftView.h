@@ -41,8 +41,11 @@ class CLeftView : public CTreeView
     // Overlay marks: this item is partial; its parent is partial (more siblings).
     static constexpr int kOverlayPartial = 1;
     static constexpr int kOverlaySiblings = 2;
-    // Item data of a partially expanded item.
+    // Item data of a partially expanded item: shown only in part since a
+    // navigation (completed by the next refresh or change notice), or since
+    // the user hid the other children (kept so until the user expands it).
     static constexpr LPARAM kPartialData = 1;
+    static constexpr LPARAM kHiddenSiblingsData = 3;
 
     CLeftView();
     ~CLeftView() override;
@@ -64,6 +67,15 @@ class CLeftView : public CTreeView
     void UpdateChildrenFlag(HTREEITEM item);
     // Whether the item's children are only partly loaded (its item data).
     bool IsPartial(HTREEITEM item) const;
+    // Whether the user hid the item's other children (Hide Siblings).
+    bool ShowsHiddenSiblings(HTREEITEM item) const;
+    // The note drawn after an expanded, partly loaded item's name ("1 of 7
+    // keys shown"), empty for any other item; a click on it completes the item.
+    std::wstring PartialNote(HTREEITEM item) const;
+    // Where the note of item is drawn, in client coordinates (empty rect: none).
+    RECT PartialNoteRect(HTREEITEM item) const;
+    // Completes every expanded, partly loaded item (a refresh asked for).
+    void CompleteExpandedPartialItems();
     // markChildren false: the children are known to carry no marks yet.
     void SetPartial(HTREEITEM item, bool partial, bool markChildren = true);
     void DeleteKeyItem(HTREEITEM item, bool fixParent);
@@ -221,6 +233,9 @@ class CLeftView : public CTreeView
         std::wstring path;
         bool expandedOnce = false;
         bool partial = false;
+        // An expanded partial item not kept so by the user: a refresh reads
+        // all of its children and completes it.
+        bool completes = false;
         std::vector<NodeCopy> children;
     };
     // What a worker read for one NodeCopy.
@@ -231,6 +246,7 @@ class CLeftView : public CTreeView
         bool hasSubKeys = false;
         bool expandedOnce = false;
         bool partial = false;
+        bool completes = false; // names holds every sub-key of a partial item
         // A partial item: how many sub-keys its key has, and which loaded
         // children vanished.
         DWORD subKeyCount = 0;
@@ -314,9 +330,11 @@ class CLeftView : public CTreeView
     uint32_t SerialOf(HTREEITEM item) const;
     bool IsSameItem(HTREEITEM item, uint32_t serial) const;
     // Reconciles item's loaded children with names; returns the items that
-    // were given a new name (their loaded sub-trees are stale).
+    // were given a new name (their loaded sub-trees are stale). Below a partly
+    // loaded item a vanished child is never taken for renamed.
     std::vector<HTREEITEM> ReconcileChildren(HTREEITEM item, const std::wstring& path,
-                                             const std::vector<std::pair<std::wstring, int>>& names);
+                                             const std::vector<std::pair<std::wstring, int>>& names,
+                                             bool partial = false);
     NodeCopy CopyNode(HTREEITEM item, const std::wstring& path) const;
     void ApplyNodeState(const NodeState& state);
     void StartButtonWorker(std::vector<NodeCopy> children);
@@ -338,6 +356,8 @@ class CLeftView : public CTreeView
     uint32_t m_nextSerial = 1;
     // Buttons of children inserted without a check, as the workers found them.
     std::unordered_map<HTREEITEM, bool> m_buttons;
+    // The sub-key count of each partly loaded item, for its note.
+    std::unordered_map<HTREEITEM, DWORD> m_partialTotals;
     // Items whose children are being read, with the children inserted so far.
     std::unordered_map<HTREEITEM, std::vector<NodeCopy>> m_loading;
     // From TVN_BEGINLABELEDIT until the first TVN_ENDLABELEDIT: this

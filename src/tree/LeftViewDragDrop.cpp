@@ -29,6 +29,16 @@ LRESULT CLeftView::OnLeftButtonDown(UINT, WPARAM, LPARAM lParam, bool& handled)
         CompletePartialItem(item);
         return 0;
     }
+    // So does a click on the note after its name.
+    if (item && (hit.flags & TVHT_ONITEMRIGHT))
+    {
+        RECT note = PartialNoteRect(item);
+        if (::PtInRect(&note, point))
+        {
+            CompletePartialItem(item);
+            return 0;
+        }
+    }
     handled = false;
     return 0;
 }

@@ -5,6 +5,7 @@
 
 #include "app/Hints.h"
 #include "app/NavroDoc.h"
+#include "app/framework/DpiImages.h"
 #include "base/Strings.h"
 #include "base/WaitCursor.h"
 #include "registry/EzReg.h"
@@ -187,7 +188,66 @@ void CLeftView::DeleteKeyItem(HTREEITEM item, bool fixParent)
 
 bool CLeftView::IsPartial(HTREEITEM item) const
 {
-    return item && Ctrl().GetItemData(item) == kPartialData;
+    return item && (Ctrl().GetItemData(item) & kPartialData) != 0;
+}
+
+bool CLeftView::ShowsHiddenSiblings(HTREEITEM item) const
+{
+    return item && Ctrl().GetItemData(item) == kHiddenSiblingsData;
+}
+
+std::wstring CLeftView::PartialNote(HTREEITEM item) const
+{
+    if (!IsExpandedPartial(item))
+        return {};
+    DWORD loaded = 0;
+    for (HTREEITEM child = Child(item); child; child = Next(child))
+        ++loaded;
+    auto total = m_partialTotals.find(item);
+    if (total == m_partialTotals.end() || total->second <= loaded)
+        return L"(more keys not shown)";
+    return zv::Format(L"(%lu of %lu keys shown)", loaded, total->second);
+}
+
+RECT CLeftView::PartialNoteRect(HTREEITEM item) const
+{
+    RECT note = {};
+    std::wstring text = PartialNote(item);
+    RECT label = {};
+    if (text.empty() || !TreeView_GetItemRect(m_hWnd, item, &label, TRUE))
+        return note;
+    HDC dc = ::GetDC(m_hWnd);
+    HGDIOBJ old = ::SelectObject(dc, reinterpret_cast<HFONT>(::SendMessageW(m_hWnd, WM_GETFONT, 0, 0)));
+    SIZE size = {};
+    ::GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &size);
+    ::SelectObject(dc, old);
+    ::ReleaseDC(m_hWnd, dc);
+    int gap = ScaleToDpi(6, WindowDpi(m_hWnd));
+    note = {label.right + gap, label.top, label.right + gap + size.cx, label.bottom};
+    return note;
+}
+
+void CLeftView::CompleteExpandedPartialItems()
+{
+    // Collected first: completing an item adds items to the tree.
+    std::vector<HTREEITEM> partial;
+    std::vector<HTREEITEM> pending;
+    for (HTREEITEM root = Child(nullptr); root; root = Next(root))
+        pending.push_back(root);
+    while (!pending.empty())
+    {
+        HTREEITEM item = pending.back();
+        pending.pop_back();
+        if (!Ctrl().GetItemState(item, TVIS_EXPANDED))
+            continue;
+        if (IsPartial(item))
+            partial.push_back(item);
+        for (HTREEITEM child = Child(item); child; child = Next(child))
+            pending.push_back(child);
+    }
+    for (HTREEITEM item : partial)
+        if (IsLiveItem(item) && IsExpandedPartial(item))
+            CompletePartialItem(item);
 }
 
 void CLeftView::SetPartial(HTREEITEM item, bool partial, bool markChildren)
@@ -199,6 +259,13 @@ void CLeftView::SetPartial(HTREEITEM item, bool partial, bool markChildren)
     tv.mask = TVIF_PARAM | TVIF_STATE | TVIF_HANDLE;
     tv.hItem = item;
     tv.lParam = partial ? kPartialData : 0;
+    if (partial)
+    {
+        // How many sub-keys the key has, for the note after its name.
+        m_partialTotals[item] = CEzReg(GetItemPath(item)).SubKeyCount();
+    }
+    else
+        m_partialTotals.erase(item);
     int overlay = (tree.GetOverlay(item) & kOverlaySiblings) | (partial ? kOverlayPartial : 0);
     tv.stateMask = TVIS_EXPANDPARTIAL_ | TVIS_OVERLAYMASK;
     tv.state = (partial ? TVIS_EXPANDPARTIAL_ : 0) | INDEXTOOVERLAYMASK(overlay);
@@ -235,7 +302,11 @@ void CLeftView::HideSiblings(HTREEITEM item)
         deleted = true;
     }
     tree.SetRedraw(true);
-    SetPartial(Parent(item), deleted);
+    HTREEITEM parent = Parent(item);
+    SetPartial(parent, deleted);
+    // Hidden by the user: background refreshes leave it so.
+    if (deleted)
+        tree.SetItemData(parent, kHiddenSiblingsData);
     tree.EnsureVisible(item);
 }
 

@@ -87,6 +87,9 @@ CLeftView::NodeCopy CLeftView::CopyNode(HTREEITEM item, const std::wstring& path
     copy.path = path;
     copy.expandedOnce = Ctrl().GetItemState(item, TVIS_EXPANDEDONCE) != 0;
     copy.partial = IsPartial(item);
+    // What a navigation showed in part is read whole; what the user hid
+    // stays hidden.
+    copy.completes = IsExpandedPartial(item) && !ShowsHiddenSiblings(item);
     if (copy.expandedOnce)
         for (HTREEITEM child = Child(item); child; child = Next(child))
             copy.children.push_back(CopyNode(child, path + L"\\" + ItemText(child)));
@@ -128,7 +131,7 @@ void CLeftView::RefreshChildren(HTREEITEM item, const std::wstring& path)
     std::vector<HTREEITEM> before;
     for (HTREEITEM child = Child(item); child; child = Next(child))
         before.push_back(child);
-    std::vector<HTREEITEM> renamed = ReconcileChildren(item, path, names);
+    std::vector<HTREEITEM> renamed = ReconcileChildren(item, path, names, IsPartial(item));
     if (!item || IsShuttingDown())
         return; // the roots' own sub-trees are refreshed by their change monitors
     std::vector<NodeCopy> nodes;
@@ -141,7 +144,8 @@ void CLeftView::RefreshChildren(HTREEITEM item, const std::wstring& path)
 }
 
 std::vector<HTREEITEM> CLeftView::ReconcileChildren(HTREEITEM item, const std::wstring& path,
-                                                    const std::vector<std::pair<std::wstring, int>>& names)
+                                                    const std::vector<std::pair<std::wstring, int>>& names,
+                                                    bool partial)
 {
     std::vector<HTREEITEM> renamed;
     // Names are matched exactly: a key another program renamed by case only
@@ -162,8 +166,9 @@ std::vector<HTREEITEM> CLeftView::ReconcileChildren(HTREEITEM item, const std::w
             matched[found->second.back()] = true;
             found->second.pop_back();
         }
-        else if (!kept)
+        else if (!kept && !partial)
             kept = child; // a vanished key: perhaps renamed, so it keeps its place
+        // (Below a partly loaded item the names not shown are no rename of it.)
         else
             DeleteKeyItem(child, true);
         child = next;
@@ -231,7 +236,7 @@ void CLeftView::ApplyNodeState(const NodeState& state)
     // way it did when they were copied.
     bool sameShape = state.expandedOnce && tree.GetItemState(item, TVIS_EXPANDEDONCE) != 0 &&
                      IsPartial(item) == state.partial && !IsLoading(item);
-    if (sameShape && state.partial)
+    if (sameShape && state.partial && !state.completes)
     {
         for (const auto& [child, serial] : state.vanished)
             if (IsSameItem(child, serial))
@@ -248,7 +253,8 @@ void CLeftView::ApplyNodeState(const NodeState& state)
     }
     else if (sameShape)
     {
-        std::vector<HTREEITEM> renamed = ReconcileChildren(item, GetItemPath(item), state.names);
+        std::vector<HTREEITEM> renamed =
+            ReconcileChildren(item, GetItemPath(item), state.names, state.partial);
         for (const NodeState& child : state.children)
             if (std::find(renamed.begin(), renamed.end(), child.item) == renamed.end())
                 ApplyNodeState(child);
@@ -256,6 +262,12 @@ void CLeftView::ApplyNodeState(const NodeState& state)
         // what is loaded below it).
         for (HTREEITEM child : renamed)
             RefreshItem(child);
+        if (state.completes && IsSameItem(item, state.serial) && IsPartial(item))
+        {
+            // Every child is there now: in the order a first expansion gives.
+            SetPartial(item, false);
+            tree.SortChildren(item);
+        }
     }
     if (!IsSameItem(item, state.serial))
         return;

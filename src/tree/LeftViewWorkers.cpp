@@ -24,8 +24,9 @@ NodeState ReadNode(const NodeCopy& copy, const zv::StopToken& stop)
     state.serial = copy.serial;
     state.expandedOnce = copy.expandedOnce;
     state.partial = copy.partial;
+    state.completes = copy.completes;
     CEzReg key(copy.path);
-    if (copy.expandedOnce && copy.partial)
+    if (copy.expandedOnce && copy.partial && !copy.completes)
     {
         // A partial item keeps its partial set of children, only verified.
         for (const NodeCopy& child : copy.children)

@@ -2,6 +2,7 @@
 // completion of partial items, and renames made by another program.
 #include "app/Hints.h"
 #include "base/Shutdown.h"
+#include "base/Strings.h"
 #include "registry/EzReg.h"
 #include "support/FrameFixture.h"
 #include "support/RegistrySandbox.h"
@@ -307,6 +308,50 @@ TEST(KeyTree, TheButtonOfAPartlyLoadedItemCompletesItInFirstExpansionOrder)
     // A second click on a complete item's button collapses it, as usual.
     ClickButton(f, many);
     EXPECT_FALSE(tree.Ctrl().GetItemState(many, TVIS_EXPANDED));
+}
+
+TEST(KeyTree, APartlyLoadedItemSaysSoAndAClickOnThatOrARefreshCompletesIt)
+{
+    RegistrySandbox box;
+    for (const wchar_t* name :
+         {L"Demo\\Many\\C1", L"Demo\\Many\\C2", L"Demo\\Many\\C3", L"Demo\\Other", L"Hide\\X", L"Hide\\Y"})
+        box.CreateKey(name);
+    FrameFixture f;
+    CLeftView& tree = f.Tree();
+    f.doc->GoTo(nullptr, box.PathOf(L"Demo\\Many\\C2").c_str(), true);
+    HTREEITEM many = tree.FindItemByPath(box.PathOf(L"Demo\\Many"), nullptr);
+    HTREEITEM demo = tree.Parent(many);
+    EXPECT_EQ(tree.PartialNote(many), L"(1 of 3 keys shown)");
+    EXPECT_EQ(tree.PartialNote(demo), L"(1 of 2 keys shown)");
+    EXPECT_TRUE(tree.PartialNote(tree.Selected()).empty());
+    RECT note = tree.PartialNoteRect(many);
+    RECT label = {};
+    TreeView_GetItemRect(tree.m_hWnd, many, &label, TRUE);
+    EXPECT_GT(note.left, label.right) << "after the name";
+    EXPECT_GT(note.right - note.left, 20);
+
+    // A click on the note completes the item.
+    POINT at = {(note.left + note.right) / 2, (note.top + note.bottom) / 2};
+    tree.SendMessage(WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(at.x, at.y));
+    tree.SendMessage(WM_LBUTTONUP, 0, MAKELPARAM(at.x, at.y));
+    f.Pump(20);
+    EXPECT_EQ(ChildTexts(tree, many), RegistryChildren(box, L"Demo\\Many"));
+    EXPECT_TRUE(tree.PartialNote(many).empty());
+    EXPECT_EQ(tree.GetItemPath(tree.Selected()), box.PathOf(L"Demo\\Many\\C2"));
+
+    // F5 completes every item shown in part, the user's hidden siblings too.
+    f.doc->GoTo(nullptr, box.PathOf(L"Hide\\X").c_str(), true);
+    HTREEITEM hide = tree.FindItemByPath(box.PathOf(L"Hide"), nullptr);
+    tree.CompletePartialItem(hide);
+    tree.HideSiblings(tree.FindItemByPath(box.PathOf(L"Hide\\X"), nullptr));
+    ASSERT_TRUE(tree.IsPartial(hide));
+    ASSERT_TRUE(tree.IsPartial(demo));
+    f.frame->SendMessage(WM_COMMAND, ID_REFRESH, 0);
+    ASSERT_TRUE(f.SettleWorkers());
+    EXPECT_EQ(ChildTexts(tree, demo), RegistryChildren(box, L"Demo"));
+    EXPECT_EQ(ChildTexts(tree, hide), RegistryChildren(box, L"Hide"));
+    for (HTREEITEM item : {demo, hide, tree.FindChildItem(L"CURRENT_USER", nullptr)})
+        EXPECT_FALSE(tree.IsPartial(item)) << zv::ToUtf8(tree.GetItemPath(item));
 }
 
 TEST(KeyTree, CollapsingAnAncestorOfTheCurrentKeyMovesTheDocumentToIt)

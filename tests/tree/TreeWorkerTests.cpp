@@ -1,5 +1,6 @@
-// The tree's background work: refreshes after change events keep partial
-// items partial, a vanished last child moves the document to its parent, and
+// The tree's background work: refreshes after change events complete what a
+// navigation showed in part (not what the user hid), a vanished last child
+// moves the document to its parent, and
 // closing the window while workers run ends them all before the windows go.
 #include "base/Handles.h"
 #include "registry/EzReg.h"
@@ -42,29 +43,44 @@ std::vector<zv::unique_handle> Duplicates(const std::vector<zv::WorkerThread>& t
 }
 } // namespace
 
-TEST(TreeWorkers, RefreshAfterAChangeKeepsAPartlyExpandedAncestorPartial)
+TEST(TreeWorkers, AChangeNoticeCompletesWhatANavigationShowedInPartButNotWhatTheUserHid)
 {
     RegistrySandbox box;
     box.CreateKey(L"Part\\A\\B");
     box.CreateKey(L"Part\\A2");
     box.CreateKey(L"Part\\A3");
+    for (const wchar_t* name : {L"Hide\\X", L"Hide\\Y", L"Hide\\Z"})
+        box.CreateKey(name);
     FrameFixture f;
-    f.doc->GoTo(nullptr, box.PathOf(L"Part\\A\\B").c_str(), true);
     CLeftView& tree = f.Tree();
+    f.doc->GoTo(nullptr, box.PathOf(L"Hide\\X").c_str(), true);
+    HTREEITEM hide = tree.FindItemByPath(box.PathOf(L"Hide"), nullptr);
+    tree.CompletePartialItem(hide);
+    tree.HideSiblings(tree.FindItemByPath(box.PathOf(L"Hide\\X"), nullptr));
+    ASSERT_TRUE(tree.ShowsHiddenSiblings(hide));
+    f.doc->GoTo(nullptr, box.PathOf(L"Part\\A\\B").c_str(), true);
     HTREEITEM part = tree.FindItemByPath(box.PathOf(L"Part"), nullptr);
     ASSERT_NE(part, nullptr);
     ASSERT_TRUE(tree.IsPartial(part));
+    EXPECT_EQ(tree.PartialNote(part), L"(1 of 3 keys shown)");
 
     box.SetDword(L"Part\\A", L"Changed", 1);
     ReportUserChange(f);
     ASSERT_TRUE(f.SettleWorkers());
     EXPECT_TRUE(tree.IsLiveItem(part));
-    EXPECT_EQ(ChildTexts(tree, part), (std::vector<std::wstring>{L"A"})) << "only verified, not completed";
-    EXPECT_TRUE(tree.IsPartial(part));
-    EXPECT_EQ(tree.ItemOverlay(part) & CLeftView::kOverlayPartial, CLeftView::kOverlayPartial);
-    // Every ancestor on the way keeps its single child too.
+    EXPECT_EQ(ChildTexts(tree, part), (std::vector<std::wstring>{L"A", L"A2", L"A3"}))
+        << "completed, in order";
+    EXPECT_FALSE(tree.IsPartial(part));
+    EXPECT_TRUE(tree.PartialNote(part).empty());
+    EXPECT_EQ(tree.GetItemPath(tree.Selected()), box.PathOf(L"Part\\A\\B")) << "the selection stays";
+    // Every ancestor on the way is completed too.
     HTREEITEM user = tree.FindChildItem(L"CURRENT_USER", nullptr);
-    EXPECT_EQ(ChildTexts(tree, user), (std::vector<std::wstring>{L"Software"}));
+    EXPECT_FALSE(tree.IsPartial(user));
+    EXPECT_EQ(ChildTexts(tree, user).size(), CEzReg(L"CURRENT_USER").SubKeyCount());
+    // What the user hid stays hidden until the user expands it again.
+    EXPECT_EQ(ChildTexts(tree, hide), (std::vector<std::wstring>{L"X"}));
+    EXPECT_TRUE(tree.IsPartial(hide));
+    EXPECT_EQ(tree.PartialNote(hide), L"(1 of 3 keys shown)");
 }
 
 TEST(TreeWorkers, ALoadedChildThatVanishesIsRemovedAndAFullyLoadedParentLearnsNewKeys)
@@ -107,9 +123,10 @@ TEST(TreeWorkers, TheLastLoadedChildOfAPartialParentVanishing)
     RegDeleteKeyW(HKEY_CURRENT_USER, (box.SubKey() + L"\\P\\Only").c_str());
     ReportUserChange(f);
     ASSERT_TRUE(f.SettleWorkers());
-    EXPECT_TRUE(ChildTexts(tree, p).empty());
-    EXPECT_FALSE(tree.IsPartial(p)) << "no partial mark without children";
-    EXPECT_TRUE(tree.ItemHasButton(p)) << "Other is still there";
+    EXPECT_EQ(ChildTexts(tree, p), (std::vector<std::wstring>{L"Other"}))
+        << "the vanished key went, and was not taken for a rename of a key not shown";
+    EXPECT_FALSE(tree.IsPartial(p));
+    EXPECT_TRUE(tree.ItemHasButton(p));
     EXPECT_EQ(f.doc->GetCurrentPath(), box.PathOf(L"P")) << "the document left the vanished key";
 }
 
