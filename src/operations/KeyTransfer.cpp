@@ -7,6 +7,7 @@
 #include "base/WaitCursor.h"
 #include "operations/Hives.h"
 #include "operations/KeySecurityCarry.h"
+#include "operations/RegLinks.h"
 #include "operations/Ownership.h"
 #include "operations/ReportError.h"
 #include "registry/EzReg.h"
@@ -259,8 +260,26 @@ std::wstring CEzReg::UniqueSubkeyName(std::wstring_view keyName)
 
 bool CEzReg::CopyTreeTo(HKEY destinationParent, std::wstring_view newName, SecurityCarry* carry)
 {
+    // A link is copied as a link to the same place: what it points to is
+    // never copied, so no link can lead a copy into its own output.
+    OpenOptions = REG_OPTION_OPEN_LINK;
     if (!Open(kReadTree) || !Key)
         return false;
+    // The first value is read before anything is made: a link's is its
+    // target, and a link must be made as one. The loop below reuses it.
+    ValueIndex = 0;
+    bool firstValue = NextValue();
+    if (firstValue && IsLinkValue(ValueName, ValueType) && BaseKey && IsLinkKey(BaseKey, SubKeyPath))
+    {
+        std::wstring linkName(newName);
+        LastError = CreateLinkKey(destinationParent, linkName.c_str(), Data, DataSize);
+        return LastError == ERROR_SUCCESS;
+    }
+    if (!firstValue && LastEnumResult != ERROR_NO_MORE_ITEMS)
+    {
+        LastError = LastEnumResult;
+        return false;
+    }
     REGSAM carryRights = carry ? READ_CONTROL | WRITE_DAC | WRITE_OWNER : 0;
     std::wstring name(newName);
     zv::unique_hkey target;
@@ -304,8 +323,8 @@ bool CEzReg::CopyTreeTo(HKEY destinationParent, std::wstring_view newName, Secur
         LastError = LastEnumResult;
         return false;
     }
-    ValueIndex = 0;
-    while (NextValue())
+    // Value 0 is still in the buffers (the sub-key loop uses others).
+    for (bool more = firstValue; more; more = NextValue())
     {
         LastError = SetValueExactly(target.get(), ValueName, ValueType, Data, DataSize);
         if (LastError != ERROR_SUCCESS)

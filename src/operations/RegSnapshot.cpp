@@ -3,6 +3,7 @@
 
 #include "base/Strings.h"
 #include "operations/KeyTransfer.h"
+#include "operations/RegLinks.h"
 #include "operations/ReportError.h"
 #include "registry/EzReg.h"
 #include "registry/RootKeys.h"
@@ -190,18 +191,23 @@ LONG ReadTree(HKEY key, SavedKey& tree, bool securityOnly, bool deep, std::wstri
     {
         HKEY child = nullptr;
         std::wstring childPath = path + L"\\" + name;
-        result = RegOpenKeyExW(key, name.c_str(), 0, KEY_READ | kView, &child);
+        // A link is read as itself (its target value), never followed.
+        result = RegOpenKeyExW(key, name.c_str(), REG_OPTION_OPEN_LINK, KEY_READ | kView, &child);
         if (result != ERROR_SUCCESS)
         {
             failedPath = childPath;
             return result;
         }
         tree.children.emplace_back();
-        tree.children.back().name = std::move(name);
-        result = ReadTree(child, tree.children.back(), securityOnly, deep, failedPath, childPath);
+        SavedKey& saved = tree.children.back();
+        saved.name = std::move(name);
+        result = ReadTree(child, saved, securityOnly, deep, failedPath, childPath);
         RegCloseKey(child);
         if (result != ERROR_SUCCESS)
             return result;
+        saved.link = !saved.values.empty() &&
+                     IsLinkValue(saved.values[0].name.c_str(), saved.values[0].type) &&
+                     IsLinkKey(key, saved.name.c_str());
     }
     return ERROR_SUCCESS;
 }
@@ -274,6 +280,34 @@ void PutValue(HKEY key, const SavedValue& value, const SavedValue* current, bool
 
 // Makes the key open as key (at path) hold what tree holds; fresh when it
 // was just created and so holds nothing yet.
+// Puts a link back as a link to its saved target: one that stands there
+// with the same target stays, anything else there goes first.
+void RestoreLink(HKEY parent, const std::wstring& path, const SavedKey& link,
+                 std::vector<std::wstring>& failures)
+{
+    const SavedValue& target = link.values.front();
+    if (IsLinkKey(parent, link.name.c_str()))
+    {
+        zv::unique_hkey existing;
+        std::vector<SavedValue> values;
+        if (RegOpenKeyExW(parent, link.name.c_str(), REG_OPTION_OPEN_LINK, KEY_QUERY_VALUE | kView,
+                          existing.put()) == ERROR_SUCCESS &&
+            ReadValues(existing.get(), values) == ERROR_SUCCESS && !values.empty() &&
+            values.front() == target)
+            return;
+    }
+    CEzReg stale(path);
+    if (!stale.DeleteTree() && stale.LastError != ERROR_FILE_NOT_FOUND)
+    {
+        Fail(failures, path, stale.LastError);
+        return;
+    }
+    LONG result =
+        CreateLinkKey(parent, link.name.c_str(), target.data.data(), static_cast<DWORD>(target.data.size()));
+    if (result != ERROR_SUCCESS)
+        Fail(failures, path, result);
+}
+
 void RestoreKey(HKEY key, const std::wstring& path, const SavedKey& tree, bool fresh, bool securityOnly,
                 bool deep, std::vector<std::wstring>& failures)
 {
@@ -315,6 +349,13 @@ void RestoreKey(HKEY key, const std::wstring& path, const SavedKey& tree, bool f
     if (!securityOnly || deep)
         for (const SavedKey& child : tree.children)
         {
+            std::wstring childLink = path + L"\\" + child.name;
+            if (child.link)
+            {
+                if (!securityOnly)
+                    RestoreLink(key, childLink, child, failures);
+                continue;
+            }
             HKEY childKey = nullptr;
             DWORD disposition = 0;
             std::wstring childPath = path + L"\\" + child.name;
@@ -430,10 +471,11 @@ class SnapshotReader
     }
     bool Key(SavedKey& tree, int depth)
     {
-        size_t values = 0, children = 0;
+        size_t values = 0, children = 0, link = 0;
         if (depth > 512 || !Text(tree.name) || !Text(tree.className) || !Text(tree.security) ||
-            !Number(values))
+            !Number(link) || link > 1 || !Number(values))
             return false;
+        tree.link = link == 1;
         for (size_t i = 0; i < values; ++i)
         {
             SavedValue value;
@@ -465,8 +507,8 @@ namespace
 {
 bool SameTree(const SavedKey& a, const SavedKey& b)
 {
-    if (a.name != b.name || a.className != b.className || a.security != b.security || a.values != b.values ||
-        a.children.size() != b.children.size())
+    if (a.name != b.name || a.link != b.link || a.className != b.className || a.security != b.security ||
+        a.values != b.values || a.children.size() != b.children.size())
         return false;
     for (size_t i = 0; i < a.children.size(); ++i)
         if (!SameTree(a.children[i], b.children[i]))
@@ -520,6 +562,7 @@ void SerializeSnapshot(const SavedKey& tree, std::vector<BYTE>& out)
     PutText(out, tree.name);
     PutText(out, tree.className);
     PutText(out, tree.security);
+    PutNumber(out, tree.link ? 1 : 0);
     PutNumber(out, tree.values.size());
     for (const SavedValue& value : tree.values)
     {
@@ -701,7 +744,9 @@ bool CaptureRegion(const RegRegion& region, RegionState& state, DWORD& error)
     }
     HKEY key = nullptr;
     REGSAM access = region.kind == RegRegion::Value ? KEY_QUERY_VALUE | kView : KEY_READ | kView;
-    LONG result = RegOpenKeyExW(root, sub.c_str(), 0, access, &key);
+    // A tree that is a link is kept as the link, not as what it points to.
+    LONG result = RegOpenKeyExW(root, sub.c_str(), region.kind == RegRegion::Value ? 0 : REG_OPTION_OPEN_LINK,
+                                access, &key);
     if (result == ERROR_FILE_NOT_FOUND)
         return true; // not there: a state that does not exist
     if (result != ERROR_SUCCESS)
@@ -753,6 +798,8 @@ bool CaptureRegion(const RegRegion& region, RegionState& state, DWORD& error)
         error = static_cast<DWORD>(result);
         return false;
     }
+    tree.link = !sub.empty() && !tree.values.empty() &&
+                IsLinkValue(tree.values[0].name.c_str(), tree.values[0].type) && IsLinkKey(root, sub.c_str());
     state.exists = true;
     state.SetTree(std::move(tree));
     return true;
@@ -811,6 +858,19 @@ void RestoreRegion(const RegRegion& region, const RegionState& state, std::vecto
     }
     const SavedKey& tree = state.Tree();
     bool securityOnly = region.kind == RegRegion::Security;
+    if (tree.link)
+    {
+        if (securityOnly)
+            return;
+        CEzReg parent(ParentOf(region.key));
+        if (!parent.Open(KEY_CREATE_SUB_KEY | KEY_QUERY_VALUE) || !parent.Key)
+        {
+            Fail(failures, region.key, parent.LastError);
+            return;
+        }
+        RestoreLink(parent.Key, region.key, tree, failures);
+        return;
+    }
     HKEY key = nullptr;
     DWORD disposition = 0;
     LONG result =

@@ -28,6 +28,8 @@ struct SavedKey
     std::wstring security;  // owner, group and access list as SDDL; empty when unreadable
     std::vector<SavedValue> values;
     std::vector<SavedKey> children;
+    // A link: values holds its target value; what it points to is not here.
+    bool link = false;
 };
 
 // What part of the registry a change touches.

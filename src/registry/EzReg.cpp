@@ -89,7 +89,7 @@ bool CEzReg::OpenWith(REGSAM access)
     if (!BaseKey)
         return Key != nullptr;
     HKEY key = nullptr;
-    LastError = RegOpenKeyExW(BaseKey, SubKeyPath, 0, access | KEY_WOW64_64KEY, &key);
+    LastError = RegOpenKeyExW(BaseKey, SubKeyPath, OpenOptions, access | KEY_WOW64_64KEY, &key);
     if (LastError != ERROR_SUCCESS)
         return false;
     Key = key;
@@ -122,7 +122,8 @@ bool CEzReg::OpenInSegments(REGSAM access)
         }
         std::wstring segment = path.substr(start, end - start);
         HKEY key = nullptr;
-        LastError = RegOpenKeyExW(parent, segment.c_str(), 0, access | KEY_WOW64_64KEY, &key);
+        LastError = RegOpenKeyExW(parent, segment.c_str(), end >= n ? OpenOptions : 0,
+                                  access | KEY_WOW64_64KEY, &key);
         if (LastError != ERROR_SUCCESS)
             return false;
         if (end >= n)

@@ -57,6 +57,9 @@ class CEzReg : public CRegReader
 
     std::wstring Path;
     REGSAM OpenAccess = 0;
+    // Options of the key's own open: REG_OPTION_OPEN_LINK opens a link as
+    // itself instead of the key it stands for.
+    DWORD OpenOptions = 0;
 
     // --- Key and value transfer (operations/KeyTransfer.cpp) ---
     // Deletes this key with its whole sub-tree.

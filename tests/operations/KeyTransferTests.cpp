@@ -1,5 +1,7 @@
 // Copying and moving keys and values, and the recursion guard.
 #include "operations/KeyTransfer.h"
+#include "operations/ChangeJournal.h"
+#include "operations/RegLinks.h"
 #include "base/Strings.h"
 #include "registry/EzReg.h"
 #include "support/ScriptedPrompts.h"
@@ -292,4 +294,114 @@ TEST(KeyTransfer, CreateUniqueSubkeyTriesOneHundredNames)
     EXPECT_FALSE(key.CreateUniqueSubkey(L"New Key", created));
     CEzReg computer(L"");
     EXPECT_FALSE(computer.CreateUniqueSubkey(L"x", created));
+}
+
+namespace
+{
+// Makes box\sub a link to box\target; its target value's bytes.
+std::vector<BYTE> MakeLink(const RegistrySandbox& box, const std::wstring& sub, const std::wstring& target)
+{
+    HKEY link = nullptr;
+    EXPECT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, (box.SubKey() + L"\\" + sub).c_str(), 0, nullptr,
+                              REG_OPTION_CREATE_LINK, KEY_ALL_ACCESS, nullptr, &link, nullptr),
+              0);
+    std::wstring path = L"\\Registry\\User\\" + CurrentUserSid() + L"\\" + box.SubKey() + L"\\" + target;
+    const BYTE* bytes = reinterpret_cast<const BYTE*>(path.c_str());
+    std::vector<BYTE> data(bytes, bytes + path.size() * sizeof(wchar_t));
+    RegSetValueExW(link, L"SymbolicLinkValue", 0, REG_LINK, data.data(), static_cast<DWORD>(data.size()));
+    RegCloseKey(link);
+    return data;
+}
+
+// The target value of box\sub when it is a link; nothing when it is not.
+std::vector<BYTE> LinkTarget(const RegistrySandbox& box, const std::wstring& sub)
+{
+    std::wstring full = box.SubKey() + L"\\" + sub;
+    size_t slash = full.rfind(L'\\');
+    HKEY parent = nullptr;
+    std::vector<BYTE> data;
+    if (RegOpenKeyExW(HKEY_CURRENT_USER, full.substr(0, slash).c_str(), 0, KEY_READ, &parent) != 0)
+        return data;
+    if (IsLinkKey(parent, full.substr(slash + 1).c_str()))
+    {
+        HKEY link = nullptr;
+        RegOpenKeyExW(parent, full.substr(slash + 1).c_str(), REG_OPTION_OPEN_LINK, KEY_QUERY_VALUE, &link);
+        DWORD size = 4096, type = 0;
+        data.resize(size);
+        if (RegQueryValueExW(link, L"SymbolicLinkValue", nullptr, &type, data.data(), &size) == 0)
+            data.resize(size);
+        else
+            data.clear();
+        RegCloseKey(link);
+    }
+    RegCloseKey(parent);
+    return data;
+}
+
+void DeleteLink(const RegistrySandbox& box, const std::wstring& sub)
+{
+    HKEY opened = nullptr;
+    if (RegOpenKeyExW(HKEY_CURRENT_USER, (box.SubKey() + L"\\" + sub).c_str(), REG_OPTION_OPEN_LINK, DELETE,
+                      &opened) == ERROR_SUCCESS)
+    {
+        RegDeleteKeyW(opened, L"");
+        RegCloseKey(opened);
+    }
+}
+} // namespace
+
+TEST(KeyTransfer, ACopyNeverFollowsALinkButCopiesItAsALink)
+{
+    RegistrySandbox box;
+    box.SetString(L"T\\A\\Plain", L"v", L"x");
+    box.SetString(L"T\\B", L"b", L"y");
+    box.SetString(L"Outside\\Deep", L"o", L"z");
+    // A link inside the source leads to an ancestor of the target; another
+    // leads outside the source.
+    std::vector<BYTE> toB = MakeLink(box, L"T\\A\\ToB", L"T\\B");
+    std::vector<BYTE> out = MakeLink(box, L"T\\A\\Out", L"Outside");
+    box.CreateKey(L"T\\B\\C");
+    ScriptedPrompts user;
+    CEzReg target(box.PathOf(L"T\\B\\C"));
+    ASSERT_TRUE(target.PasteKey(box.PathOf(L"T\\A"), false));
+    EXPECT_EQ(LinkTarget(box, L"T\\B\\C\\A\\ToB"), toB) << "the link, with the same target";
+    EXPECT_EQ(LinkTarget(box, L"T\\B\\C\\A\\Out"), out);
+    EXPECT_TRUE(LinkTarget(box, L"T\\B\\C\\A\\Plain").empty()) << "an ordinary key stays one";
+    EXPECT_EQ(SnapshotTree(HKEY_CURRENT_USER, box.SubKey() + L"\\T\\B\\C\\A\\Plain"),
+              SnapshotTree(HKEY_CURRENT_USER, box.SubKey() + L"\\T\\A\\Plain"));
+    // Nothing grew through a link: B holds its value and C, C holds the copy.
+    EXPECT_EQ(box.SubKeys(L"T\\B"), (std::vector<std::wstring>{L"C"}));
+    EXPECT_EQ(box.SubKeys(L"T\\B\\C"), (std::vector<std::wstring>{L"A"}));
+    EXPECT_EQ(box.SubKeys(L"Outside"), (std::vector<std::wstring>{L"Deep"}));
+
+    // A move carries the links along and leaves what they point to alone.
+    box.CreateKey(L"Moved");
+    CEzReg moved(box.PathOf(L"Moved"));
+    ASSERT_TRUE(moved.PasteKey(box.PathOf(L"T\\A"), true));
+    EXPECT_FALSE(box.Exists(L"T\\A"));
+    EXPECT_EQ(LinkTarget(box, L"Moved\\A\\Out"), out);
+    EXPECT_TRUE(box.Exists(L"Outside\\Deep"));
+    EXPECT_TRUE(box.Exists(L"T\\B\\C\\A\\Plain"));
+
+    // Undo of a delete of a tree holding links puts the links back as links.
+    ChangeJournal journal;
+    {
+        JournalRecorder record(&journal, L"Delete");
+        record.AddTree(box.PathOf(L"Moved"));
+        ASSERT_TRUE(DeleteRegistryKey(box.PathOf(L"Moved")));
+    }
+    EXPECT_TRUE(box.Exists(L"Outside\\Deep")) << "the delete left the link's target";
+    std::vector<std::wstring> failures;
+    ASSERT_TRUE(journal.Undo(failures)) << (failures.empty() ? "" : zv::ToUtf8(failures[0]));
+    EXPECT_EQ(LinkTarget(box, L"Moved\\A\\Out"), out);
+    EXPECT_EQ(LinkTarget(box, L"Moved\\A\\ToB"), toB);
+    EXPECT_TRUE(box.SubKeys(L"Outside").size() == 1u);
+
+    // A link pasted by itself is a link too.
+    box.CreateKey(L"Single");
+    ASSERT_TRUE(CEzReg(box.PathOf(L"Single")).PasteKey(box.PathOf(L"Moved\\A\\Out"), false));
+    EXPECT_EQ(LinkTarget(box, L"Single\\Out"), out);
+    for (const wchar_t* link :
+         {L"T\\B\\C\\A\\ToB", L"T\\B\\C\\A\\Out", L"Moved\\A\\ToB", L"Moved\\A\\Out", L"Single\\Out"})
+        DeleteLink(box, link);
 }
