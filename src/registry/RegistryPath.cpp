@@ -252,8 +252,19 @@ bool SplitKeyAndValue(std::wstring_view text, std::wstring& keyPath, std::wstrin
     return true;
 }
 
+namespace
+{
+thread_local size_t t_keyExistsChecks = 0;
+} // namespace
+
+size_t KeyExistsChecks() noexcept
+{
+    return t_keyExistsChecks;
+}
+
 bool KeyExists(std::wstring_view path)
 {
+    ++t_keyExistsChecks;
     CEzReg reader(path);
     if (reader.IsComputer())
         return true;

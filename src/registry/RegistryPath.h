@@ -14,6 +14,9 @@ bool ParseRegistryPath(std::wstring_view text, std::wstring& path);
 bool SplitKeyAndValue(std::wstring_view text, std::wstring& keyPath, std::wstring& valueName);
 // The key opens with READ_CONTROL.
 bool KeyExists(std::wstring_view path);
+// How many times KeyExists asked the registry on this thread: each is a call
+// into the registry, the cost that decides how long parsing a location takes.
+size_t KeyExistsChecks() noexcept;
 // The text before the last backslash; none when there is no backslash or it stands first.
 std::optional<std::wstring> ParentPath(std::wstring_view path);
 // path as the registry spells it: the root's short name, and each sub-key
