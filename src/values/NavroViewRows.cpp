@@ -231,11 +231,16 @@ void CNavroView::Refill()
     CWaitCursor wait;
     int focused = FocusedItem();
     std::wstring focusedName = focused >= 0 ? ItemText(focused, 0) : std::wstring();
+    std::wstring selectName;
+    bool selectAndFocus = false;
     if (m_fill)
     {
-        // A fill was under way: what it would have restored still counts.
+        // A fill was under way: what it would have restored, and the value
+        // it was to select at its end, still count.
         focused = m_fill->focused;
         focusedName = m_fill->focusedName;
+        selectName = m_fill->selectName;
+        selectAndFocus = m_fill->selectAndFocus;
     }
     SendMessage(WM_SETREDRAW, FALSE);
     DeleteAllRows();
@@ -247,6 +252,8 @@ void CNavroView::Refill()
         m_fill = std::make_unique<FillState>(path);
         m_fill->focused = focused;
         m_fill->focusedName = focusedName;
+        m_fill->selectName = std::move(selectName);
+        m_fill->selectAndFocus = selectAndFocus;
         FillSlice();
         return;
     }
