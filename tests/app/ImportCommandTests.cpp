@@ -105,15 +105,14 @@ TEST(ImportCommand, TheFileGoesThroughThePreviewAndOnlyCheckedChangesAreWritten)
 TEST(ImportCommand, AScriptThatDoesNotParseSaysWhereAndWritesNothing)
 {
     RegistrySandbox box;
-    std::wstring file = WriteScript(L"broken.reg", Script(box) + L"\"four\"=dword:123456789\r\n");
+    std::wstring file = WriteScript(L"broken.reg", Script(box) + L"[HKEY_NOWHERE\\Software]\r\n");
     ScriptedPrompts user;
     DocumentFixture f;
     user.Answer(IDOK);
     EXPECT_FALSE(f.doc->ImportFile(file));
     ASSERT_EQ(user.Boxes().size(), 1u);
     EXPECT_EQ(user.Boxes()[0].text,
-              L"The file was not imported; nothing was written.\nLine 7: a dword with more "
-              L"than 8 hex digits.");
+              L"The file was not imported; nothing was written.\nLine 7: unknown root \"HKEY_NOWHERE\".");
     EXPECT_FALSE(box.Exists(L"Imported"));
     DeleteFileW(file.c_str());
 }

@@ -13,6 +13,7 @@
 //   drag_probe close <title part>
 //                               closes every program window whose title holds
 //                               the text, as its close button does
+//   drag_probe clear            empties the clipboard
 //   drag_probe panes <title part>
 //                               the screen rectangles of the value list and the
 //                               search pane: "<l> <t> <r> <b> <l> <t> <r> <b>"
@@ -285,6 +286,19 @@ int wmain(int argc, wchar_t** argv)
     }
     if (command == L"clipboard")
         return PrintClipboard();
+    if (command == L"clear")
+    {
+        // A clipboard whose owner was ended by force would keep every later
+        // reader waiting for data no one renders: it is emptied.
+        for (int i = 0; i < 20; ++i, Sleep(50))
+            if (OpenClipboard(nullptr))
+            {
+                EmptyClipboard();
+                CloseClipboard();
+                return 0;
+            }
+        return 1;
+    }
     if (command == L"close" && argc >= 3)
     {
         int closed = 0;

@@ -32,7 +32,11 @@ rm -f "$script"
 folder=$(mktemp -d)
 pids=()
 cleanup() {
+    # Closed the way a user closes them, so their clipboard is flushed; what
+    # is still running then is ended, and a clipboard it held is emptied.
+    run_probe close 'ZorvaneE2EDrag' >/dev/null 2>&1
     end_pids "${pids[@]}"
+    run_probe clear >/dev/null 2>&1
     "$wine64" reg delete "$root" /f >/dev/null 2>&1
     rm -rf "$folder"
 }

@@ -90,7 +90,15 @@ void ScriptedPrompts::Clear()
 void ScriptedPrompts::DialogShown(UINT dialogId, HWND dialog)
 {
     if (onDialog)
+    {
         onDialog(dialogId, dialog);
+        return;
+    }
+    // A dialog the test did not plan for would wait for a user who never
+    // comes, until the run's time limit: it fails the test and is cancelled.
+    if (strict)
+        ADD_FAILURE() << "an unplanned dialog (template " << dialogId << ") opened";
+    PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
 }
 
 int ScriptedPrompts::ShowMessageBox(HWND, const std::wstring& text, const std::wstring& caption, UINT type)

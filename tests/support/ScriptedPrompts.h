@@ -77,6 +77,8 @@ class ScriptedPrompts : public IUserPrompts, public IStatusText
     bool strict = true;
     // Called when a modal dialog has been initialised (to drive it), and
     // after each message box is recorded (to react to it).
+    // Runs when a modal dialog of the program opens; without it an opening
+    // dialog fails the test and is cancelled.
     std::function<void(UINT dialogId, HWND dialog)> onDialog;
     std::function<void(const RecordedBox& box)> onBox;
 
