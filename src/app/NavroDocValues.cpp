@@ -22,7 +22,7 @@ namespace
 {
 void AlreadyExists(const std::wstring& name)
 {
-    AfxMessageBox(name + L"\n\nThis value already exists", MB_OK | MB_ICONINFORMATION);
+    AfxMessageBox(ValueExistsText(name), MB_OK | MB_ICONINFORMATION);
 }
 
 bool ValueExists(const std::wstring& keyPath, const std::wstring& name)
@@ -109,7 +109,7 @@ bool CNavroDoc::EditValue(const std::wstring& keyPath, const std::wstring& name,
         }
         record.Finish();
         if (!ok)
-            return ReportWriteFailure();
+            return ReportWriteFailure(static_cast<DWORD>(target.LastError), keyPath);
         // What the list shows is what the registry now holds, in its own form.
         CEzReg reread(keyPath);
         if (reread.QueryValue(newName.c_str()))
@@ -134,6 +134,7 @@ void CNavroDoc::NewValue(const std::wstring& keyPath)
             proposed = zv::Format(L"New Value %d", n);
     }
     CValueDlg dialog(PromptOwner(), this);
+    dialog.IsNewValue = true;
     dialog.EditName = proposed;
     dialog.KeyPath = path;
     dialog.SetType(REG_SZ);
@@ -153,7 +154,7 @@ void CNavroDoc::NewValue(const std::wstring& keyPath)
         if (written)
             UpdateAllViews(nullptr, kHintValuesChanged, nullptr);
         else
-            ReportWriteFailure();
+            ReportWriteFailure(static_cast<DWORD>(key.LastError), path);
         return;
     }
 }

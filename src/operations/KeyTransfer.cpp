@@ -357,10 +357,10 @@ bool AcceptUncarriedSecurity(const SecurityCarry& carry)
     if (carry.failed == 0)
         return true;
     return AskYesNo(
-        zv::Format(L"The permissions of %u key(s) could not be carried to the new place; there they "
-                   L"have the permissions of their new parent.\nFirst: %s\n\nRemove the original "
-                   L"anyway? (No keeps the original as it is and removes the copy.)",
-                   static_cast<unsigned>(carry.failed), carry.firstFailed.c_str()));
+        L"The permissions of " + zv::Counted(carry.failed, L"key", L"keys") +
+        L" could not be carried to the new place; there " + (carry.failed == 1 ? L"it has" : L"they have") +
+        L" the permissions of the new parent.\nFirst: " + carry.firstFailed +
+        L"\n\nRemove the original anyway? (No keeps the original as it is and removes the copy.)");
 }
 } // namespace
 
@@ -491,7 +491,10 @@ bool CEzReg::RenameSubkey(std::wstring_view oldName, std::wstring_view newName)
     if (!zv::EqualsNoCase(oldName, newName))
     {
         if (HasSubKey(newName))
+        {
+            LastError = ERROR_ALREADY_EXISTS;
             return false;
+        }
         CEzReg oldKey(Key, oldName);
         SecurityCarry carry;
         carry.path = FullPath() + L"\\" + std::wstring(oldName);
@@ -520,7 +523,7 @@ bool CEzReg::RenameValue(std::wstring_view oldName, std::wstring_view newName)
     bool caseOnly = zv::EqualsNoCase(oldName, newName);
     if (!caseOnly && QueryValue(newText.c_str()))
     {
-        AfxMessageBox(zv::Format(L"Value %s already exists.", newText.c_str()), MB_OK | MB_ICONERROR);
+        LastError = ERROR_ALREADY_EXISTS; // the caller says so, once
         return false;
     }
     if (!Open(KEY_QUERY_VALUE | KEY_SET_VALUE) || !Key || !QueryValue(oldText.c_str()))
@@ -551,6 +554,16 @@ bool CEzReg::RenameValue(std::wstring_view oldName, std::wstring_view newName)
         return false;
     RegDeleteValueW(Key, oldText.c_str());
     return true;
+}
+
+std::wstring ValueExistsText(const std::wstring& name)
+{
+    return L"A value named \"" + name + L"\" already exists.";
+}
+
+std::wstring KeyExistsText(const std::wstring& name)
+{
+    return L"A key named \"" + name + L"\" already exists.";
 }
 
 std::wstring HiveRootDeleteRefusal(const std::wstring& path)

@@ -16,6 +16,9 @@ std::wstring KeyNameProblem(std::wstring_view name);
 
 // Whether DeleteRegistryKey refuses path outright.
 bool IsProtectedKey(std::wstring_view path);
+// What the user is told when a new value name is taken.
+std::wstring ValueExistsText(const std::wstring& name);
+std::wstring KeyExistsText(const std::wstring& name);
 // What the user is told when a delete or a move meets a loaded hive's root.
 std::wstring HiveRootDeleteRefusal(const std::wstring& path);
 

@@ -4,6 +4,9 @@
 #include "base/Elevation.h"
 #include "base/Handles.h"
 #include "base/UserPrompts.h"
+#include "registry/RegistryPath.h"
+
+#include <iterator>
 
 std::wstring SystemErrorText(DWORD code)
 {
@@ -15,11 +18,23 @@ std::wstring SystemErrorText(DWORD code)
     return length && buffer ? std::wstring(buffer, length) : std::wstring();
 }
 
+const wchar_t kRunAsAdministratorAdvice[] = L" Try run as Administrator option.";
+
+bool AdministratorAdviceHelps(DWORD code, bool elevated)
+{
+    return code == ERROR_ACCESS_DENIED && !elevated;
+}
+
 void ReportError(DWORD code, const std::wstring& text, bool show)
 {
     if (!show)
         return;
     std::wstring message = text;
+    const size_t advice = std::size(kRunAsAdministratorAdvice) - 1;
+    if (message.size() >= advice &&
+        message.compare(message.size() - advice, advice, kRunAsAdministratorAdvice) == 0 &&
+        !AdministratorAdviceHelps(code, IsElevated()))
+        message.resize(message.size() - advice);
     if (code != 0)
     {
         std::wstring system = SystemErrorText(code);
@@ -59,13 +74,30 @@ bool EnablePrivilege(const wchar_t* name, bool enable)
     return GetLastError() == ERROR_SUCCESS;
 }
 
-bool ReportWriteFailure()
+std::wstring WriteFailureText(DWORD error, const std::wstring& keyPath, bool elevated)
 {
-    std::wstring text =
-        L"Registry changes were not saved. You may not have write permissions to this key. Try "
-        L"changing permissions of the key. ";
-    text += IsElevated() ? L"You may need to take ownership of the key first."
+    bool gone = error == ERROR_KEY_DELETED ||
+                ((error == ERROR_FILE_NOT_FOUND || error == ERROR_INVALID_HANDLE) && !KeyExists(keyPath));
+    if (gone)
+        return keyPath + L" does not exist: another program may have deleted it. Nothing was written.";
+    if (error == ERROR_ACCESS_DENIED)
+    {
+        std::wstring text =
+            L"Registry changes were not saved. You may not have write permissions to this key. "
+            L"Try changing permissions of the key. ";
+        text += elevated ? L"You may need to take ownership of the key first."
                          : L"You may need to run Zorvane as Administrator.";
-    AfxMessageBox(text, MB_OK | MB_ICONERROR);
+        return text;
+    }
+    std::wstring text = L"Registry changes were not saved.";
+    std::wstring system = SystemErrorText(error);
+    if (!system.empty())
+        text += L"\n" + system;
+    return text;
+}
+
+bool ReportWriteFailure(DWORD error, const std::wstring& keyPath)
+{
+    AfxMessageBox(WriteFailureText(error, keyPath, IsElevated()), MB_OK | MB_ICONERROR);
     return false;
 }

@@ -50,7 +50,7 @@ void CLeftView::NewKey()
     JournalRecorder record(doc ? &doc->Journal() : nullptr, L"New Key in " + path);
     if (!parent.CreateUniqueSubkey(L"New Key", name))
     {
-        ReportWriteFailure();
+        ReportWriteFailure(static_cast<DWORD>(parent.LastError), path);
         return;
     }
     record.AddMade({RegRegion::Tree, path + L"\\" + name});
@@ -206,7 +206,7 @@ bool CLeftView::RenameItemKey(HTREEITEM item, const std::wstring& name)
     CEzReg parent(parentPath);
     if (!zv::EqualsNoCase(oldName, name) && parent.HasSubKey(name))
     {
-        AfxMessageBox(zv::Format(L"Key %s already exists.", name.c_str()), MB_OK | MB_ICONERROR);
+        AfxMessageBox(KeyExistsText(name), MB_OK | MB_ICONERROR);
         return false;
     }
     CNavroDoc* doc = GetDocument();

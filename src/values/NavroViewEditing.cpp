@@ -8,6 +8,7 @@
 #include "base/UserPrompts.h"
 #include "frame/RegistryACList.h"
 #include "operations/KeyTransfer.h"
+#include "operations/ReportError.h"
 #include "registry/EzReg.h"
 #include "registry/RegistryPath.h"
 #include "registry/ValueText.h"
@@ -20,7 +21,6 @@ namespace
 {
 // Data longer than this gets no file-name completion in place.
 constexpr size_t kCompletionLimit = 2700;
-const wchar_t kOperationFailed[] = L"Operation failed. Try run as Administrator";
 
 // Why a new name cannot be used, or empty when it can.
 std::wstring NameProblem(const std::wstring& name, bool key)
@@ -36,6 +36,14 @@ std::wstring NameProblem(const std::wstring& name, bool key)
 UINT CNavroView::CCellEditMessage()
 {
     return CCellEdit::EndMessage();
+}
+
+int CNavroView::CellIconWidth() const
+{
+    int width = 16, height = 16;
+    if (HIMAGELIST images = ListView_GetImageList(ListWindow, LVSIL_SMALL))
+        ImageList_GetIconSize(images, &width, &height);
+    return width;
 }
 
 bool CNavroView::IsEditingCell() const
@@ -86,7 +94,7 @@ CCellEdit* CNavroView::EditCell(int row, int column)
         rect.left += 4;
         rect.bottom += 1;
         if (ItemImage(row, column) >= 0)
-            rect.left += 16; // the cell's icon
+            rect.left += CellIconWidth(); // the cell's icon, at the list's DPI
     }
     RECT client = GetClientRect();
     rect.left = std::max<LONG>(rect.left, 0);
@@ -195,7 +203,7 @@ void CNavroView::CommitEdit(const CellEditResult& edit)
         record.Finish();
         if (!written)
         {
-            AfxMessageBox(kOperationFailed, MB_OK);
+            ReportWriteFailure(static_cast<DWORD>(key.LastError), edit.keyPath);
             return;
         }
         int row = FindRow(edit.keyPath, edit.name);
@@ -230,7 +238,12 @@ void CNavroView::CommitEdit(const CellEditResult& edit)
     record.Finish();
     if (!ok)
     {
-        AfxMessageBox(kOperationFailed, MB_OK);
+        // One message: the name is taken, or why the rename failed.
+        if (key.LastError == ERROR_ALREADY_EXISTS)
+            AfxMessageBox(isKey ? KeyExistsText(edit.finalText) : ValueExistsText(edit.finalText),
+                          MB_OK | MB_ICONERROR);
+        else if (key.LastError != ERROR_CANCELLED)
+            ReportWriteFailure(static_cast<DWORD>(key.LastError), edit.keyPath);
         return;
     }
     int row = FindRow(edit.keyPath, edit.name);

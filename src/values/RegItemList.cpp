@@ -349,6 +349,7 @@ bool CRegItemList::Paste(std::wstring_view destination)
     declined.SetMove(true);
     bool repost = IsMove && FromClipboard;
     int succeeded = 0;
+    LastPasteError = 0;
     for (int i = 0; i < Count; ++i)
     {
         const std::wstring path = Paths[static_cast<size_t>(i)];
@@ -370,6 +371,7 @@ bool CRegItemList::Paste(std::wstring_view destination)
             declined.Add(path, name, kind);
             break;
         case CEzReg::PasteOutcome::Failed:
+            LastPasteError = target.LastError ? target.LastError : ERROR_ACCESS_DENIED;
             if (Count == 1)
                 repost = false;
             else
@@ -418,7 +420,7 @@ bool TransferItems(CRegItemList& list, std::wstring_view target, bool move, bool
     }
     if (!list.Paste(target))
     {
-        ReportWriteFailure();
+        ReportWriteFailure(static_cast<DWORD>(list.LastPasteError), std::wstring(target));
         return false;
     }
     return true;

@@ -52,6 +52,8 @@ class CRegItemList
     // The paste pre-check and the paste into destination.
     bool CanPaste(std::wstring_view destination, std::wstring& message);
     bool Paste(std::wstring_view destination);
+    // The error of the last item a Paste could not paste (0: none failed).
+    LONG LastPasteError = 0;
 
     int Count = 0;
     std::vector<std::wstring> Paths;

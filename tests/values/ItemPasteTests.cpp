@@ -128,7 +128,9 @@ TEST(ItemPaste, TransferAsksThenPastesAndAdvisesWhenNothingWorked)
     user.Answer(IDOK);
     EXPECT_FALSE(TransferItems(list, box.PathOf(L"Dst\\..\\Nowhere"), false, true));
     ASSERT_EQ(user.Boxes().size(), 2u);
-    EXPECT_EQ(user.Boxes()[1].text.rfind(L"Registry changes were not saved.", 0), 0u);
+    EXPECT_EQ(user.Boxes()[1].text, box.PathOf(L"Dst\\..\\Nowhere") +
+                                        L" does not exist: another program may have deleted it. Nothing "
+                                        L"was written.");
     EXPECT_EQ(user.Boxes()[1].icon, static_cast<UINT>(MB_ICONERROR));
 
     // A failing pre-check shows its message and asks nothing.

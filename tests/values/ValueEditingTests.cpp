@@ -268,6 +268,43 @@ TEST(InPlaceEdit, AnotherProgramsWriteNeverEndsAnEditOrWritesWhatIsBeingTyped)
     f.SettleWorkers();
 }
 
+TEST(InPlaceEdit, ATakenNameAndAKeyDeletedMeanwhileAreEachSaidOnceAsTheyAre)
+{
+    RegistrySandbox box;
+    box.SetString(L"K", L"a", L"1");
+    box.SetString(L"K", L"b", L"2");
+    ScriptedPrompts user;
+    FrameFixture f;
+    f.doc->GoTo(nullptr, box.PathOf(L"K").c_str(), true);
+    CNavroView& list = f.Values();
+    f.frame->FocusPane(Pane::Values);
+
+    user.Answer(IDOK);
+    StartEdit(list, L"a", 0, L"b");
+    SendMessageW(list.CellEditor()->m_hWnd, WM_KEYDOWN, VK_RETURN, 0);
+    ASSERT_TRUE(f.PumpUntil([&] { return !user.Boxes().empty(); }));
+    f.Pump(20);
+    ASSERT_EQ(user.Boxes().size(), 1u) << "one message";
+    EXPECT_EQ(user.Boxes()[0].text, L"A value named \"b\" already exists.");
+    EXPECT_EQ(ReadString(box, L"K", L"a"), L"1");
+
+    // Another program deletes the key while the user types its new data.
+    user.Clear();
+    user.Answer(IDOK);
+    StartEdit(list, L"a", list.DataColumn, L"new data");
+    RegDeleteTreeW(HKEY_CURRENT_USER, (box.SubKey() + L"\\K").c_str());
+    RegDeleteKeyW(HKEY_CURRENT_USER, (box.SubKey() + L"\\K").c_str());
+    SendMessageW(list.CellEditor()->m_hWnd, WM_KEYDOWN, VK_RETURN, 0);
+    ASSERT_TRUE(f.PumpUntil([&] { return !user.Boxes().empty(); }));
+    f.Pump(20);
+    ASSERT_EQ(user.Boxes().size(), 1u);
+    EXPECT_EQ(user.Boxes()[0].text,
+              box.PathOf(L"K") +
+                  L" does not exist: another program may have deleted it. Nothing was written.");
+    EXPECT_FALSE(box.Exists(L"K")) << "nothing made the key again";
+    f.SettleWorkers();
+}
+
 TEST(InPlaceEdit, RenamesKeepEveryByteAndEmptyNamesAreRefused)
 {
     RegistrySandbox box;
