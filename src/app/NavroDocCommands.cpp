@@ -206,8 +206,11 @@ void CNavroDoc::ExportCurrentKey()
         CWaitCursor wait;
         written = key.ExportKey(request.fileName, &report);
     }
+    if (!written)
+        return;
+    ShowStatus(report.Summary(request.fileName));
     // A backup that silently misses keys would be a failure reported as success.
-    if (written && !report.IsComplete())
+    if (!report.IsComplete())
         AfxMessageBox(report.Message(request.fileName), MB_OK | MB_ICONWARNING);
 }
 

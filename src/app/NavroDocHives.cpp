@@ -23,7 +23,8 @@ void CNavroDoc::OnSaveHive()
     if (!UserPrompts().FileDialog(request))
         return;
     CWaitCursor wait;
-    SaveHive(CurrentPath, request.fileName);
+    if (SaveHive(CurrentPath, request.fileName))
+        ShowStatus(L"Saved " + CurrentPath + L" as the hive file " + request.fileName);
 }
 
 void CNavroDoc::OnLoadHive()

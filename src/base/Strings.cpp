@@ -148,4 +148,9 @@ std::wstring LoadResString(unsigned id)
     return std::wstring(text, static_cast<size_t>(length));
 }
 
+std::wstring Counted(unsigned long long count, const wchar_t* one, const wchar_t* many)
+{
+    return std::to_wstring(count) + L" " + (count == 1 ? one : many);
+}
+
 } // namespace zv

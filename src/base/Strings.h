@@ -12,6 +12,8 @@ namespace zv
 
 // Formats with the platform's wide printf rules.
 std::wstring Format(const wchar_t* format, ...);
+// A count with its noun in the right number: "1 key", "2 keys", "0 keys".
+std::wstring Counted(unsigned long long count, const wchar_t* one, const wchar_t* many);
 std::wstring FormatV(const wchar_t* format, va_list args);
 
 bool EqualsNoCase(std::wstring_view a, std::wstring_view b) noexcept;

@@ -358,21 +358,26 @@ std::wstring ImportPlanSummary(const ImportPlan& plan)
         count(ImportChangeKind::AddValue), count(ImportChangeKind::ChangeValue),
         count(ImportChangeKind::DeleteValue), count(ImportChangeKind::SameValue));
     if (DWORD skipped = count(ImportChangeKind::SkippedLine))
-        text += zv::Format(L" %lu lines of the file will be skipped (listed with the reason).", skipped);
+        text += L" " + zv::Counted(skipped, L"line", L"lines") +
+                L" of the file will be skipped (listed with the "
+                L"reason).";
     return text;
 }
 
 std::wstring ImportReport(const ImportOutcome& outcome)
 {
-    std::wstring text =
-        zv::Format(L"Imported: %lu keys created, %lu keys deleted, %lu values written, %lu values "
-                   L"deleted, %lu left unchanged, %lu failed.",
-                   outcome.keysCreated, outcome.keysDeleted, outcome.valuesWritten, outcome.valuesDeleted,
-                   outcome.unchanged, static_cast<unsigned long>(outcome.failures.size()));
+    using zv::Counted;
+    std::wstring text = L"Imported: " + Counted(outcome.keysCreated, L"key", L"keys") + L" created, " +
+                        Counted(outcome.keysDeleted, L"key", L"keys") + L" deleted, " +
+                        Counted(outcome.valuesWritten, L"value", L"values") + L" written, " +
+                        Counted(outcome.valuesDeleted, L"value", L"values") +
+                        zv::Format(L" deleted, %lu left unchanged, %lu failed.", outcome.unchanged,
+                                   static_cast<unsigned long>(outcome.failures.size()));
     if (outcome.skipped)
-        text += zv::Format(L" %lu changes were left out.", outcome.skipped);
+        text += L" " + Counted(outcome.skipped, L"change was", L"changes were") + L" left out.";
     if (outcome.skippedLines)
-        text += zv::Format(L" %lu lines of the file were skipped.", outcome.skippedLines);
+        text += L" " + Counted(outcome.skippedLines, L"line", L"lines") + L" of the file " +
+                (outcome.skippedLines == 1 ? L"was" : L"were") + L" skipped.";
     constexpr size_t kShown = 10;
     for (size_t i = 0; i < outcome.failures.size() && i < kShown; ++i)
         text += L"\n" + outcome.failures[i];
@@ -390,7 +395,8 @@ std::wstring ImportChangeText(const ImportChange& change)
     case ImportChangeKind::KeyExists:
         return L"Key";
     case ImportChangeKind::DeleteKey:
-        return zv::Format(L"Delete key (%lu subkeys, %lu values)", change.removedKeys, change.removedValues);
+        return L"Delete key (" + zv::Counted(change.removedKeys, L"subkey", L"subkeys") + L", " +
+               zv::Counted(change.removedValues, L"value", L"values") + L")";
     case ImportChangeKind::KeyAbsent:
         return L"Delete key (not there)";
     case ImportChangeKind::AddValue:

@@ -45,18 +45,25 @@ void ExportReport::NoteUnwritable(const std::wstring& path)
         examples.push_back(path);
 }
 
+std::wstring ExportReport::Summary(const std::wstring& filePath) const
+{
+    return L"Exported " + zv::Counted(keys, L"key", L"keys") + L" and " +
+           zv::Counted(values, L"value", L"values") + L" to " + filePath;
+}
+
 std::wstring ExportReport::Message(const std::wstring& filePath) const
 {
     std::wstring text = zv::Format(L"%s was written, but it is not complete.", filePath.c_str());
     if (unreadable)
-        text += zv::Format(
-            L"\n\n%u key(s) could not be read and are missing from it, with everything below them.",
-            static_cast<unsigned>(unreadable));
-    if (unwritable)
         text +=
-            zv::Format(L"\n\n%u key(s) have a line break in their name, which a registry file cannot hold; "
-                       L"they are missing from it, with everything below them.",
-                       static_cast<unsigned>(unwritable));
+            L"\n\n" + zv::Counted(unreadable, L"key", L"keys") +
+            (unreadable == 1 ? L" could not be read and is missing from it, with everything below it."
+                             : L" could not be read and are missing from it, with everything below them.");
+    if (unwritable)
+        text += L"\n\n" + zv::Counted(unwritable, L"key has", L"keys have") +
+                L" a line break in the name, which a registry file cannot hold; " +
+                (unwritable == 1 ? L"it is missing from it, with everything below it."
+                                 : L"they are missing from it, with everything below them.");
     text += L"\n\nFirst missing:";
     for (const std::wstring& path : examples)
     {
@@ -224,11 +231,13 @@ void WriteSection(CEzReg& key, const std::wstring& path, CExportOutput& output)
     output.Append(L"\r\n[HKEY_");
     output.Append(path);
     output.Append(L"]");
+    ++output.Report.keys;
     key.ValueIndex = 0;
     while (key.NextValue())
     {
         output.Append(L"\r\n");
         output.Append(key.ValueLine());
+        ++output.Report.values;
     }
     if (key.LastEnumResult != ERROR_NO_MORE_ITEMS && key.LastEnumResult != ERROR_SUCCESS)
         output.Report.NoteUnreadable(path); // values after the one that failed are missing

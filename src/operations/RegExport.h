@@ -19,6 +19,8 @@ std::wstring EscapeRegText(std::wstring_view text);
 // paths as examples.
 struct ExportReport
 {
+    size_t keys = 0;   // sections written
+    size_t values = 0; // value lines written
     size_t unreadable = 0;
     size_t unwritable = 0;
     std::vector<std::wstring> examples;
@@ -29,6 +31,8 @@ struct ExportReport
     void NoteUnwritable(const std::wstring& path);
     // The text that tells the user what is missing from the file written.
     std::wstring Message(const std::wstring& filePath) const;
+    // "Exported 3 keys and 1 value to <file>".
+    std::wstring Summary(const std::wstring& filePath) const;
 };
 
 // Where an export's text goes: a string, or a file through a buffer.

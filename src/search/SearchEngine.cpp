@@ -346,20 +346,25 @@ std::wstring SearchEndReport(const SearchTotals& totals)
 {
     std::wstring text;
     if (totals.matches < kMaxSearchRows + 1)
-        text = zv::Format(L"Found %d matches in %d ms. Searched %d keys.", static_cast<int>(totals.matches),
-                          static_cast<int>(totals.elapsedMs), static_cast<int>(totals.keysSearched));
+        text = totals.matches == 1
+                   ? zv::Format(L"Found 1 match in %d ms. Searched %s.", static_cast<int>(totals.elapsedMs),
+                                zv::Counted(totals.keysSearched, L"key", L"keys").c_str())
+                   : zv::Format(L"Found %d matches in %d ms. Searched %s.", static_cast<int>(totals.matches),
+                                static_cast<int>(totals.elapsedMs),
+                                zv::Counted(totals.keysSearched, L"key", L"keys").c_str());
     else
-        text =
-            zv::Format(L"Found %d matches. Displaying maximum supported number of matches (%d). Searched %d "
-                       L"keys in %d ms.",
-                       static_cast<int>(totals.matches), static_cast<int>(kMaxSearchRows),
-                       static_cast<int>(totals.keysSearched), static_cast<int>(totals.elapsedMs));
+        text = zv::Format(
+            L"Found %d matches. Displaying maximum supported number of matches (%d). Searched %s "
+            L"in %d ms.",
+            static_cast<int>(totals.matches), static_cast<int>(kMaxSearchRows),
+            zv::Counted(totals.keysSearched, L"key", L"keys").c_str(), static_cast<int>(totals.elapsedMs));
     // Keys the search could not see make the result incomplete: say so.
     if (totals.unopened)
-        text += zv::Format(L" %d keys could not be opened and were not searched.",
-                           static_cast<int>(totals.unopened));
+        text += L" " + zv::Counted(totals.unopened, L"key", L"keys") +
+                (totals.unopened == 1 ? L" could not be opened and was not searched."
+                                      : L" could not be opened and were not searched.");
     if (totals.incomplete)
-        text += zv::Format(L" %d keys could not be read to the end (changed or deleted meanwhile).",
-                           static_cast<int>(totals.incomplete));
+        text += L" " + zv::Counted(totals.incomplete, L"key", L"keys") +
+                L" could not be read to the end (changed or deleted meanwhile).";
     return text;
 }

@@ -97,8 +97,8 @@ TEST(ImportCommand, TheFileGoesThroughThePreviewAndOnlyCheckedChangesAreWritten)
     EXPECT_EQ(box.ValueNames(L"Imported"), (std::vector<std::wstring>{L"one", L"three"}));
     ASSERT_EQ(user.Boxes().size(), 1u);
     EXPECT_EQ(user.Boxes()[0].text,
-              L"Imported: 1 keys created, 0 keys deleted, 2 values written, 0 values deleted, "
-              L"0 left unchanged, 0 failed. 1 changes were left out.");
+              L"Imported: 1 key created, 0 keys deleted, 2 values written, 0 values deleted, "
+              L"0 left unchanged, 0 failed. 1 change was left out.");
     DeleteFileW(file.c_str());
 }
 

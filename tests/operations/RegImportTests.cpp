@@ -204,7 +204,7 @@ TEST(RegImport, ThePreviewListsExactlyWhatApplyChangesAndCancelWritesNothing)
                                    L"Add value New\\Deep|",
                                    L"Key New\\Deep2",
                                    L"Unchanged New\\Deep2|v",
-                                   L"Delete key (0 subkeys, 1 values) Reborn",
+                                   L"Delete key (0 subkeys, 1 value) Reborn",
                                    L"Create key Reborn",
                                    L"Add value Reborn|old",
                                    L"Key Existing",
@@ -238,7 +238,7 @@ TEST(RegImport, ThePreviewListsExactlyWhatApplyChangesAndCancelWritesNothing)
     TreeSnapshot after = SnapshotTree(HKEY_CURRENT_USER, box.SubKey());
     EXPECT_EQ(after, expected);
     EXPECT_EQ(
-        ImportReport(outcome).rfind(L"Imported: 2 keys created, 2 keys deleted, 4 values written, 1 values "
+        ImportReport(outcome).rfind(L"Imported: 2 keys created, 2 keys deleted, 4 values written, 1 value "
                                     L"deleted, 5 left unchanged, 0 failed.",
                                     0),
         0u)
@@ -275,7 +275,7 @@ TEST(RegImport, LeftOutChangesStayAndAFailureIsListedWhileTheRestGoesOn)
     ASSERT_TRUE(box.ReadValue(L"Open", L"new", type, data));
     ASSERT_TRUE(box.ReadValue(L"Locked", L"v", type, data));
     EXPECT_EQ(data, StringBytes(L"1"));
-    EXPECT_NE(ImportReport(outcome).find(L"1 changes were left out."), std::wstring::npos);
+    EXPECT_NE(ImportReport(outcome).find(L"1 change was left out."), std::wstring::npos);
 }
 
 // Keys are opened ahead of the writes; a delete of a tree must still come
@@ -443,11 +443,11 @@ TEST(RegImport, ValueLinesThatDoNotParseOrMeanNoBytesAreSkippedWithTheirReasonAn
     SelectImportChange(plan, 0, true);
     SelectImportChange(plan, 2, true);
     EXPECT_FALSE(plan.changes[2].selected) << "a skipped line can never be ticked";
-    EXPECT_NE(ImportPlanSummary(plan).find(L"1 lines of the file will be skipped"), std::wstring::npos);
+    EXPECT_NE(ImportPlanSummary(plan).find(L"1 line of the file will be skipped"), std::wstring::npos);
     ImportOutcome outcome = ApplyImport(plan);
     EXPECT_EQ(outcome.valuesWritten, 2u);
     EXPECT_EQ(outcome.skippedLines, 1u);
-    EXPECT_NE(ImportReport(outcome).find(L"1 lines of the file were skipped"), std::wstring::npos);
+    EXPECT_NE(ImportReport(outcome).find(L"1 line of the file was skipped"), std::wstring::npos);
     EXPECT_EQ(box.ValueNames(L""), (std::vector<std::wstring>{L"a", L"c"}));
 }
 

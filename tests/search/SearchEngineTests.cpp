@@ -148,7 +148,8 @@ TEST(SearchWalk, LockedKeysAreCountedAndLinksAreNotFollowed)
     box.AllowReading(L"Locked");
     EXPECT_EQ(sink.Names(), (std::vector<std::wstring>{L"V:needle"})) << "the link's target shows once";
     EXPECT_EQ(totals.unopened, 1u);
-    EXPECT_NE(SearchEndReport(totals).find(L"1 keys could not be opened"), std::wstring::npos)
+    EXPECT_NE(SearchEndReport(totals).find(L"1 key could not be opened and was not searched."),
+              std::wstring::npos)
         << zv::ToUtf8(SearchEndReport(totals));
     HKEY opened = nullptr;
     if (RegOpenKeyExW(HKEY_CURRENT_USER, (box.SubKey() + L"\\Link").c_str(), REG_OPTION_OPEN_LINK, DELETE,
@@ -180,7 +181,7 @@ TEST(SearchWalk, RowsStopAtTheLimitWhileTheCountGoesOn)
     EXPECT_GT(sink.batches, 10) << "rows leave in batches";
     std::wstring report = SearchEndReport(totals);
     EXPECT_EQ(report.rfind(L"Found 65507 matches. Displaying maximum supported number of matches (65500). "
-                           L"Searched 1 keys in ",
+                           L"Searched 1 key in ",
                            0),
               0u)
         << zv::ToUtf8(report);
@@ -259,7 +260,7 @@ TEST(SearchWalk, AKeyDeletedUnderTheWalkEndsItsListingAndIsReported)
     EXPECT_EQ(guarded.totals.incomplete, 1u) << "one key, counted once for both of its listings";
     EXPECT_TRUE(sink.rows.empty());
     std::wstring report = SearchEndReport(guarded.totals);
-    EXPECT_NE(report.find(L"1 keys could not be read to the end"), std::wstring::npos) << zv::ToUtf8(report);
+    EXPECT_NE(report.find(L"1 key could not be read to the end"), std::wstring::npos) << zv::ToUtf8(report);
 }
 
 TEST(SearchWalk, ACancelInsideAKeyOfManyValuesEndsTheWalkThere)
@@ -297,4 +298,23 @@ TEST(SearchWalk, ACancelInsideAKeyOfManyValuesEndsTheWalkThere)
     EXPECT_TRUE(guarded.totals.cancelled);
     EXPECT_LT(guarded.totals.matches, 1000u) << "the walk read on after the cancel";
     EXPECT_EQ(guarded.totals.matches, sink.rows.size()) << "every value found was handed on";
+}
+
+TEST(SearchReport, CountsTakeTheirNounInTheRightNumber)
+{
+    SearchTotals totals;
+    totals.matches = 1;
+    totals.keysSearched = 1;
+    totals.elapsedMs = 5;
+    EXPECT_EQ(SearchEndReport(totals), L"Found 1 match in 5 ms. Searched 1 key.");
+    totals.matches = 2;
+    totals.keysSearched = 3;
+    totals.unopened = 2;
+    totals.incomplete = 1;
+    EXPECT_EQ(SearchEndReport(totals),
+              L"Found 2 matches in 5 ms. Searched 3 keys. 2 keys could not be opened and "
+              L"were not searched. 1 key could not be read to the end (changed or "
+              L"deleted meanwhile).");
+    totals.matches = 0;
+    EXPECT_EQ(SearchEndReport(totals).rfind(L"Found 0 matches in 5 ms.", 0), 0u);
 }

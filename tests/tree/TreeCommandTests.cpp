@@ -417,6 +417,25 @@ TEST(TreeCommands, CopyValuesPutsEveryValueAsTextAndAsAListTheValuePaneTakes)
     CRegItemList none;
     none.ReadFromClipboard();
     EXPECT_EQ(none.GetCount(), 0);
+
+    // With the value list or the search pane active, Ctrl+Shift+C copies the
+    // current key's values just the same.
+    for (Pane pane : {Pane::Values, Pane::Search})
+    {
+        f.doc->GoTo(nullptr, box.PathOf(L"From").c_str(), true);
+        f.frame->FocusPane(pane);
+        f.Pump(20);
+        EXPECT_TRUE(Enabled(f, ID_COPY_VALUES));
+        f.PressKey('C', true, true);
+        CRegItemList copied;
+        ASSERT_TRUE(copied.ReadFromClipboard());
+        EXPECT_EQ(copied.GetCount(), 3) << static_cast<int>(pane);
+        if (OpenClipboard(nullptr))
+        {
+            EmptyClipboard();
+            CloseClipboard();
+        }
+    }
 }
 
 TEST(TreeCommands, ContextMenuEntriesFollowTheItem)
@@ -480,7 +499,9 @@ TEST(TreeCommands, ExportProposesTheKeyNameAndReportsKeysItCouldNotRead)
     EXPECT_EQ(asked.filter, L"Registry Files v.5.00 (*.reg)|*.reg|All Files (*.*)|*.*||");
     EXPECT_EQ(asked.flags & (OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT),
               static_cast<DWORD>(OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT));
-    EXPECT_TRUE(user.Boxes().empty()) << "a complete export says nothing";
+    EXPECT_TRUE(user.Boxes().empty()) << "a complete export needs no box";
+    // Plain (3 values), Child (2), Locked (1) and Below: 4 keys, 6 values.
+    EXPECT_EQ(f.StatusText(), L"Exported 4 keys and 6 values to " + file);
 
     // The same bytes as the platform's own exporter writes.
     std::wstring theirs = TempFilePath(L"tree-export-reg.reg");
