@@ -42,7 +42,7 @@ std::wstring ShortcutFileName(const std::wstring& path)
 
 CNavroDoc::CNavroDoc() : History(L"Path", false, true)
 {
-    TitleDecoration = IsElevated() ? L"(Administrator)" : L"(Limited Editi Rights)";
+    TitleDecoration = IsElevated() ? L"(Administrator)" : L"(Limited Edit Rights)";
     HistoryIndex = static_cast<int>(Settings().GetProfileInt(kHistorySection, L"Index", 0));
     History.Load();
     if (HistoryIndex < 0 || HistoryIndex >= History.GetSize())
@@ -85,7 +85,7 @@ bool CNavroDoc::GoTo(CView* sender, const wchar_t* target, bool addToHistory)
             namesValue = SplitKeyAndValue(text, keyText, valueName);
             if (!ParseRegistryPath(keyText, resolved))
             {
-                ShowStatus(zv::Format(zv::LoadResString(IDS_NOT_A_LOCATION).c_str(), text.c_str()));
+                ShowProblem(zv::Format(zv::LoadResString(IDS_NOT_A_LOCATION).c_str(), text.c_str()));
                 return false;
             }
             CurrentPath = resolved;
@@ -106,8 +106,13 @@ bool CNavroDoc::GoTo(CView* sender, const wchar_t* target, bool addToHistory)
     const std::wstring wanted = CurrentPath;
     CurrentPath = ClosestExistingKey(CurrentPath);
     if (target && !zv::EqualsNoCase(CurrentPath, wanted))
-        ShowStatus(zv::Format(zv::LoadResString(IDS_KEY_NOT_FOUND).c_str(), wanted.c_str(),
-                              CurrentPath.empty() ? kComputerName : CurrentPath.c_str()));
+        ShowProblem(zv::Format(zv::LoadResString(IDS_KEY_NOT_FOUND).c_str(), wanted.c_str(),
+                               CurrentPath.empty() ? kComputerName : CurrentPath.c_str()));
+    else if (target && m_statusShowsProblem)
+    {
+        // The place asked for was found: what went wrong before is over.
+        ShowStatus(L"");
+    }
     // One name query gives every component the registry's own case.
     if (!CurrentPath.empty())
         CurrentPath = RegistrySpelling(CurrentPath);
@@ -149,8 +154,15 @@ bool CNavroDoc::TakeValueFromPath()
 
 void CNavroDoc::ShowStatus(const std::wstring& text)
 {
+    m_statusShowsProblem = false;
     if (m_frame)
         m_frame->SetStatusText(text);
+}
+
+void CNavroDoc::ShowProblem(const std::wstring& text)
+{
+    ShowStatus(text);
+    m_statusShowsProblem = true;
 }
 
 bool CNavroDoc::CanGo(bool forward) const
@@ -179,7 +191,10 @@ void CNavroDoc::GoForward()
 void CNavroDoc::UpdateTitle()
 {
     if (m_frame)
+    {
         m_frame->SetTitle(DocumentTitle(TitleDecoration, CurrentPath));
+        m_frame->ShowLocation(CurrentPath);
+    }
     SetPathName(ShortcutFileName(CurrentPath), false);
 }
 

@@ -133,6 +133,9 @@ class CNavroDoc : public CDocument
   private:
     void PostFrameCommand(UINT command);
     void ShowStatus(const std::wstring& text);
+    // A status text that says something went wrong; the next navigation that
+    // finds what it was asked for clears it.
+    void ShowProblem(const std::wstring& text);
     // When CurrentPath names no key but its last component is a value of the
     // key above: goes to that key with that value. True when it did.
     bool TakeValueFromPath();
@@ -158,6 +161,7 @@ class CNavroDoc : public CDocument
     void SaveHistory();
 
     IFrameServices* m_frame = nullptr;
+    bool m_statusShowsProblem = false;
     ChangeJournal m_journal;
     // A Take Ownership whose worker has not reported back yet.
     std::shared_ptr<JournalRecorder> m_pendingRecord;

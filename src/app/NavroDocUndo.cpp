@@ -102,8 +102,9 @@ bool CNavroDoc::UndoOrRedo(bool undo)
     }
     if (!conflicts.empty())
     {
+        // The label holds quoted names of its own: it is set apart, not quoted.
         std::wstring question =
-            zv::Format(L"Since \"%s\", the registry was changed elsewhere:\n%s\n\n%s it anyway and "
+            zv::Format(L"The registry was changed elsewhere since this step (%s):\n%s\n\n%s it anyway and "
                        L"overwrite these changes?",
                        label.c_str(), Lines(conflicts).c_str(), undo ? L"Undo" : L"Redo");
         if (!AskYesNo(question))
@@ -124,11 +125,10 @@ bool CNavroDoc::UndoOrRedo(bool undo)
             failures.resize(10);
             failures.push_back(zv::Format(L"and %zu more", more));
         }
-        AfxMessageBox(
-            zv::Format(L"%s of \"%s\" did not complete. These were not restored:%s\n\nThe step stays in "
-                       L"the list; you can try again.",
-                       undo ? L"Undo" : L"Redo", label.c_str(), Lines(failures).c_str()),
-            MB_OK | MB_ICONEXCLAMATION);
+        AfxMessageBox(zv::Format(L"%s did not complete (%s). These were not restored:%s\n\nThe step stays in "
+                                 L"the list; you can try again.",
+                                 undo ? L"Undo" : L"Redo", label.c_str(), Lines(failures).c_str()),
+                      MB_OK | MB_ICONEXCLAMATION);
         return false;
     }
     ShowStatus((undo ? L"Undone: " : L"Redone: ") + label);

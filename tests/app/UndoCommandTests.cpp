@@ -71,6 +71,7 @@ TEST(UndoCommands, TheMenuFollowsTheJournalAndOtherWritersChangesNeedAYes)
     ASSERT_EQ(user.Boxes().size(), 1u);
     EXPECT_NE(user.Boxes()[0].text.find(box.PathOf(L"To") + L" \"v\" holds other data"), std::wstring::npos)
         << zv::ToUtf8(user.Boxes()[0].text);
+
     EXPECT_EQ(Text(box, L"To", L"v"), L"theirs");
     EXPECT_EQ(Text(box, L"From", L"v"), L"(none)");
     EXPECT_TRUE(Probe(*f.doc, ID_EDIT_UNDO).enabled) << "the step stays";
@@ -91,6 +92,31 @@ TEST(UndoCommands, TheMenuFollowsTheJournalAndOtherWritersChangesNeedAYes)
     EXPECT_EQ(Text(box, L"From", L"v"), L"(none)");
     EXPECT_TRUE(Probe(*f.doc, ID_EDIT_UNDO).enabled);
     EXPECT_EQ(user.Boxes().size(), 2u) << "the question twice; the redo had nothing to ask";
+}
+
+TEST(UndoCommands, AStepNamingAQuotedValueIsNamedWithoutADoubledQuote)
+{
+    RegistrySandbox box;
+    box.SetDword(L"Settings", L"Count", 1);
+    ScriptedPrompts user;
+    DocumentFixture f;
+    const std::wstring settings = box.PathOf(L"Settings");
+    {
+        JournalRecorder record(&f.doc->Journal(), L"Edit of " + settings + L" " + JournalValueName(L"Count"));
+        record.AddValue(settings, L"Count");
+        box.SetDword(L"Settings", L"Count", 2);
+    }
+    box.SetDword(L"Settings", L"Count", 3); // another program
+    user.Answer(IDNO);
+    f.doc->OnCmdMsg(ID_EDIT_UNDO, nullptr);
+    ASSERT_EQ(user.Boxes().size(), 1u);
+    const std::wstring text = user.Boxes()[0].text;
+    EXPECT_EQ(text.rfind(L"The registry was changed elsewhere since this step (Edit of " + settings +
+                             L" \"Count\"):\n",
+                         0),
+              0u)
+        << zv::ToUtf8(text);
+    EXPECT_EQ(text.find(L"\"\""), std::wstring::npos) << zv::ToUtf8(text);
 }
 
 TEST(UndoCommands, MenuTextsShowNamesAsTheyAreAndStayShort)
