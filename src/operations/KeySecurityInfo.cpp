@@ -139,18 +139,42 @@ STDMETHODIMP CRegKeySecurityInfo::GetInheritTypes(PSI_INHERIT_TYPE* types, ULONG
     return S_OK;
 }
 
+std::wstring PermissionsCaption(const std::wstring& objectPath)
+{
+    return L"Permissions for " + objectPath;
+}
+
 void ShowPermissions(const std::wstring& objectPath)
 {
     using EditSecurityFn = BOOL(WINAPI*)(HWND, LPSECURITYINFO);
+    using CreateSecurityPageFn = HPROPSHEETPAGE(WINAPI*)(LPSECURITYINFO);
     zv::unique_hmodule library(LoadLibraryW(L"AclUI.dll"));
-    auto editSecurity = library ? reinterpret_cast<EditSecurityFn>(
-                                      reinterpret_cast<void*>(GetProcAddress(library.get(), "EditSecurity")))
-                                : nullptr;
-    if (!editSecurity)
+    auto find = [&](const char* name) {
+        return library ? reinterpret_cast<void*>(GetProcAddress(library.get(), name)) : nullptr;
+    };
+    auto createPage = reinterpret_cast<CreateSecurityPageFn>(find("CreateSecurityPage"));
+    auto editSecurity = reinterpret_cast<EditSecurityFn>(find("EditSecurity"));
+    if (!createPage && !editSecurity)
     {
         AfxMessageBox(IDS_NO_SECURITY_EDITOR, MB_OK);
         return;
     }
     zv::com_ptr<CRegKeySecurityInfo> info = zv::MakeCom<CRegKeySecurityInfo>(objectPath.c_str());
-    editSecurity(PromptOwner(), info.get());
+    // The editor's page in a sheet of ours, so that its title names the key
+    // (this platform's editor titles its own sheet with an unfilled "%s").
+    HPROPSHEETPAGE page = createPage ? createPage(info.get()) : nullptr;
+    if (!page)
+    {
+        editSecurity(PromptOwner(), info.get());
+        return;
+    }
+    std::wstring caption = PermissionsCaption(objectPath);
+    PROPSHEETHEADERW sheet = {};
+    sheet.dwSize = sizeof(sheet);
+    sheet.dwFlags = PSH_DEFAULT;
+    sheet.hwndParent = PromptOwner();
+    sheet.pszCaption = caption.c_str();
+    sheet.nPages = 1;
+    sheet.phpage = &page;
+    PropertySheetW(&sheet);
 }

@@ -57,3 +57,5 @@ HRESULT SecurityResult(DWORD error);
 // Opens the system's security editor for a key given by its security object
 // name (MACHINE\..., CURRENT_USER\...).
 void ShowPermissions(const std::wstring& objectPath);
+// The title of the permissions editor's window for a key.
+std::wstring PermissionsCaption(const std::wstring& objectPath);

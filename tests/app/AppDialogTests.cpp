@@ -5,6 +5,9 @@
 #include "app/Options.h"
 #include "app/OptionsDlg.h"
 #include "base/SettingsStore.h"
+#include "base/WorkerThread.h"
+#include "operations/KeySecurityInfo.h"
+#include "support/RegistrySandbox.h"
 #include "registry/NumberFormat.h"
 #include "support/DocumentFixture.h"
 #include "support/ScriptedPrompts.h"
@@ -138,4 +141,38 @@ TEST(AboutDialog, ButtonsOpenTheMakersPages)
     ASSERT_EQ(launches.size(), 2u);
     EXPECT_EQ(launches[0].file, kMakerWebSite);
     EXPECT_EQ(launches[1].file, kMakerContactPage);
+}
+
+TEST(PermissionsEditor, ItsWindowNamesTheKey)
+{
+    RegistrySandbox box;
+    box.CreateKey(L"Guarded");
+    // The editor is modal: a helper thread reads its title and cancels it.
+    std::wstring title;
+    zv::WorkerThread closer = zv::StartWorkerThread([&](const zv::StopToken& stop) -> unsigned {
+        for (int i = 0; i < 400 && !stop.StopRequested(); ++i, Sleep(50))
+        {
+            HWND found = nullptr;
+            for (HWND window = FindWindowExW(nullptr, nullptr, L"#32770", nullptr); window;
+                 window = FindWindowExW(nullptr, window, L"#32770", nullptr))
+            {
+                DWORD process = 0;
+                GetWindowThreadProcessId(window, &process);
+                if (process == GetCurrentProcessId() && IsWindowVisible(window))
+                    found = window;
+            }
+            if (found)
+            {
+                wchar_t text[512] = {};
+                GetWindowTextW(found, text, 512);
+                title = text;
+                PostMessageW(found, WM_COMMAND, IDCANCEL, 0);
+                return 0;
+            }
+        }
+        return 1;
+    });
+    ShowPermissions(box.PathOf(L"Guarded"));
+    closer.Join();
+    EXPECT_EQ(title, L"Permissions for " + box.PathOf(L"Guarded"));
 }
