@@ -35,6 +35,8 @@ class IFrameServices
     // Posts a command to the frame, to run after the current message.
     virtual void PostCommand(UINT command) = 0;
     virtual void SetTitle(const std::wstring& title) = 0;
+    // Shows the current key in the address bar (not while the user types there).
+    virtual void ShowLocation(const std::wstring& path) { (void)path; }
     // Starts the change monitors of the five roots (once).
     virtual void WatchRegistry() = 0;
     // Runs task on a worker the frame owns: closing the frame stops the task

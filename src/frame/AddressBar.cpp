@@ -177,7 +177,20 @@ void CAddressContainer::Go()
     // The completion list has done its work once the address is taken.
     CloseAutoCompleteList(m_autoComplete.get(), m_combo->EditControl());
     if (Navigate)
+    {
+        m_going = true;
         Navigate(text);
+        m_going = false;
+    }
+}
+
+void CAddressContainer::ShowLocation(const std::wstring& path)
+{
+    if (!m_combo || (HasFocus() && !m_going))
+        return;
+    if (m_combo->EditText() == path)
+        return;
+    ::SetWindowTextW(m_combo->EditControl(), path.c_str());
 }
 
 void CAddressContainer::FillDropDown()

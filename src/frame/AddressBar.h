@@ -39,6 +39,9 @@ class CAddressContainer : public CToolBar
     bool HasFocus() const;
     // Go: records the typed location in the history and navigates to it.
     void Go();
+    // Shows path (the current key) as the address, except while the user is
+    // typing one: after Go, the address becomes the key it led to.
+    void ShowLocation(const std::wstring& path);
 
     // Where Go and a picked history entry lead.
     std::function<void(const std::wstring& location)> Navigate;
@@ -64,4 +67,5 @@ class CAddressContainer : public CToolBar
     zv::com_ptr<IAutoComplete> m_autoComplete;
     std::unique_ptr<CComboBoxHA> m_combo;
     HWND m_frame = nullptr;
+    bool m_going = false; // within Go: the navigation's key replaces the text
 };

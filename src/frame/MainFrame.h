@@ -59,6 +59,7 @@ class CMainFrame : public CFrameWnd, public IFrameServices
     HWND ProgressBar() const noexcept { return m_progress; }
     void PostCommand(UINT command) override;
     void SetTitle(const std::wstring& title) override;
+    void ShowLocation(const std::wstring& path) override;
     void WatchRegistry() override;
     void StartTask(Task task) override;
     // The monitors watching now (tests look at them).
@@ -141,6 +142,10 @@ class CMainFrame : public CFrameWnd, public IFrameServices
         ON_COMMAND(ID_GO, OnGo)
         ON_COMMAND(IDOK, OnGo)
         ON_COMMAND(ID_UPDATE_TITLE, OnUpdateTitle)
+        // Copy Values copies the current key's values whichever pane is
+        // active: a pane that does not take it hands it on to the tree.
+        ON_COMMAND(ID_COPY_VALUES, OnCopyValues)
+        ON_UPDATE_COMMAND_UI(ID_COPY_VALUES, OnUpdateCopyValues)
         ON_COMMAND_RANGE(ID_BOOKMARK_FIRST, ID_BOOKMARK_LAST, OnBookmark)
     END_COMMAND_MAP_CHAIN(CFrameWnd)
 
@@ -164,6 +169,9 @@ class CMainFrame : public CFrameWnd, public IFrameServices
     LRESULT OnGetMinMaxInfo(UINT, WPARAM, LPARAM info, bool&);
     LRESULT OnLayoutSettled(UINT, WPARAM, LPARAM, bool&);
     LRESULT OnRebarHeightChange(NMHDR*);
+    // MainFrameCommands.cpp
+    void OnCopyValues();
+    void OnUpdateCopyValues(CCmdUI* ui);
     // MainFrameServices.cpp
     LRESULT OnTaskInbox(UINT, WPARAM, LPARAM, bool&);
     LRESULT OnRegistryChange(UINT, WPARAM, LPARAM cookie, bool&);

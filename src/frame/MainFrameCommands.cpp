@@ -16,6 +16,7 @@
 #include "base/Strings.h"
 #include "base/UserPrompts.h"
 #include "frame/AddressBar.h"
+#include "tree/LeftView.h"
 #include "frame/RegistryACList.h"
 #include "registry/EzReg.h"
 #include "registry/RegistryPath.h"
@@ -223,4 +224,16 @@ bool CMainFrame::PreTranslateMessage(MSG* msg)
     if (!listShown && m_paneKeys && TranslateAcceleratorW(m_hWnd, m_paneKeys.get(), msg))
         return true;
     return false;
+}
+
+void CMainFrame::OnCopyValues()
+{
+    if (CLeftView* tree = TreePane())
+        tree->CopyValues();
+}
+
+void CMainFrame::OnUpdateCopyValues(CCmdUI* ui)
+{
+    CLeftView* tree = TreePane();
+    ui->Enable(tree && tree->Selected() != nullptr);
 }

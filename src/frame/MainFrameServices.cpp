@@ -61,6 +61,12 @@ void CMainFrame::SetTitle(const std::wstring& title)
         SetWindowText(title);
 }
 
+void CMainFrame::ShowLocation(const std::wstring& path)
+{
+    if (m_addressBar)
+        m_addressBar->ShowLocation(path);
+}
+
 // --- Change monitors ------------------------------------------------------------
 
 void CMainFrame::WatchRegistry()

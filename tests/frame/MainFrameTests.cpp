@@ -301,6 +301,39 @@ TEST(MainFrame, TheAddressBarGoesWhereTypedAndRemembersIt)
     Settings().DeleteProfileSection(L"GoTo");
 }
 
+TEST(MainFrame, TheAddressBarShowsTheCurrentKeyWhereverTheNavigationCameFrom)
+{
+    ScriptedPrompts prompts;
+    RegistrySandbox box;
+    box.CreateKey(L"One\\Two");
+    box.CreateKey(L"Three");
+    Settings().DeleteProfileSection(L"GoTo");
+    FrameFixture f;
+    CComboBoxHA* combo = f.frame->AddressBar()->ComboBox();
+    f.frame->FocusPane(Pane::Tree);
+    f.doc->GoTo(nullptr, box.PathOf(L"One\\Two").c_str(), true);
+    EXPECT_EQ(combo->EditText(), box.PathOf(L"One\\Two")) << "a navigation from elsewhere";
+    f.doc->GoTo(nullptr, box.PathOf(L"Three").c_str(), true);
+    EXPECT_EQ(combo->EditText(), box.PathOf(L"Three"));
+
+    // What the user typed becomes the key it led to, in the registry's spelling.
+    std::wstring typed = L"hkcu/" + box.SubKey() + L"/one/two";
+    for (wchar_t& c : typed)
+        if (c == L'\\')
+            c = L'/';
+    f.frame->FocusPane(Pane::Address);
+    TypeAddress(f, typed);
+    f.PressKey(VK_RETURN);
+    f.Pump(50);
+    EXPECT_EQ(combo->EditText(), box.PathOf(L"One\\Two"));
+
+    // While the user types, another navigation leaves the typing alone.
+    TypeAddress(f, L"hklm/sof");
+    f.doc->GoTo(nullptr, box.PathOf(L"Three").c_str(), true);
+    EXPECT_EQ(combo->EditText(), L"hklm/sof");
+    Settings().DeleteProfileSection(L"GoTo");
+}
+
 TEST(MainFrame, ClipboardKeysStayWithTheAddressText)
 {
     FrameFixture f;
