@@ -287,9 +287,37 @@ ULONGLONG ParseQwordText(std::wstring_view text)
     return TryParseQwordText(text, value) ? value : 0;
 }
 
+std::wstring HexTextProblem(std::wstring_view text)
+{
+    // Bytes are pairs of hex digits; blanks, line breaks, commas and dashes
+    // may stand between them. Anything else, or a digit without its pair,
+    // would be dropped or read as something the user did not type.
+    size_t digitsInByte = 0;
+    for (wchar_t c : text)
+    {
+        if (HexDigitValue(c) >= 0)
+        {
+            digitsInByte = (digitsInByte + 1) % 2;
+            continue;
+        }
+        bool separator = c == L' ' || c == L'\t' || c == L'\r' || c == L'\n' || c == L',' || c == L'-';
+        if (!separator)
+            return zv::Format(L"\"%c\" is no hex digit. Write the bytes as pairs of hex digits (0-9, a-f), "
+                              L"such as 0a 1b ff.",
+                              c);
+        if (digitsInByte)
+            return L"A byte has a single hex digit. Write each byte as two hex digits, such as 0a.";
+    }
+    if (digitsInByte)
+        return L"The last byte has a single hex digit. Write each byte as two hex digits, such as 0a.";
+    return {};
+}
+
 std::wstring ValueTextProblem(std::wstring_view text, DWORD type)
 {
     std::wstring problem;
+    if (type == REG_BINARY || type == REG_NONE)
+        return HexTextProblem(text);
     if (type == REG_DWORD)
     {
         DWORD value;

@@ -39,8 +39,10 @@ bool TryParseQwordText(std::wstring_view text, ULONGLONG& value, std::wstring* p
 // The same, 0 for text that is no number.
 DWORD ParseDwordText(std::wstring_view text);
 ULONGLONG ParseQwordText(std::wstring_view text);
+// Why a text cannot be read as bytes (pairs of hex digits), or empty.
+std::wstring HexTextProblem(std::wstring_view text);
 // What is wrong with text as the data of type (empty when nothing): number
-// texts that are no number or do not fit.
+// texts that are no number or do not fit, byte texts that are no hex.
 std::wstring ValueTextProblem(std::wstring_view text, DWORD type);
 std::wstring FormatDword(DWORD value);
 std::wstring FormatQword(ULONGLONG value);

@@ -55,7 +55,9 @@ class CSearchPaneView : public CNavroView
     END_MSG_MAP()
 
   private:
-    static constexpr UINT kSearchInboxMessage = WM_APP + 0x51;
+    // Apart from the value list's own messages (WM_APP + 0x51 and + 0x52),
+    // which this pane's map would otherwise take first.
+    static constexpr UINT kSearchInboxMessage = WM_APP + 0x58;
     static constexpr UINT_PTR kDrainTimer = 0x5EA2;
     LRESULT OnSearchInbox(UINT, WPARAM, LPARAM, bool&);
     LRESULT OnSearchTimer(UINT, WPARAM id, LPARAM, bool& handled);

@@ -16,3 +16,26 @@ std::vector<size_t> SortedOrder(const std::vector<std::wstring>& texts, bool asc
     });
     return order;
 }
+
+const wchar_t kCellLineBreakMark[] = L" \u00a6 ";
+
+std::wstring CellDisplayText(std::wstring text)
+{
+    if (text.find_first_of(L"\r\n") == std::wstring::npos)
+        return text;
+    std::wstring shown;
+    shown.reserve(text.size() + 8);
+    for (size_t i = 0; i < text.size(); ++i)
+    {
+        wchar_t c = text[i];
+        if (c != L'\r' && c != L'\n')
+        {
+            shown += c;
+            continue;
+        }
+        if (c == L'\r' && i + 1 < text.size() && text[i + 1] == L'\n')
+            ++i; // CR LF is one break
+        shown += kCellLineBreakMark;
+    }
+    return shown;
+}

@@ -23,6 +23,11 @@ struct ListRow
     bool cut = false;
 };
 
+// A cell's text as the list draws it: a line break (the strings of a
+// multi-string, a name holding one) shows as a visible mark instead of boxes.
+std::wstring CellDisplayText(std::wstring text);
+extern const wchar_t kCellLineBreakMark[]; // " \u00a6 "
+
 // Sorting by a column's text: case-insensitive, stable, either direction.
 // Returns the new order as old row indexes (order[newIndex] = oldIndex).
 std::vector<size_t> SortedOrder(const std::vector<std::wstring>& texts, bool ascending);

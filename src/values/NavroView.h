@@ -158,6 +158,7 @@ class CNavroView : public CListView
         MESSAGE_HANDLER(CCellEditMessage(), OnEndCellEdit)
         MESSAGE_HANDLER(WM_SETCURSOR, OnSetCursor)
         MESSAGE_HANDLER(kContinueFillMessage, OnContinueFill)
+        MESSAGE_HANDLER(kLinkCommandMessage, OnLinkCommand)
         REFLECTED_NOTIFY_CODE_HANDLER(LVN_COLUMNCLICK, OnColumnClick)
         REFLECTED_NOTIFY_CODE_HANDLER(LVN_BEGINDRAG, OnBeginDrag)
         REFLECTED_NOTIFY_CODE_HANDLER(NM_DBLCLK, OnDoubleClick)
@@ -245,6 +246,7 @@ class CNavroView : public CListView
     LRESULT OnColumnClick(NMHDR* header);
     LRESULT OnDoubleClick(NMHDR* header);
     LRESULT OnClick(NMHDR* header);
+    LRESULT OnLinkCommand(UINT, WPARAM command, LPARAM, bool&);
     LRESULT OnGetDispInfo(NMHDR* header);
     LRESULT OnContinueFill(UINT, WPARAM, LPARAM, bool&);
     // Reads values for a slice; finishes the fill when the key has no more.
@@ -291,6 +293,8 @@ class CNavroView : public CListView
     // Whether the value (or key) the open editor edits was removed, or its
     // data changed, since the edit began.
     bool EditedItemChanged() const;
+    // The width of the icons the list draws in its cells (it follows the DPI).
+    int CellIconWidth() const;
     // Ends the open edit without writing anything.
     void CancelCellEdit();
     // The cell and whether the point is on its icon.
@@ -303,6 +307,8 @@ class CNavroView : public CListView
     mutable std::vector<ListRow> m_rows;
 
     static constexpr UINT kContinueFillMessage = WM_APP + 0x51;
+    // A command for this pane from a click on a cell's link icon (wParam).
+    static constexpr UINT kLinkCommandMessage = WM_APP + 0x52;
     // A fill under way: the reader stays open between slices.
     struct FillState;
     std::unique_ptr<FillState> m_fill;

@@ -71,16 +71,29 @@ LRESULT CNavroView::OnClick(NMHDR* header)
         return 0;
     if (column == DataColumn)
     {
-        std::wstring text = ItemText(row, DataColumn);
-        if (IsKeyLink(text) || FindFilePath(text))
-            PostMessage(WM_COMMAND, ID_EXPLORE, 0);
-        if (ContainsGuid(text))
-            PostMessage(WM_COMMAND, ID_GO_TO_DATA_DEFINITION, 0);
+        // Posted: the command may leave this key, which refills the list the
+        // control is still telling about the click. The list's own window
+        // would route no command to this pane's handlers, so it is a message
+        // of the pane's own.
+        // The click does what its icon shows, to its row.
+        if (FocusedItem() != row)
+            SelectItem(row);
+        int icon = GetDataLinkIcon(ItemText(row, DataColumn));
+        if (icon == kIconKey || icon == kIconFileLink)
+            PostMessage(kLinkCommandMessage, ID_EXPLORE, 0);
+        else if (icon == kIconGuidLink)
+            PostMessage(kLinkCommandMessage, ID_GO_TO_DATA_DEFINITION, 0);
     }
     else if (column == 0 && GetItemKind(row) >= kCommandRow)
     {
         PostFrameCommand(static_cast<UINT>(ItemData(row) >> kRowKindShift));
     }
+    return 0;
+}
+
+LRESULT CNavroView::OnLinkCommand(UINT, WPARAM command, LPARAM, bool&)
+{
+    OnCmdMsg(static_cast<UINT>(command), nullptr);
     return 0;
 }
 

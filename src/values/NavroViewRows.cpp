@@ -472,7 +472,7 @@ LRESULT CNavroView::OnGetDispInfo(NMHDR* header)
         return 0;
     if ((item.mask & LVIF_TEXT) && item.pszText && item.cchTextMax > 0)
     {
-        std::wstring text = ItemText(item.iItem, item.iSubItem);
+        std::wstring text = CellDisplayText(ItemText(item.iItem, item.iSubItem));
         size_t n = std::min(text.size(), static_cast<size_t>(item.cchTextMax - 1));
         wmemcpy(item.pszText, text.c_str(), n);
         item.pszText[n] = L'\0';

@@ -99,9 +99,90 @@ DataTexts ConvertForType(DWORD oldType, DWORD newType, DataTexts texts)
     return texts;
 }
 
+std::optional<std::wstring> TypeChangeLoss(DWORD oldType, DWORD newType, const DataTexts& texts)
+{
+    auto bytesOf = [](DWORD type, const DataTexts& t) {
+        return ValueDataFromText(type == REG_MULTI_SZ ? t.multi : t.single, type);
+    };
+    // A text that is no data of its type (a number that is none) has no
+    // bytes to lose: OK refuses it anyway.
+    const std::wstring& before = oldType == REG_MULTI_SZ ? texts.multi : texts.single;
+    if (!ValueTextProblem(before, oldType).empty())
+        return std::nullopt;
+    DataTexts converted = ConvertForType(oldType, newType, texts);
+    DataTexts back = ConvertForType(newType, oldType, converted);
+    std::vector<BYTE> original = bytesOf(oldType, texts);
+    if (bytesOf(oldType, back) == original)
+        return std::nullopt;
+    std::wstring to = TypeName(newType);
+    Kind from = KindOf(oldType), target = KindOf(newType);
+    size_t width = target == Kind::Dword ? 4 : 8;
+    if (from == Kind::Bytes && (target == Kind::Dword || target == Kind::Qword) && original.size() > width)
+        return zv::Format(L"%s keeps only the first %zu of the %zu bytes.", to.c_str(), width,
+                          original.size());
+    return L"As " + to + L" the data cannot stay as it is: part of it would change or be lost.";
+}
+
+bool DropsEmptyLines(const std::wstring& multiText)
+{
+    const std::wstring_view separator(kMultiStringSeparator);
+    std::wstring_view text(multiText);
+    // A last line break ends the last string; it drops nothing.
+    if (text.size() >= separator.size() && text.substr(text.size() - separator.size()) == separator)
+        text.remove_suffix(separator.size());
+    if (text.empty())
+        return false;
+    size_t pos = 0;
+    for (;;)
+    {
+        size_t hit = text.find(separator, pos);
+        if (hit == std::wstring_view::npos)
+            return false;
+        if (hit == pos)
+            return true; // an empty line before this separator
+        pos = hit + separator.size();
+        if (pos == text.size())
+            return false;
+    }
+}
+
 std::wstring DwordInBase(DWORD value, bool hex)
 {
     return zv::Format(hex ? L"0x%08lx" : L"%u", value);
+}
+
+std::wstring QwordInBase(ULONGLONG value, bool hex)
+{
+    return zv::Format(hex ? L"0x%016llx" : L"%llu", value);
+}
+
+ULONGLONG ReadQwordInBase(const std::wstring& text, bool hex)
+{
+    std::wstring_view digits = text;
+    while (!digits.empty() && zv::IsSpace(digits.front()))
+        digits.remove_prefix(1);
+    if (hex && digits.size() >= 2 && digits[0] == L'0' && (digits[1] == L'x' || digits[1] == L'X'))
+        digits.remove_prefix(2);
+    ULONGLONG value = 0;
+    const unsigned base = hex ? 16 : 10;
+    for (wchar_t c : digits)
+    {
+        unsigned digit;
+        if (c >= L'0' && c <= L'9')
+            digit = static_cast<unsigned>(c - L'0');
+        else if (hex && c >= L'a' && c <= L'f')
+            digit = static_cast<unsigned>(c - L'a' + 10);
+        else if (hex && c >= L'A' && c <= L'F')
+            digit = static_cast<unsigned>(c - L'A' + 10);
+        else
+            break;
+        if (digit >= base)
+            break;
+        if (value > (~0ull - digit) / base)
+            return ~0ull;
+        value = value * base + digit;
+    }
+    return value;
 }
 
 DWORD ReadDwordInBase(const std::wstring& text, bool hex)

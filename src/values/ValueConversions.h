@@ -23,8 +23,21 @@ struct DataTexts
 // The texts after the type changes from oldType to newType.
 DataTexts ConvertForType(DWORD oldType, DWORD newType, DataTexts texts);
 
+// What a change of type from oldType to newType would lose of the data (the
+// bytes the texts stand for), said for the user; nothing when it loses none.
+std::optional<std::wstring> TypeChangeLoss(DWORD oldType, DWORD newType, const DataTexts& texts);
+// Whether a multi-string's text holds an empty line that writing it drops
+// (a list of strings ends at its first empty string); a last line break
+// drops nothing.
+bool DropsEmptyLines(const std::wstring& multiText);
+
 // A DWORD text in the dialog's two bases: decimal "%u", hexadecimal "0x%08lx".
 std::wstring DwordInBase(DWORD value, bool hex);
+// A QWORD text in the two bases: decimal "%llu", hexadecimal "0x%016llx".
+std::wstring QwordInBase(ULONGLONG value, bool hex);
+// Reads a QWORD text as ReadDwordInBase reads a DWORD one; overflow gives
+// the largest QWORD.
+ULONGLONG ReadQwordInBase(const std::wstring& text, bool hex);
 // Reads the text in the base (16 accepts a leading "0x"); stops at the first
 // character that is no digit of the base; overflow gives 0xffffffff.
 DWORD ReadDwordInBase(const std::wstring& text, bool hex);

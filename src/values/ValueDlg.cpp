@@ -85,9 +85,20 @@ bool CValueDlg::OnInitDialog()
     // the control never sets the text itself (it would read "0x..." wrong).
     ::SendMessageW(spin, UDM_SETRANGE32, 0, 1);
     ::SendMessageW(spin, UDM_SETBUDDY, reinterpret_cast<WPARAM>(::GetDlgItem(m_hWnd, IDC_VALUE_DATA)), 0);
-    SwitchType(GetType());
+    if (IsNewValue)
+        ::SetWindowTextW(m_hWnd, L"New Value");
+    SwitchType(GetType(), false);
     AttachFileSystemAutoComplete(::GetDlgItem(m_hWnd, IDC_VALUE_DATA));
-    return false; // the focus went to the type's button
+    FocusFirstField();
+    return false; // the focus is set
+}
+
+void CValueDlg::FocusFirstField()
+{
+    int id = IsNewValue ? IDC_VALUE_NAME : GetType() == REG_MULTI_SZ ? IDC_VALUE_MULTI : IDC_VALUE_DATA;
+    HWND field = ::GetDlgItem(m_hWnd, id);
+    ::SetFocus(field);
+    ::SendMessageW(field, EM_SETSEL, 0, -1);
 }
 
 void CValueDlg::ShowInfo(bool show)
@@ -97,12 +108,20 @@ void CValueDlg::ShowInfo(bool show)
     ::ShowWindow(info, show ? SW_SHOW : SW_HIDE);
 }
 
-void CValueDlg::SwitchType(DWORD type)
+bool CValueDlg::SwitchType(DWORD type, bool ask)
 {
-    m_switching = true;
     DWORD old = GetType();
     EditData = ControlText(IDC_VALUE_DATA);
     DataTexts texts{EditData, ControlText(IDC_VALUE_MULTI)};
+    if (ask && old != type)
+        if (std::optional<std::wstring> loss = TypeChangeLoss(old, type, texts))
+            if (!AskYesNo(*loss + L"\n\nChange the type anyway?"))
+            {
+                // The old type stays, with its data as it was.
+                ::CheckRadioButton(m_hWnd, IDC_TYPE_SZ, IDC_TYPE_NONE, kTypeButtons[DialogTypeIndex(old)]);
+                return false;
+            }
+    m_switching = true;
     SetType(type);
     texts = ConvertForType(old, type, texts);
     EditData = texts.single;
@@ -119,14 +138,18 @@ void CValueDlg::SwitchType(DWORD type)
         ShowInfo(type == REG_EXPAND_SZ);
     bool multi = type == REG_MULTI_SZ;
     bool dword = type == REG_DWORD;
+    bool number = dword || type == REG_QWORD;
     ::ShowWindow(::GetDlgItem(m_hWnd, IDC_VALUE_MULTI), multi ? SW_SHOW : SW_HIDE);
     ::ShowWindow(::GetDlgItem(m_hWnd, IDC_VALUE_DATA), multi ? SW_HIDE : SW_SHOW);
-    for (int id : {IDC_DECIMAL, IDC_HEXADECIMAL, IDC_ALWAYS_FORMAT, IDC_VALUE_SPIN})
-        ::ShowWindow(::GetDlgItem(m_hWnd, id), dword ? SW_SHOW : SW_HIDE);
+    for (int id : {IDC_DECIMAL, IDC_HEXADECIMAL, IDC_ALWAYS_FORMAT})
+        ::ShowWindow(::GetDlgItem(m_hWnd, id), number ? SW_SHOW : SW_HIDE);
+    ::ShowWindow(::GetDlgItem(m_hWnd, IDC_VALUE_SPIN), dword ? SW_SHOW : SW_HIDE);
     int button = kTypeButtons[TypeIndex >= 0 ? TypeIndex : 0];
     ::CheckRadioButton(m_hWnd, IDC_TYPE_SZ, IDC_TYPE_NONE, button);
-    ::SetFocus(::GetDlgItem(m_hWnd, button));
+    if (ask)
+        ::SetFocus(::GetDlgItem(m_hWnd, button));
     m_switching = false;
+    return true;
 }
 
 void CValueDlg::OnDataChanged()
@@ -154,9 +177,13 @@ void CValueDlg::OnBase(bool hex)
 {
     if ((Hex != 0) == hex)
         return;
-    DWORD value = ReadDwordInBase(ControlText(IDC_VALUE_DATA), !hex);
+    std::wstring text = ControlText(IDC_VALUE_DATA);
     Hex = hex ? 1 : 0;
-    ::SetDlgItemTextW(m_hWnd, IDC_VALUE_DATA, DwordInBase(value, hex).c_str());
+    if (GetType() == REG_QWORD)
+        text = QwordInBase(ReadQwordInBase(text, !hex), hex);
+    else
+        text = DwordInBase(ReadDwordInBase(text, !hex), hex);
+    ::SetDlgItemTextW(m_hWnd, IDC_VALUE_DATA, text.c_str());
 }
 
 LRESULT CValueDlg::OnCommandMessage(UINT, WPARAM wParam, LPARAM, bool& handled)
@@ -224,6 +251,13 @@ void CValueDlg::OnOK()
         HWND edit = ::GetDlgItem(m_hWnd, IDC_VALUE_DATA);
         ::SetFocus(edit);
         ::SendMessageW(edit, EM_SETSEL, 0, -1);
+        return;
+    }
+    if (type == REG_MULTI_SZ && DropsEmptyLines(text) &&
+        !AskYesNo(L"The empty lines cannot be kept: a list of strings ends at its first empty string, so "
+                  L"they are left out.\n\nWrite the other strings?"))
+    {
+        FocusFirstField();
         return;
     }
     EditData = text;

@@ -34,6 +34,8 @@ class CValueDlg : public CDialog
     std::wstring Info;
     std::wstring MultiText;
     std::wstring KeyPath;
+    // A new value: the dialog is titled so and the name takes the focus.
+    bool IsNewValue = false;
     int Hex = 0;
     bool AlwaysUseFormat = false;
 
@@ -46,7 +48,11 @@ class CValueDlg : public CDialog
   private:
     LRESULT OnCommandMessage(UINT, WPARAM wParam, LPARAM lParam, bool& handled);
     LRESULT OnNotifyMessage(UINT, WPARAM, LPARAM lParam, bool& handled);
-    void SwitchType(DWORD type);
+    // Switches the type's controls; false when the user kept the old type
+    // rather than lose data.
+    bool SwitchType(DWORD type, bool ask = true);
+    // The focus to the control the user edits first, its text selected.
+    void FocusFirstField();
     void OnDataChanged();
     void OnBase(bool hex);
     void ShowInfo(bool show);

@@ -5,6 +5,8 @@
 #include "app/framework/DpiImages.h"
 #include "frame/AddressBar.h"
 #include "support/FrameFixture.h"
+#include "support/RegistrySandbox.h"
+#include "values/CellEdit.h"
 
 #include "resource.h"
 
@@ -165,4 +167,33 @@ TEST(Dpi, TheManifestAsksForPerMonitorAwarenessAndTheNewCommonControls)
         reinterpret_cast<void*>(GetProcAddress(user, "GetAwarenessFromDpiAwarenessContext")));
     if (threadContext && awareness)
         EXPECT_EQ(awareness(threadContext()), 2 /* DPI_AWARENESS_PER_MONITOR_AWARE */);
+}
+
+TEST(Dpi, TheInPlaceEditorStartsAfterTheCellsIconAtEveryDpi)
+{
+    RegistrySandbox box;
+    box.SetString(L"K", L"Path", L"C:\\windows\\notepad.exe"); // shown with a file icon
+    FrameFixture f;
+    f.doc->GoTo(nullptr, box.PathOf(L"K").c_str(), true);
+    CNavroView& list = f.Values();
+    for (UINT dpi : {96u, 144u, 192u})
+    {
+        RECT suggested = {10, 10, 10 + ScaleToDpi(900, dpi), 10 + ScaleToDpi(700, dpi)};
+        f.frame->SendMessage(0x02E0 /* WM_DPICHANGED */, MAKEWPARAM(dpi, dpi),
+                             reinterpret_cast<LPARAM>(&suggested));
+        f.Pump(50);
+        int row = list.FindItem(L"Path", 0);
+        ASSERT_GE(row, 0);
+        ASSERT_GE(list.ItemImage(row, list.DataColumn), 0);
+        RECT icon = {};
+        ASSERT_TRUE(ListView_GetSubItemRect(list.ListWindow, row, list.DataColumn, LVIR_ICON, &icon));
+        CCellEdit* editor = list.EditCell(row, list.DataColumn);
+        ASSERT_NE(editor, nullptr);
+        RECT edit = {};
+        GetWindowRect(editor->m_hWnd, &edit);
+        MapWindowPoints(nullptr, list.ListWindow, reinterpret_cast<POINT*>(&edit), 2);
+        EXPECT_GE(edit.left, icon.right) << "at " << dpi << " the editor covers the icon";
+        SendMessageW(editor->m_hWnd, WM_KEYDOWN, VK_ESCAPE, 0);
+        f.Pump(20);
+    }
 }

@@ -164,7 +164,7 @@ TEST(ValueDialog, ATakenNameAndTextThatIsNoNumberReopenTheDialog)
     ScriptedPrompts user;
     DocumentFixture f;
     int shown = 0;
-    user.Answer(IDOK); // "b\n\nThis value already exists"
+    user.Answer(IDOK); // A value named "B" already exists.
     user.onDialog = [&](UINT, HWND dialog) {
         ++shown;
         if (shown == 1)
@@ -181,7 +181,7 @@ TEST(ValueDialog, ATakenNameAndTextThatIsNoNumberReopenTheDialog)
     ASSERT_TRUE(f.doc->EditValue(box.PathOf(L"K"), L"a", newName, newData, newType));
     EXPECT_EQ(shown, 2);
     ASSERT_EQ(user.Boxes().size(), 1u);
-    EXPECT_EQ(user.Boxes()[0].text, L"B\n\nThis value already exists");
+    EXPECT_EQ(user.Boxes()[0].text, L"A value named \"B\" already exists.");
     EXPECT_EQ(newName, L"c");
     EXPECT_EQ(Raw(box, L"b"), Bytes({2, 0, 0, 0})) << "the other value is untouched";
 
@@ -328,4 +328,138 @@ TEST(ValueDialog, PicturesOfTheDialogForBinaryAndQwordData)
         EXPECT_FALSE(f.doc->EditValue(box.PathOf(L"K"), name, newName, newData, newType));
         EXPECT_TRUE(saved) << "no picture of the dialog for " << zv::ToUtf8(name);
     }
+}
+
+TEST(ValueDialog, TheFocusGoesToWhatIsEditedFirstAndANewValueIsTitledSo)
+{
+    RegistrySandbox box;
+    box.SetString(L"K", L"s", L"some text");
+    box.SetValue(L"K", L"m", REG_MULTI_SZ, Units(std::wstring(L"a\0b\0\0", 5)));
+    ScriptedPrompts user;
+    DocumentFixture f;
+    auto seen = [](HWND dialog, int field, const wchar_t* title) {
+        wchar_t caption[64] = {};
+        GetWindowTextW(dialog, caption, 64);
+        EXPECT_STREQ(caption, title);
+        EXPECT_EQ(GetFocus(), GetDlgItem(dialog, field)) << "focus on " << field;
+        DWORD start = 0, end = 0;
+        SendMessageW(GetDlgItem(dialog, field), EM_GETSEL, reinterpret_cast<WPARAM>(&start),
+                     reinterpret_cast<LPARAM>(&end));
+        EXPECT_EQ(start, 0u);
+        EXPECT_EQ(end, static_cast<DWORD>(GetWindowTextLengthW(GetDlgItem(dialog, field)))) << "all selected";
+        PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+    };
+    std::wstring newName, newData;
+    DWORD newType = 0;
+    user.onDialog = [&](UINT, HWND dialog) { seen(dialog, IDC_VALUE_DATA, L"Edit Value"); };
+    f.doc->EditValue(box.PathOf(L"K"), L"s", newName, newData, newType);
+    user.onDialog = [&](UINT, HWND dialog) { seen(dialog, IDC_VALUE_MULTI, L"Edit Value"); };
+    f.doc->EditValue(box.PathOf(L"K"), L"m", newName, newData, newType);
+    user.onDialog = [&](UINT, HWND dialog) { seen(dialog, IDC_VALUE_NAME, L"New Value"); };
+    f.doc->NewValue(box.PathOf(L"K"));
+}
+
+TEST(ValueDialog, BytesThatAreNoHexAndChangesThatWouldLoseDataAreSaidFirst)
+{
+    RegistrySandbox box;
+    std::vector<BYTE> long22(22);
+    for (size_t i = 0; i < long22.size(); ++i)
+        long22[i] = static_cast<BYTE>(i + 1);
+    box.SetValue(L"K", L"bin", REG_BINARY, long22);
+    box.SetValue(L"K", L"m", REG_MULTI_SZ, Units(std::wstring(L"a\0\0", 3)));
+    box.SetValue(L"K", L"q", REG_QWORD, Bytes({42, 0, 0, 0, 0, 0, 0, 0}));
+    SetNumberFormatIndex(0);
+    ScriptedPrompts user;
+    DocumentFixture f;
+
+    // Text that is no hex, or a digit without its pair: refused with the reason.
+    for (const wchar_t* bad : {L"zz", L"0a 1", L"1"})
+    {
+        user.Clear();
+        user.Answer(IDOK);
+        int opened = 0;
+        user.onDialog = [&](UINT, HWND dialog) {
+            if (++opened == 1)
+            {
+                SetDlgItemTextW(dialog, IDC_VALUE_DATA, bad);
+                PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+                PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+            }
+        };
+        std::wstring newName, newData;
+        DWORD newType = 0;
+        EXPECT_FALSE(f.doc->EditValue(box.PathOf(L"K"), L"bin", newName, newData, newType));
+        ASSERT_EQ(user.Boxes().size(), 1u) << zv::ToUtf8(bad);
+        EXPECT_NE(user.Boxes()[0].text.find(L"hex digit"), std::wstring::npos)
+            << zv::ToUtf8(user.Boxes()[0].text);
+        EXPECT_EQ(Raw(box, L"bin"), long22) << "nothing written for " << zv::ToUtf8(bad);
+    }
+
+    // Binary of 22 bytes to DWORD: asked first; No keeps the type and the bytes.
+    user.Clear();
+    user.Answer(IDNO);
+    ASSERT_FALSE(Edit(f, user, box, L"bin", [&](HWND dialog) {
+        Click(dialog, IDC_TYPE_DWORD);
+        EXPECT_EQ(IsDlgButtonChecked(dialog, IDC_TYPE_BINARY), static_cast<UINT>(BST_CHECKED));
+        EXPECT_EQ(IsDlgButtonChecked(dialog, IDC_TYPE_DWORD), static_cast<UINT>(BST_UNCHECKED));
+    })) << "OK with the data as it was writes nothing";
+    ASSERT_EQ(user.Boxes().size(), 1u);
+    EXPECT_EQ(user.Boxes()[0].text.rfind(L"REG_DWORD keeps only the first 4 of the 22 bytes.", 0), 0u)
+        << zv::ToUtf8(user.Boxes()[0].text);
+    EXPECT_EQ(Raw(box, L"bin"), long22);
+    user.Answer(IDYES);
+    ASSERT_TRUE(Edit(f, user, box, L"bin", [&](HWND dialog) { Click(dialog, IDC_TYPE_DWORD); }));
+    DWORD type = 0;
+    EXPECT_EQ(Raw(box, L"bin", &type), Bytes({1, 2, 3, 4}));
+    EXPECT_EQ(type, static_cast<DWORD>(REG_DWORD));
+
+    // A multi-string's empty line: said before OK writes.
+    user.Clear();
+    user.Answer(IDNO);
+    user.Answer(IDYES);
+    int oks = 0;
+    user.onDialog = [&](UINT, HWND dialog) {
+        SetDlgItemTextW(dialog, IDC_VALUE_MULTI, L"a\r\n\r\nb");
+        ++oks;
+        PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0); // No: the dialog stays
+        PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0); // Yes: written
+    };
+    std::wstring newName, newData;
+    ASSERT_TRUE(f.doc->EditValue(box.PathOf(L"K"), L"m", newName, newData, type));
+    EXPECT_EQ(oks, 1);
+    ASSERT_EQ(user.Boxes().size(), 2u);
+    EXPECT_NE(user.Boxes()[0].text.find(L"empty lines cannot be kept"), std::wstring::npos);
+    EXPECT_EQ(Raw(box, L"m"), Units(std::wstring(L"a\0b\0\0", 5)));
+    user.onDialog = nullptr;
+
+    // QWORD data offers decimal and hexadecimal, as DWORD data does.
+    user.Clear();
+    user.onDialog = [&](UINT, HWND dialog) {
+        EXPECT_TRUE(Visible(dialog, IDC_DECIMAL));
+        EXPECT_TRUE(Visible(dialog, IDC_HEXADECIMAL));
+        EXPECT_EQ(Text(dialog, IDC_VALUE_DATA), L"42");
+        CheckRadioButton(dialog, IDC_DECIMAL, IDC_HEXADECIMAL, IDC_HEXADECIMAL); // as a click does
+        Click(dialog, IDC_HEXADECIMAL);
+        EXPECT_EQ(Text(dialog, IDC_VALUE_DATA), L"0x000000000000002a");
+        SetDlgItemTextW(dialog, IDC_VALUE_DATA, L"ff");
+        PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+    };
+    ASSERT_TRUE(f.doc->EditValue(box.PathOf(L"K"), L"q", newName, newData, type));
+    EXPECT_EQ(Raw(box, L"q"), Bytes({0xff, 0, 0, 0, 0, 0, 0, 0})) << "typed in hexadecimal";
+}
+
+TEST(ValueConversions, LossIsFoundByTheBytesAndEmptyLinesByTheirPlace)
+{
+    EXPECT_FALSE(TypeChangeLoss(REG_BINARY, REG_DWORD, {L"01 02 03 04", L""}).has_value());
+    EXPECT_TRUE(TypeChangeLoss(REG_BINARY, REG_DWORD, {L"01 02 03 04 05", L""}).has_value());
+    EXPECT_TRUE(TypeChangeLoss(REG_BINARY, REG_QWORD, {L"01 02 03 04 05 06 07 08 09", L""}).has_value());
+    EXPECT_FALSE(TypeChangeLoss(REG_BINARY, REG_QWORD, {L"1 2 3", L""}).has_value())
+        << "text that is no hex has no bytes to lose: OK refuses it";
+    EXPECT_FALSE(TypeChangeLoss(REG_SZ, REG_BINARY, {L"ab", L""}).has_value());
+    EXPECT_FALSE(TypeChangeLoss(REG_DWORD, REG_QWORD, {L"20", L""}).has_value());
+    EXPECT_FALSE(DropsEmptyLines(L"a\r\nb"));
+    EXPECT_FALSE(DropsEmptyLines(L"a\r\nb\r\n")) << "a last line break drops nothing";
+    EXPECT_TRUE(DropsEmptyLines(L"a\r\n\r\nb"));
+    EXPECT_TRUE(DropsEmptyLines(L"\r\na"));
+    EXPECT_FALSE(DropsEmptyLines(L""));
 }

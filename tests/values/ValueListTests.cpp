@@ -3,6 +3,7 @@
 #include "base/Shutdown.h"
 #include "support/FrameFixture.h"
 #include "support/RegistrySandbox.h"
+#include "support/ScriptedPrompts.h"
 #include "tree/ChangeMonitor.h"
 #include "base/SettingsStore.h"
 #include "values/DataLinks.h"
@@ -253,4 +254,41 @@ TEST(ValueList, SortingKeepsTheSelectedAndFocusedValue)
     EXPECT_EQ(list.FocusedItem(), 2);
     EXPECT_EQ(ListView_GetNextItem(list.m_hWnd, -1, LVNI_SELECTED), 2);
     EXPECT_EQ(ListView_GetSelectedCount(list.m_hWnd), 1u);
+}
+
+TEST(ValueList, AClickOnALinkIconDoesWhatTheIconShows)
+{
+    RegistrySandbox box;
+    box.CreateKey(L"Elsewhere\\Inner");
+    box.SetString(L"K", L"Key", L"HKEY_" + box.PathOf(L"Elsewhere\\Inner"));
+    box.SetString(L"K", L"Class", L"{00021401-0000-0000-C000-000000000046}");
+    box.SetString(L"K", L"Path", L"C:\\windows\\notepad.exe");
+    ScriptedPrompts user;
+    FrameFixture f;
+    CNavroView& list = f.Values();
+    // A click on the icon in the Data column of the named row, as the mouse gives it.
+    auto clickIcon = [&](const wchar_t* name) {
+        int row = list.FindItem(name, 0);
+        ASSERT_GE(row, 0);
+        RECT icon = {};
+        ASSERT_TRUE(ListView_GetSubItemRect(list.ListWindow, row, list.DataColumn, LVIR_ICON, &icon));
+        LPARAM at = MAKELPARAM((icon.left + icon.right) / 2, (icon.top + icon.bottom) / 2);
+        SendMessageW(list.ListWindow, WM_LBUTTONDOWN, MK_LBUTTON, at);
+        SendMessageW(list.ListWindow, WM_LBUTTONUP, 0, at);
+        f.Pump(50);
+    };
+    f.doc->GoTo(nullptr, box.PathOf(L"K").c_str(), true);
+    clickIcon(L"Key");
+    EXPECT_EQ(f.doc->GetCurrentPath(), box.PathOf(L"Elsewhere\\Inner")) << "a key link goes to its key";
+
+    f.doc->GoTo(nullptr, box.PathOf(L"K").c_str(), true);
+    clickIcon(L"Class");
+    EXPECT_EQ(f.doc->GetCurrentPath(), L"CLASSES_ROOT\\CLSID\\{00021401-0000-0000-C000-000000000046}")
+        << "a class goes to its registration";
+
+    f.doc->GoTo(nullptr, box.PathOf(L"K").c_str(), true);
+    clickIcon(L"Path");
+    ASSERT_EQ(user.Launches().size(), 1u) << "a file is shown in its folder";
+    EXPECT_NE(user.Launches()[0].parameters.find(L"notepad.exe"), std::wstring::npos);
+    f.SettleWorkers();
 }
