@@ -18,6 +18,7 @@
 #include <gtest/gtest.h>
 #include <sddl.h>
 
+#include <algorithm>
 #include <functional>
 #include <map>
 
@@ -630,4 +631,42 @@ TEST(ChangeJournal, AKeptStateThatCannotBeReadBackFailsTheUndoAndChangesNothing)
         EXPECT_TRUE(journal.CanUndo()) << "the step stays where it was";
         box.SetString(L"Small", L"v", L"before");
     }
+}
+
+TEST(ChangeJournal, ATypeOnlyChangeOrAChildOfANeighboursNameIsAConflict)
+{
+    RegistrySandbox box;
+    ChangeJournal journal;
+    // A value whose type another program changed, its bytes the same.
+    box.SetValue(L"V", L"v", REG_BINARY, Bytes({1, 0, 0, 0}));
+    {
+        JournalRecorder record(&journal, L"Edit");
+        record.AddValue(box.PathOf(L"V"), L"v");
+        box.SetValue(L"V", L"v", REG_BINARY, Bytes({2, 0, 0, 0}));
+    }
+    box.SetValue(L"V", L"v", REG_DWORD, Bytes({2, 0, 0, 0}));
+    std::vector<std::wstring> conflicts = journal.UndoConflicts();
+    ASSERT_EQ(conflicts.size(), 1u);
+    EXPECT_EQ(conflicts[0], box.PathOf(L"V") + L" \"v\" holds other data");
+    journal.Clear();
+
+    // The same inside a tree, and a child gone while one whose name starts
+    // with its name came: both are seen, each by its own name.
+    box.SetValue(L"T\\In", L"t", REG_BINARY, Bytes({1, 0, 0, 0}));
+    box.CreateKey(L"T\\Ab");
+    {
+        JournalRecorder record(&journal, L"Edit");
+        record.AddTree(box.PathOf(L"T"));
+        box.SetValue(L"T\\In", L"other", REG_SZ, StringBytes(L"x"));
+    }
+    box.SetValue(L"T\\In", L"t", REG_DWORD, Bytes({1, 0, 0, 0}));
+    RegDeleteKeyW(HKEY_CURRENT_USER, (box.SubKey() + L"\\T\\Ab").c_str());
+    box.CreateKey(L"T\\Abc");
+    conflicts = journal.UndoConflicts();
+    std::vector<std::wstring> expected = {box.PathOf(L"T\\In") + L": the value \"t\" differs",
+                                          box.PathOf(L"T") + L"\\Ab is gone",
+                                          box.PathOf(L"T") + L"\\Abc was added"};
+    std::sort(conflicts.begin(), conflicts.end());
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(conflicts, expected);
 }

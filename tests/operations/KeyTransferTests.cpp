@@ -360,12 +360,17 @@ TEST(KeyTransfer, ACopyNeverFollowsALinkButCopiesItAsALink)
     // leads outside the source.
     std::vector<BYTE> toB = MakeLink(box, L"T\\A\\ToB", L"T\\B");
     std::vector<BYTE> out = MakeLink(box, L"T\\A\\Out", L"Outside");
+    // A link to a key without sub-keys, as a link has none of its own.
+    box.SetString(L"Leaf", L"one", L"1");
+    box.SetString(L"Leaf", L"two", L"2");
+    std::vector<BYTE> leaf = MakeLink(box, L"T\\A\\ToLeaf", L"Leaf");
     box.CreateKey(L"T\\B\\C");
     ScriptedPrompts user;
     CEzReg target(box.PathOf(L"T\\B\\C"));
     ASSERT_TRUE(target.PasteKey(box.PathOf(L"T\\A"), false));
     EXPECT_EQ(LinkTarget(box, L"T\\B\\C\\A\\ToB"), toB) << "the link, with the same target";
     EXPECT_EQ(LinkTarget(box, L"T\\B\\C\\A\\Out"), out);
+    EXPECT_EQ(LinkTarget(box, L"T\\B\\C\\A\\ToLeaf"), leaf);
     EXPECT_TRUE(LinkTarget(box, L"T\\B\\C\\A\\Plain").empty()) << "an ordinary key stays one";
     EXPECT_EQ(SnapshotTree(HKEY_CURRENT_USER, box.SubKey() + L"\\T\\B\\C\\A\\Plain"),
               SnapshotTree(HKEY_CURRENT_USER, box.SubKey() + L"\\T\\A\\Plain"));
@@ -404,4 +409,21 @@ TEST(KeyTransfer, ACopyNeverFollowsALinkButCopiesItAsALink)
     for (const wchar_t* link :
          {L"T\\B\\C\\A\\ToB", L"T\\B\\C\\A\\Out", L"Moved\\A\\ToB", L"Moved\\A\\Out", L"Single\\Out"})
         DeleteLink(box, link);
+}
+
+TEST(KeyTransfer, ASiblingWhoseNameStartsWithTheSourcesIsNoChildOfIt)
+{
+    RegistrySandbox box;
+    box.SetString(L"Src", L"v", L"1");
+    box.CreateKey(L"Srcx");
+    ScriptedPrompts user;
+    CEzReg sibling(box.PathOf(L"Srcx"));
+    std::wstring error;
+    EXPECT_TRUE(sibling.CheckCopyTarget(box.PathOf(L"Src"), error)) << zv::ToUtf8(error);
+    ASSERT_TRUE(CEzReg(box.PathOf(L"Srcx")).PasteKey(box.PathOf(L"Src"), false));
+    EXPECT_TRUE(box.Exists(L"Srcx\\Src"));
+    CEzReg child(box.PathOf(L"Src"));
+    box.CreateKey(L"Src\\Inner");
+    CEzReg inner(box.PathOf(L"Src\\Inner"));
+    EXPECT_FALSE(inner.CheckCopyTarget(box.PathOf(L"Src"), error)) << "a real child stays refused";
 }

@@ -86,6 +86,7 @@ TEST(RegExport, StringsThatTheQuotedFormWouldChangeAreWrittenAsHexOne)
     box.SetValue(L"", L"Nul", REG_SZ, StringBytes(std::wstring(L"a\0b", 3)));
     box.SetString(L"", L"Break", L"a\r\nb");
     box.SetString(L"", L"Feed", L"a\nb");
+    box.SetString(L"", L"Return", L"a\rb");
     box.SetValue(L"", L"OddSize", REG_SZ, Bytes({'a', 0, 0}));
     box.SetValue(L"", L"NoTerminator", REG_SZ, StringBytes(L"ab", false));
     box.SetValue(L"", L"ZeroSize", REG_SZ, {});
@@ -93,6 +94,7 @@ TEST(RegExport, StringsThatTheQuotedFormWouldChangeAreWrittenAsHexOne)
     EXPECT_EQ(LineOf(box, L"Nul"), L"\"Nul\"=hex(1):61,00,00,00,62,00,00,00");
     EXPECT_EQ(LineOf(box, L"Break"), L"\"Break\"=hex(1):61,00,0d,00,0a,00,62,00,00,00");
     EXPECT_EQ(LineOf(box, L"Feed"), L"\"Feed\"=hex(1):61,00,0a,00,62,00,00,00");
+    EXPECT_EQ(LineOf(box, L"Return"), L"\"Return\"=hex(1):61,00,0d,00,62,00,00,00") << "a CR alone too";
     EXPECT_EQ(LineOf(box, L"OddSize"), L"\"OddSize\"=hex(1):61,00,00");
     EXPECT_EQ(LineOf(box, L"NoTerminator"), L"\"NoTerminator\"=hex(1):61,00,62,00");
     EXPECT_EQ(LineOf(box, L"ZeroSize"), L"\"ZeroSize\"=hex(1):");

@@ -664,3 +664,24 @@ TEST(RegImport, ValuesOverHundredsOfThousandsOfContinuationLinesParseInOnePass)
                 << "the section line that ended the list stands";
     }
 }
+
+TEST(RegImport, ATypeOnlyChangeIsAChangeAndACommentEndingInABackslashContinuesNothing)
+{
+    RegistrySandbox box;
+    box.SetValue(L"K", L"t", REG_BINARY, Bytes({1, 0, 0, 0}));
+    std::wstring script =
+        L"Windows Registry Editor Version 5.00\r\n\r\n[HKEY_" + box.PathOf(L"K") +
+        L"]\r\n\"t\"=dword:00000001\r\n; a note that ends in a backslash \\\r\n\"after\"=\"x\"\r\n";
+    ScriptParseResult parsed = ParseRegScriptText(script);
+    ASSERT_TRUE(parsed.ok) << zv::ToUtf8(parsed.error);
+    ImportPlan plan = PlanImport(std::move(parsed.operations));
+    ASSERT_EQ(plan.changes.size(), 3u);
+    EXPECT_EQ(plan.changes[1].kind, ImportChangeKind::ChangeValue) << "the same bytes as another type";
+    EXPECT_EQ(plan.changes[2].kind, ImportChangeKind::AddValue) << "the line after the comment stands";
+    EXPECT_EQ(plan.changes[2].name, L"after");
+    ApplyImport(plan);
+    DWORD type = 0;
+    std::vector<BYTE> data;
+    ASSERT_TRUE(box.ReadValue(L"K", L"t", type, data));
+    EXPECT_EQ(type, static_cast<DWORD>(REG_DWORD));
+}

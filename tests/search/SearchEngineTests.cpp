@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 
 namespace
@@ -317,4 +318,33 @@ TEST(SearchReport, CountsTakeTheirNounInTheRightNumber)
               L"deleted meanwhile).");
     totals.matches = 0;
     EXPECT_EQ(SearchEndReport(totals).rfind(L"Found 0 matches in 5 ms.", 0), 0u);
+}
+
+TEST(SearchWalk, EveryTestedTypeIsLookedAtInTheWalkAndListsJoinWithCrLf)
+{
+    RegistrySandbox box;
+    box.SetString(L"K", L"plain", L"find me", REG_SZ);
+    box.SetString(L"K", L"expand", L"%TEMP%\\find me", REG_EXPAND_SZ);
+    box.SetValue(L"K", L"list", REG_MULTI_SZ, StringBytes(std::wstring(L"one\0two\0", 8)));
+    box.SetDword(L"K", L"number", 7);
+    SearchSettings settings = Settings(box.PathOf(L"K"), L"find me");
+    settings.valueNames = false;
+    settings.keyNames = false;
+    Collect sink;
+    RunSearch(settings, {}, sink);
+    std::vector<std::wstring> found = sink.Names();
+    std::sort(found.begin(), found.end());
+    EXPECT_EQ(found, (std::vector<std::wstring>{L"V:expand", L"V:plain"}));
+
+    // A list's strings are one text joined by CR LF: a pattern across the
+    // join finds it only with that separator.
+    settings.multiStrings = true;
+    settings.pattern = L"ONE\r\nTWO";
+    Collect joined;
+    RunSearch(settings, {}, joined);
+    EXPECT_EQ(joined.Names(), (std::vector<std::wstring>{L"V:list"}));
+    settings.pattern = L"ONE\nTWO";
+    Collect feed;
+    RunSearch(settings, {}, feed);
+    EXPECT_TRUE(feed.rows.empty());
 }
