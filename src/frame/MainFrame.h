@@ -146,6 +146,9 @@ class CMainFrame : public CFrameWnd, public IFrameServices
         // active: a pane that does not take it hands it on to the tree.
         ON_COMMAND(ID_COPY_VALUES, OnCopyValues)
         ON_UPDATE_COMMAND_UI(ID_COPY_VALUES, OnUpdateCopyValues)
+        // New Key makes a key below the current one whichever pane is active.
+        ON_COMMAND(ID_NEW_KEY, OnNewKey)
+        ON_UPDATE_COMMAND_UI(ID_NEW_KEY, OnUpdateCopyValues)
         ON_COMMAND_RANGE(ID_BOOKMARK_FIRST, ID_BOOKMARK_LAST, OnBookmark)
     END_COMMAND_MAP_CHAIN(CFrameWnd)
 
@@ -171,6 +174,7 @@ class CMainFrame : public CFrameWnd, public IFrameServices
     LRESULT OnRebarHeightChange(NMHDR*);
     // MainFrameCommands.cpp
     void OnCopyValues();
+    void OnNewKey();
     void OnUpdateCopyValues(CCmdUI* ui);
     // MainFrameServices.cpp
     LRESULT OnTaskInbox(UINT, WPARAM, LPARAM, bool&);

@@ -232,6 +232,15 @@ void CMainFrame::OnCopyValues()
         tree->CopyValues();
 }
 
+void CMainFrame::OnNewKey()
+{
+    if (CLeftView* tree = TreePane())
+    {
+        FocusPane(Pane::Tree);
+        tree->NewKey();
+    }
+}
+
 void CMainFrame::OnUpdateCopyValues(CCmdUI* ui)
 {
     CLeftView* tree = TreePane();

@@ -543,3 +543,29 @@ bool FindGuidKey(std::wstring_view guid, std::wstring& path)
     }
     return false;
 }
+
+std::wstring SpellPath(const std::wstring& path, PathSpelling spelling)
+{
+    if (path.empty() || spelling == PathSpelling::Program)
+        return path;
+    size_t slash = path.find(L'\\');
+    int root = RootIndexFromName(std::wstring_view(path).substr(0, slash));
+    if (root < 0)
+        return path;
+    std::wstring rest = slash == std::wstring::npos ? std::wstring() : path.substr(slash);
+    static const wchar_t* const kShort[kRootCount] = {L"HKCR", L"HKCC", L"HKCU", L"HKLM", L"HKU"};
+    switch (spelling)
+    {
+    case PathSpelling::Long:
+        return L"HKEY_" + RootName(root) + rest;
+    case PathSpelling::Short:
+        return kShort[root] + rest;
+    case PathSpelling::PowerShell:
+        // Only these two roots have a drive of their own.
+        if (root == kRootUser || root == kRootMachine)
+            return std::wstring(kShort[root]) + L":" + (rest.empty() ? L"\\" : rest);
+        return L"Registry::HKEY_" + RootName(root) + rest;
+    default:
+        return path;
+    }
+}

@@ -47,3 +47,15 @@ extern const wchar_t kConfigInfix[];  // "\SYSTEM\CurrentControlSet\Hardware Pro
 // The key that defines a braced GUID: CLASSES_ROOT\ CLSID, Interface, TypeLib,
 // AppID or Component Categories \<guid>, the first that exists.
 bool FindGuidKey(std::wstring_view guid, std::wstring& path);
+
+// The spellings of a registry path that other programs take.
+enum class PathSpelling
+{
+    Program,    // CURRENT_USER\Software\X (this program's own)
+    Long,       // HKEY_CURRENT_USER\Software\X (registry scripts, reg.exe)
+    Short,      // HKCU\Software\X
+    PowerShell, // HKCU:\Software\X, or Registry::HKEY_USERS\X for a root without a drive
+};
+// path (the program's form) in the spelling asked for; the computer level
+// stays empty.
+std::wstring SpellPath(const std::wstring& path, PathSpelling spelling);

@@ -12,6 +12,9 @@
 #include "base/UiInbox.h"
 #include "base/WorkerThread.h"
 
+#include "app/framework/FrameworkIds.h"
+#include "resource.h"
+
 #include <commctrl.h>
 
 #include <cstdint>
@@ -135,6 +138,9 @@ class CLeftView : public CTreeView
     void CopyKey(bool cut);
     void PasteIntoSelectedKey();
     void CopyValues();
+    // Puts the selected key's name, or its path in a spelling (the command
+    // says which), on the clipboard as text.
+    void CopySelectedAsText(UINT command);
     // The Add Bookmark dialog for the selected key.
     void NewBookmark();
     bool IsEditingLabel() const noexcept { return m_labelEditing; }
@@ -199,30 +205,35 @@ class CLeftView : public CTreeView
     END_MSG_MAP()
 
     BEGIN_COMMAND_MAP(CLeftView)
-        ON_COMMAND(ID_NEW_KEY_, NewKey)
-        ON_UPDATE_COMMAND_UI(ID_NEW_KEY_, [this](CCmdUI* ui) { ui->Enable(Selected() != nullptr); })
-        ON_COMMAND(ID_NEW_VALUE_, OnNewValue)
-        ON_UPDATE_COMMAND_UI(ID_NEW_VALUE_, [this](CCmdUI* ui) { ui->Enable(Selected() != nullptr); })
-        ON_COMMAND(ID_DELETE_, DeleteSelectedKey)
-        ON_UPDATE_COMMAND_UI(ID_DELETE_, OnUpdateModifyCommand)
-        ON_COMMAND(ID_RENAME_, RenameSelectedKey)
-        ON_UPDATE_COMMAND_UI(ID_RENAME_, OnUpdateModifyCommand)
-        ON_COMMAND(ID_PROPERTIES_, ShowProperties)
-        ON_UPDATE_COMMAND_UI(ID_PROPERTIES_, [this](CCmdUI* ui) { ui->Enable(Selected() != nullptr); })
-        ON_COMMAND(ID_ENTER_, OnEnter)
-        ON_COMMAND(ID_GO_TO_DEFINITION_, OnGoToDefinition)
-        ON_COMMAND(ID_COLLAPSE_, OnCollapse)
-        ON_COMMAND(ID_HIDE_SIBLINGS_, [this] { HideSiblings(Selected()); })
-        ON_COMMAND(ID_EXPAND_, [this] { Ctrl().Expand(Selected(), TVE_EXPAND); })
-        ON_COMMAND(ID_COPY_VALUES_, CopyValues)
-        ON_COMMAND(ID_NEW_BOOKMARK_, NewBookmark)
-        ON_UPDATE_COMMAND_UI(ID_NEW_BOOKMARK_, [this](CCmdUI* ui) { ui->Enable(Selected() != nullptr); })
-        ON_COMMAND(ID_COPY_, [this] { CopyKey(false); })
-        ON_UPDATE_COMMAND_UI(ID_COPY_, OnUpdateModifyCommand)
-        ON_COMMAND(ID_CUT_, [this] { CopyKey(true); })
-        ON_UPDATE_COMMAND_UI(ID_CUT_, OnUpdateCut)
-        ON_COMMAND(ID_PASTE_, PasteIntoSelectedKey)
-        ON_UPDATE_COMMAND_UI(ID_PASTE_, OnUpdatePaste)
+        ON_COMMAND(ID_NEW_KEY, NewKey)
+        ON_UPDATE_COMMAND_UI(ID_NEW_KEY, [this](CCmdUI* ui) { ui->Enable(Selected() != nullptr); })
+        ON_COMMAND(ID_NEW_VALUE, OnNewValue)
+        ON_UPDATE_COMMAND_UI(ID_NEW_VALUE, [this](CCmdUI* ui) { ui->Enable(Selected() != nullptr); })
+        ON_COMMAND(ID_DELETE, DeleteSelectedKey)
+        ON_UPDATE_COMMAND_UI(ID_DELETE, OnUpdateModifyCommand)
+        ON_COMMAND(ID_RENAME, RenameSelectedKey)
+        ON_UPDATE_COMMAND_UI(ID_RENAME, OnUpdateModifyCommand)
+        ON_COMMAND(ID_PROPERTIES, ShowProperties)
+        ON_UPDATE_COMMAND_UI(ID_PROPERTIES, [this](CCmdUI* ui) { ui->Enable(Selected() != nullptr); })
+        ON_COMMAND(ID_ENTER, OnEnter)
+        ON_COMMAND(ID_GO_TO_DEFINITION, OnGoToDefinition)
+        ON_COMMAND(ID_COLLAPSE, OnCollapse)
+        ON_COMMAND(ID_HIDE_SIBLINGS, [this] { HideSiblings(Selected()); })
+        ON_COMMAND(ID_EXPAND, [this] { Ctrl().Expand(Selected(), TVE_EXPAND); })
+        ON_COMMAND(ID_COPY_VALUES, CopyValues)
+        ON_COMMAND(ID_COPY_KEY_NAME, [this] { CopySelectedAsText(ID_COPY_KEY_NAME); })
+        ON_COMMAND(ID_COPY_PATH, [this] { CopySelectedAsText(ID_COPY_PATH); })
+        ON_COMMAND(ID_COPY_PATH_LONG, [this] { CopySelectedAsText(ID_COPY_PATH_LONG); })
+        ON_COMMAND(ID_COPY_PATH_SHORT, [this] { CopySelectedAsText(ID_COPY_PATH_SHORT); })
+        ON_COMMAND(ID_COPY_PATH_POWERSHELL, [this] { CopySelectedAsText(ID_COPY_PATH_POWERSHELL); })
+        ON_COMMAND(ID_NEW_BOOKMARK, NewBookmark)
+        ON_UPDATE_COMMAND_UI(ID_NEW_BOOKMARK, [this](CCmdUI* ui) { ui->Enable(Selected() != nullptr); })
+        ON_COMMAND(ID_EDIT_COPY, [this] { CopyKey(false); })
+        ON_UPDATE_COMMAND_UI(ID_EDIT_COPY, OnUpdateModifyCommand)
+        ON_COMMAND(ID_EDIT_CUT, [this] { CopyKey(true); })
+        ON_UPDATE_COMMAND_UI(ID_EDIT_CUT, OnUpdateCut)
+        ON_COMMAND(ID_EDIT_PASTE, PasteIntoSelectedKey)
+        ON_UPDATE_COMMAND_UI(ID_EDIT_PASTE, OnUpdatePaste)
     END_COMMAND_MAP_CHAIN(CCmdTarget)
 
     // A copy of one loaded item and its loaded sub-tree, for a worker.
@@ -258,23 +269,6 @@ class CLeftView : public CTreeView
     };
 
   private:
-    // The command identifiers of resource.h, which this header does not include.
-    static constexpr UINT ID_NEW_KEY_ = 32772;
-    static constexpr UINT ID_NEW_BOOKMARK_ = 32856;
-    static constexpr UINT ID_NEW_VALUE_ = 32773;
-    static constexpr UINT ID_DELETE_ = 32774;
-    static constexpr UINT ID_RENAME_ = 32775;
-    static constexpr UINT ID_PROPERTIES_ = 32792;
-    static constexpr UINT ID_ENTER_ = 32793;
-    static constexpr UINT ID_GO_TO_DEFINITION_ = 32849;
-    static constexpr UINT ID_COLLAPSE_ = 32896;
-    static constexpr UINT ID_HIDE_SIBLINGS_ = 32897;
-    static constexpr UINT ID_EXPAND_ = 32898;
-    static constexpr UINT ID_COPY_VALUES_ = 32967;
-    static constexpr UINT ID_COPY_ = 57634;
-    static constexpr UINT ID_CUT_ = 57635;
-    static constexpr UINT ID_PASTE_ = 57637;
-
     static constexpr UINT kInboxMessage = WM_APP + 0x31;
     static constexpr UINT kFollowSelectionMessage = WM_APP + 0x32;
     // How many button results a worker hands over at a time.

@@ -2,6 +2,9 @@
 // follows the clipboard's move list.
 #include "tree/LeftView.h"
 
+#include "app/CopyAsText.h"
+#include "base/ClipboardText.h"
+
 #include "app/Hints.h"
 #include "app/NavroDoc.h"
 #include "base/Strings.h"
@@ -125,4 +128,17 @@ void CLeftView::CopyValues()
         list.Add(path, key.ValueName, 1);
     // Copied even when the key has no values: the clipboard then says so.
     list.CopyToClipboard();
+}
+
+void CLeftView::CopySelectedAsText(UINT command)
+{
+    HTREEITEM selected = Selected();
+    if (!selected)
+        return;
+    if (command == ID_COPY_KEY_NAME)
+    {
+        PutTextOnClipboard(ItemText(selected));
+        return;
+    }
+    PutTextOnClipboard(SpellPath(GetItemPath(selected), PathSpellingOf(command)));
 }

@@ -275,11 +275,11 @@ std::vector<CLeftView::ContextEntry> CLeftView::ContextEntries(HTREEITEM item) c
     std::wstring definition;
     if (StartsWithBracedGuid(text) && FindGuidKey(text.substr(0, 38), definition) &&
         !zv::EqualsNoCase(definition, GetItemPath(item)))
-        entries.push_back({ID_GO_TO_DEFINITION_, zv::LoadResString(ID_GO_TO_DEFINITION_) + L" " + name});
+        entries.push_back({ID_GO_TO_DEFINITION, zv::LoadResString(ID_GO_TO_DEFINITION) + L" " + name});
     if (ItemHasMoreSiblings(item))
-        entries.push_back({ID_HIDE_SIBLINGS_, zv::LoadResString(ID_HIDE_SIBLINGS_) + L" " + name});
+        entries.push_back({ID_HIDE_SIBLINGS, zv::LoadResString(ID_HIDE_SIBLINGS) + L" " + name});
     if (Ctrl().GetItemState(item, TVIS_EXPANDED))
-        entries.push_back({ID_COLLAPSE_, zv::LoadResString(ID_COLLAPSE_) + L" " + name});
+        entries.push_back({ID_COLLAPSE, zv::LoadResString(ID_COLLAPSE) + L" " + name});
     return entries;
 }
 

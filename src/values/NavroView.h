@@ -9,6 +9,9 @@
 #include "values/CellEdit.h"
 #include "values/ListRows.h"
 
+#include "app/framework/FrameworkIds.h"
+#include "resource.h"
+
 #include <commctrl.h>
 
 #include <memory>
@@ -96,6 +99,9 @@ class CNavroView : public CListView
 
     // --- Commands (NavroViewCommands.cpp) ---
     bool GatherSelection(CRegItemList& list, bool cut);
+    // Copy as Text: the selected rows' names, data or full paths, or their
+    // key's path in a spelling, a line each (no row selected: the current key).
+    void CopyRowsAsText(UINT command);
     std::vector<int> SelectedRows() const;
     // A row's Data text trimmed, for the string types; empty otherwise.
     std::wstring SearchDataText(int row) const;
@@ -169,69 +175,55 @@ class CNavroView : public CListView
     END_MSG_MAP()
 
     BEGIN_COMMAND_MAP(CNavroView)
-        ON_COMMAND(ID_ENTER_, OnEnter)
-        ON_COMMAND(ID_NEW_VALUE_, OnNewValue)
-        ON_UPDATE_COMMAND_UI(ID_NEW_KEY_, [](CCmdUI* ui) { ui->Enable(false); })
-        ON_COMMAND(ID_NEW_KEY_, [] {})
-        ON_COMMAND(ID_RENAME_, OnRename)
-        ON_UPDATE_COMMAND_UI(ID_RENAME_, OnUpdateSelectionCommand)
-        ON_COMMAND(ID_EDIT_DATA_, OnEditData)
-        ON_UPDATE_COMMAND_UI(ID_EDIT_DATA_, OnUpdateValueRowCommand)
-        ON_COMMAND(ID_PROPERTIES_, ActivateSelectedItem)
-        ON_UPDATE_COMMAND_UI(ID_PROPERTIES_, OnUpdateValueRowCommand)
-        ON_COMMAND(ID_DELETE_, DeleteSelectedItems)
-        ON_UPDATE_COMMAND_UI(ID_DELETE_, OnUpdateSelectionCommand)
-        ON_COMMAND(ID_CUT_, [this] { OnCopyOrCut(true); })
-        ON_UPDATE_COMMAND_UI(ID_CUT_, OnUpdateSelectionCommand)
-        ON_COMMAND(ID_COPY_, [this] { OnCopyOrCut(false); })
-        ON_UPDATE_COMMAND_UI(ID_COPY_, OnUpdateSelectionCommand)
-        ON_COMMAND(ID_PASTE_, OnPaste)
-        ON_UPDATE_COMMAND_UI(ID_PASTE_, OnUpdatePaste)
-        ON_COMMAND(ID_SELECT_ALL_, OnSelectAll)
-        ON_UPDATE_COMMAND_UI(ID_SELECT_ALL_, [this](CCmdUI* ui) { ui->Enable(ItemCount() > 0); })
-        ON_COMMAND(ID_INVERT_SELECTION_, OnInvertSelection)
-        ON_UPDATE_COMMAND_UI(ID_INVERT_SELECTION_, [this](CCmdUI* ui) { ui->Enable(ItemCount() > 0); })
-        ON_COMMAND(ID_EXPLORE_, OnExplore)
-        ON_COMMAND(ID_GO_TO_DEFINITION_, [this] { GoToDefinitionIn(0); })
-        ON_COMMAND(ID_GO_TO_DATA_DEFINITION_, [this] { GoToDefinitionIn(DataColumn); })
-        ON_COMMAND(ID_WEB_SEARCH_, OnWebSearch)
-        ON_COMMAND(ID_WEB_SEARCH_DATA_, [this] { WebSearchData(); })
-        ON_UPDATE_COMMAND_UI(ID_WEB_SEARCH_DATA_,
+        ON_COMMAND(ID_ENTER, OnEnter)
+        ON_COMMAND(ID_NEW_VALUE, OnNewValue)
+        ON_COMMAND(ID_RENAME, OnRename)
+        ON_UPDATE_COMMAND_UI(ID_RENAME, OnUpdateSelectionCommand)
+        ON_COMMAND(ID_EDIT_DATA, OnEditData)
+        ON_UPDATE_COMMAND_UI(ID_EDIT_DATA, OnUpdateValueRowCommand)
+        ON_COMMAND(ID_PROPERTIES, ActivateSelectedItem)
+        ON_UPDATE_COMMAND_UI(ID_PROPERTIES, OnUpdateValueRowCommand)
+        ON_COMMAND(ID_DELETE, DeleteSelectedItems)
+        ON_UPDATE_COMMAND_UI(ID_DELETE, OnUpdateSelectionCommand)
+        ON_COMMAND(ID_EDIT_CUT, [this] { OnCopyOrCut(true); })
+        ON_UPDATE_COMMAND_UI(ID_EDIT_CUT, OnUpdateSelectionCommand)
+        ON_COMMAND(ID_EDIT_COPY, [this] { OnCopyOrCut(false); })
+        ON_UPDATE_COMMAND_UI(ID_EDIT_COPY, OnUpdateSelectionCommand)
+        ON_COMMAND(ID_EDIT_PASTE, OnPaste)
+        ON_UPDATE_COMMAND_UI(ID_EDIT_PASTE, OnUpdatePaste)
+        ON_COMMAND(ID_EDIT_SELECT_ALL, OnSelectAll)
+        ON_UPDATE_COMMAND_UI(ID_EDIT_SELECT_ALL, [this](CCmdUI* ui) { ui->Enable(ItemCount() > 0); })
+        ON_COMMAND(ID_INVERT_SELECTION, OnInvertSelection)
+        ON_UPDATE_COMMAND_UI(ID_INVERT_SELECTION, [this](CCmdUI* ui) { ui->Enable(ItemCount() > 0); })
+        ON_COMMAND(ID_EXPLORE, OnExplore)
+        ON_COMMAND(ID_COPY_VALUE_NAME, [this] { CopyRowsAsText(ID_COPY_VALUE_NAME); })
+        ON_COMMAND(ID_COPY_VALUE_DATA, [this] { CopyRowsAsText(ID_COPY_VALUE_DATA); })
+        ON_COMMAND(ID_COPY_VALUE_PATH, [this] { CopyRowsAsText(ID_COPY_VALUE_PATH); })
+        ON_UPDATE_COMMAND_UI(ID_COPY_VALUE_NAME, OnUpdateValueRowCommand)
+        ON_UPDATE_COMMAND_UI(ID_COPY_VALUE_DATA, OnUpdateValueRowCommand)
+        ON_UPDATE_COMMAND_UI(ID_COPY_VALUE_PATH, OnUpdateValueRowCommand)
+        ON_COMMAND(ID_COPY_PATH, [this] { CopyRowsAsText(ID_COPY_PATH); })
+        ON_COMMAND(ID_COPY_PATH_LONG, [this] { CopyRowsAsText(ID_COPY_PATH_LONG); })
+        ON_COMMAND(ID_COPY_PATH_SHORT, [this] { CopyRowsAsText(ID_COPY_PATH_SHORT); })
+        ON_COMMAND(ID_COPY_PATH_POWERSHELL, [this] { CopyRowsAsText(ID_COPY_PATH_POWERSHELL); })
+        ON_COMMAND(ID_GO_TO_DEFINITION, [this] { GoToDefinitionIn(0); })
+        ON_COMMAND(ID_GO_TO_DATA_DEFINITION, [this] { GoToDefinitionIn(DataColumn); })
+        ON_COMMAND(ID_WEB_SEARCH, OnWebSearch)
+        ON_COMMAND(ID_WEB_SEARCH_DATA, [this] { WebSearchData(); })
+        ON_UPDATE_COMMAND_UI(ID_WEB_SEARCH_DATA,
                              [this](CCmdUI* ui) { ui->Enable(!SearchDataText(FocusedItem()).empty()); })
-        ON_COMMAND(ID_SEARCH_NAME_, [this] { SearchRegistryFor(ItemText(FocusedItem(), 0)); })
-        ON_UPDATE_COMMAND_UI(ID_SEARCH_NAME_,
+        ON_COMMAND(ID_SEARCH_NAME, [this] { SearchRegistryFor(ItemText(FocusedItem(), 0)); })
+        ON_UPDATE_COMMAND_UI(ID_SEARCH_NAME,
                              [this](CCmdUI* ui) { ui->Enable(!ItemText(FocusedItem(), 0).empty()); })
-        ON_COMMAND(ID_SEARCH_DATA_, [this] { SearchRegistryFor(SearchDataText(FocusedItem())); })
-        ON_UPDATE_COMMAND_UI(ID_SEARCH_DATA_,
+        ON_COMMAND(ID_SEARCH_DATA, [this] { SearchRegistryFor(SearchDataText(FocusedItem())); })
+        ON_UPDATE_COMMAND_UI(ID_SEARCH_DATA,
                              [this](CCmdUI* ui) { ui->Enable(!SearchDataText(FocusedItem()).empty()); })
-        ON_COMMAND(ID_NEW_BOOKMARK_, OnNewBookmark)
-        ON_COMMAND(ID_TAKE_OWNERSHIP_, OnTakeOwnership)
-        ON_UPDATE_COMMAND_UI(ID_TAKE_OWNERSHIP_, [this](CCmdUI* ui) { ui->Enable(FocusedItem() >= 0); })
+        ON_COMMAND(ID_NEW_BOOKMARK, OnNewBookmark)
+        ON_COMMAND(ID_TAKE_OWNERSHIP, OnTakeOwnership)
+        ON_UPDATE_COMMAND_UI(ID_TAKE_OWNERSHIP, [this](CCmdUI* ui) { ui->Enable(FocusedItem() >= 0); })
     END_COMMAND_MAP_CHAIN(CCmdTarget)
 
   protected:
-    // The command identifiers of resource.h, which this header does not include.
-    static constexpr UINT ID_NEW_KEY_ = 32772;
-    static constexpr UINT ID_NEW_BOOKMARK_ = 32856;
-    static constexpr UINT ID_NEW_VALUE_ = 32773;
-    static constexpr UINT ID_DELETE_ = 32774;
-    static constexpr UINT ID_RENAME_ = 32775;
-    static constexpr UINT ID_PROPERTIES_ = 32792;
-    static constexpr UINT ID_ENTER_ = 32793;
-    static constexpr UINT ID_EDIT_DATA_ = 32794;
-    static constexpr UINT ID_INVERT_SELECTION_ = 32807;
-    static constexpr UINT ID_COPY_ = 57634;
-    static constexpr UINT ID_CUT_ = 57635;
-    static constexpr UINT ID_PASTE_ = 57637;
-    static constexpr UINT ID_SELECT_ALL_ = 57642;
-    static constexpr UINT ID_EXPLORE_ = 32840;
-    static constexpr UINT ID_GO_TO_DEFINITION_ = 32849;
-    static constexpr UINT ID_GO_TO_DATA_DEFINITION_ = 32850;
-    static constexpr UINT ID_WEB_SEARCH_ = 32948;
-    static constexpr UINT ID_SEARCH_DATA_ = 32950;
-    static constexpr UINT ID_SEARCH_NAME_ = 32951;
-    static constexpr UINT ID_WEB_SEARCH_DATA_ = 32952;
-    static constexpr UINT ID_TAKE_OWNERSHIP_ = 32954;
     static UINT CCellEditMessage();
 
     bool OnControlCreated() override;

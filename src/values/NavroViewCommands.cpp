@@ -3,6 +3,9 @@
 // ownership), the context menu and the Delete key.
 #include "values/NavroView.h"
 
+#include "app/CopyAsText.h"
+#include "base/ClipboardText.h"
+
 #include "app/FrameServices.h"
 #include "app/Hints.h"
 #include "app/NavroDoc.h"
@@ -415,4 +418,41 @@ void CNavroView::OnNewBookmark()
         BookmarkEach(list, PromptOwner());
     else if (CNavroDoc* doc = GetDocument())
         doc->BookmarkCurrentKey();
+}
+
+void CNavroView::CopyRowsAsText(UINT command)
+{
+    std::vector<std::wstring> lines;
+    for (int row : SelectedRows())
+    {
+        if (GetItemKind(row) >= kCommandRow)
+            continue;
+        std::wstring name = ItemText(row, 0);
+        std::wstring keyPath = GetItemParentPath(row);
+        bool keyRow = GetItemKind(row) == kKeyRow;
+        switch (command)
+        {
+        case ID_COPY_VALUE_NAME:
+            lines.push_back(name);
+            break;
+        case ID_COPY_VALUE_DATA:
+            lines.push_back(ItemText(row, DataColumn));
+            break;
+        case ID_COPY_VALUE_PATH:
+            lines.push_back(keyPath + L"\\" + name);
+            break;
+        default: {
+            std::wstring path = SpellPath(keyRow ? keyPath + L"\\" + name : keyPath, PathSpellingOf(command));
+            if (std::find(lines.begin(), lines.end(), path) == lines.end())
+                lines.push_back(path);
+            break;
+        }
+        }
+    }
+    if (lines.empty() && command != ID_COPY_VALUE_NAME && command != ID_COPY_VALUE_DATA &&
+        command != ID_COPY_VALUE_PATH)
+        if (CNavroDoc* doc = GetDocument())
+            lines.push_back(SpellPath(doc->GetCurrentPath(), PathSpellingOf(command)));
+    if (!lines.empty())
+        PutTextOnClipboard(TextLines(lines));
 }

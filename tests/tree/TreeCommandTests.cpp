@@ -3,7 +3,9 @@
 // and paste of keys with the cut mark, Copy Values, the context menu's own
 // entries, Export and Key Properties.
 #include "app/Hints.h"
+#include "base/ClipboardText.h"
 #include "base/Strings.h"
+#include "registry/RegistryPath.h"
 #include "operations/Hives.h"
 #include "operations/KeyProperties.h"
 #include "operations/KeyTransfer.h"
@@ -694,4 +696,36 @@ TEST(TreeCommands, ARightClickSelectsTheItemAndShowsOneMenu)
         ::SendMessageW(GetParent(f.Tree().m_hWnd), WM_NOTIFY, click.idFrom, reinterpret_cast<LPARAM>(&click));
     KillTimer(nullptr, timer);
     EXPECT_NE(handled, 0);
+}
+
+TEST(TreeCommands, CopyAsTextPutsTheKeyNameOrItsPathInEachSpellingOnTheClipboard)
+{
+    RegistrySandbox box;
+    box.CreateKey(L"Copy Me\\K&y \"x\"");
+    FrameFixture f;
+    const std::wstring path = box.PathOf(L"Copy Me\\K&y \"x\"");
+    const std::wstring below = path.substr(std::wstring(L"CURRENT_USER").size());
+    Select(f, path);
+    const struct
+    {
+        UINT command;
+        std::wstring text;
+    } cases[] = {
+        {ID_COPY_KEY_NAME, L"K&y \"x\""},
+        {ID_COPY_PATH, path},
+        {ID_COPY_PATH_LONG, L"HKEY_" + path},
+        {ID_COPY_PATH_SHORT, L"HKCU" + below},
+        {ID_COPY_PATH_POWERSHELL, L"HKCU:" + below},
+    };
+    for (const auto& c : cases)
+    {
+        PutTextOnClipboard(L"before");
+        Command(f, c.command);
+        EXPECT_EQ(ClipboardText(), c.text) << c.command;
+    }
+    // A root without a drive of its own in PowerShell, and a root alone.
+    EXPECT_EQ(SpellPath(L"USERS\\.DEFAULT", PathSpelling::PowerShell), L"Registry::HKEY_USERS\\.DEFAULT");
+    EXPECT_EQ(SpellPath(L"LOCAL_MACHINE", PathSpelling::PowerShell), L"HKLM:\\");
+    EXPECT_EQ(SpellPath(L"CLASSES_ROOT\\.txt", PathSpelling::Short), L"HKCR\\.txt");
+    EXPECT_EQ(SpellPath(L"", PathSpelling::Long), L"");
 }

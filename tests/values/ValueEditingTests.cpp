@@ -3,6 +3,7 @@
 // and panes, selection commands.
 #include "app/FrameServices.h"
 #include "app/Hints.h"
+#include "base/ClipboardText.h"
 #include "base/Strings.h"
 #include "support/FrameFixture.h"
 #include "tree/ChangeMonitor.h"
@@ -657,4 +658,34 @@ TEST(ValueCommands, RightClickSelectsTheRowAndShowsOneMenuWithItsEntries)
     ASSERT_GE(menus.texts.size(), 2u);
     EXPECT_EQ(menus.texts[0], L"Go to definition " + guid);
     EXPECT_EQ(menus.texts[1], L"Find it on the Web") << "a GUID is no path to explore";
+}
+
+TEST(ValueCommands, CopyAsTextCopiesTheSelectedValuesNamesDataAndPathsAndNewKeyWorksHere)
+{
+    RegistrySandbox box;
+    box.SetString(L"K", L"alpha", L"first");
+    box.SetDword(L"K", L"beta", 2);
+    ScriptedPrompts user;
+    FrameFixture f;
+    f.doc->GoTo(nullptr, box.PathOf(L"K").c_str(), true);
+    CNavroView& list = f.Values();
+    f.frame->FocusPane(Pane::Values);
+    SelectRows(list, {L"alpha", L"beta"});
+    Command(f, ID_COPY_VALUE_NAME);
+    EXPECT_EQ(ClipboardText(), L"alpha\r\nbeta");
+    Command(f, ID_COPY_VALUE_DATA);
+    EXPECT_EQ(ClipboardText(), L"first\r\n" + list.ItemText(list.FindItem(L"beta", 0), list.DataColumn));
+    Command(f, ID_COPY_VALUE_PATH);
+    EXPECT_EQ(ClipboardText(), box.PathOf(L"K\\alpha") + L"\r\n" + box.PathOf(L"K\\beta"));
+    Command(f, ID_COPY_PATH_LONG);
+    EXPECT_EQ(ClipboardText(), L"HKEY_" + box.PathOf(L"K")) << "one line for rows of one key";
+
+    // New Key acts on the current key while the value list has the focus.
+    EXPECT_TRUE(Enabled(f, ID_NEW_KEY));
+    Command(f, ID_NEW_KEY);
+    f.Pump(50);
+    EXPECT_EQ(box.SubKeys(L"K").size(), 1u);
+    if (HWND edit = f.Tree().Ctrl().GetEditControl())
+        SendMessageW(edit, WM_KEYDOWN, VK_ESCAPE, 0);
+    f.Pump(20);
 }
