@@ -223,6 +223,10 @@ std::vector<HTREEITEM> CLeftView::ReconcileChildren(HTREEITEM item, const std::w
     }
     if (!unchecked.empty())
         StartButtonWorker(std::move(unchecked));
+    // Keys that came (a new key, one brought back by undo) go where sorting
+    // puts them, as after a first expansion; the roots keep their order.
+    if (item && remaining.size() > first)
+        Ctrl().SortChildren(item);
     return renamed;
 }
 

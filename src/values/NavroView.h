@@ -128,6 +128,8 @@ class CNavroView : public CListView
     // --- Columns and sorting (NavroViewColumns.cpp) ---
     // Sorts by a column's text, flipping the direction each time.
     void SortByColumn(int column);
+    // Orders the rows by column in the direction given, keeping selection and focus.
+    void SortRows(int column, bool ascending);
     // Saves column widths and order in SettingsSection.
     void SaveLayout();
 
@@ -151,6 +153,9 @@ class CNavroView : public CListView
     bool ColumnsReady = false;
     HCURSOR LinkCursor = nullptr;
     bool SortAscending = false;
+    // The column the user sorted by (-1: the registry's order): rows that
+    // come later take their place in that order.
+    int SortColumn = -1;
     HIMAGELIST Images = nullptr;
 
     BEGIN_MSG_MAP(CNavroView)

@@ -92,6 +92,12 @@ void CNavroView::SortByColumn(int column)
 {
     EndCellEdit();
     SortAscending = !SortAscending;
+    SortColumn = column;
+    SortRows(column, SortAscending);
+}
+
+void CNavroView::SortRows(int column, bool ascending)
+{
     int count = ItemCount();
     std::vector<std::wstring> texts;
     texts.reserve(static_cast<size_t>(count));
@@ -102,7 +108,7 @@ void CNavroView::SortByColumn(int column)
         r.itemData = (r.itemData & ~static_cast<LPARAM>(0xFFFF)) | (row & 0xFFFF);
         texts.push_back(ItemText(row, column));
     }
-    std::vector<size_t> order = SortedOrder(texts, SortAscending);
+    std::vector<size_t> order = SortedOrder(texts, ascending);
     // The control keeps selection and focus by row number: carry them over.
     CListCtrl list = Ctrl();
     std::vector<bool> selected(static_cast<size_t>(count));

@@ -323,6 +323,9 @@ void CNavroView::FinishFill()
     std::unique_ptr<FillState> fill = std::move(m_fill);
     // One count for the rest of the key: the control asks for what it shows.
     SyncItemCount();
+    // The user's sort stays with the list, whatever key it shows.
+    if (SortColumn >= 0)
+        SortRows(SortColumn, SortAscending);
     int count = ItemCount();
     int chosen = 0;
     if (fill->focused >= 0)
@@ -413,6 +416,9 @@ void CNavroView::RefreshValues(const std::wstring& path)
     for (const std::wstring& name : names)
         if (reader.QueryValue(name.c_str()))
             AddItem(name, reader.DataText(), reader.ValueType, kValueRow);
+    // New values go where the user's sort puts them.
+    if (!names.empty() && SortColumn >= 0)
+        SortRows(SortColumn, SortAscending);
     ClearCutMarks(true);
 }
 

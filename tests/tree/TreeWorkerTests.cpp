@@ -169,3 +169,22 @@ TEST(TreeWorkers, ClosingWhileAnExpansionARefreshAndACountRunEndsThemAll)
             EXPECT_EQ(WaitForSingleObject(thread.get(), 0), WAIT_OBJECT_0) << "a worker outlived its window";
     }
 }
+
+TEST(TreeWorkers, KeysThatComeLaterTakeTheirSortedPlace)
+{
+    RegistrySandbox box;
+    for (const wchar_t* name : {L"P\\b", L"P\\d", L"P\\f"})
+        box.CreateKey(name);
+    FrameFixture f;
+    CLeftView& tree = f.Tree();
+    f.doc->GoTo(nullptr, box.PathOf(L"P").c_str(), true);
+    HTREEITEM p = tree.FindItemByPath(box.PathOf(L"P"), nullptr);
+    tree.Ctrl().Expand(p, TVE_EXPAND);
+    ASSERT_EQ(ChildTexts(tree, p), (std::vector<std::wstring>{L"b", L"d", L"f"}));
+    // Another program (or an undo) makes two keys; the change notice shows them.
+    box.CreateKey(L"P\\a");
+    box.CreateKey(L"P\\e");
+    ReportUserChange(f);
+    ASSERT_TRUE(f.SettleWorkers());
+    EXPECT_EQ(ChildTexts(tree, p), (std::vector<std::wstring>{L"a", L"b", L"d", L"e", L"f"}));
+}

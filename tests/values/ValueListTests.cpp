@@ -152,7 +152,7 @@ TEST(ValueList, UpToAHundredRowsRefreshInPlaceAndMoreAreRebuilt)
     ClickHeader(list, 0);
     EXPECT_EQ(list.ItemText(0, 0), L"v1100");
     list.RefreshValues(f.doc->GetCurrentPath());
-    EXPECT_EQ(list.ItemText(0, 0), L"v1000") << "rebuilt in registry order";
+    EXPECT_EQ(list.ItemText(0, 0), L"v1100") << "rebuilt, in the user's order still";
     EXPECT_EQ(list.ItemCount(), 101);
 }
 
@@ -254,6 +254,18 @@ TEST(ValueList, SortingKeepsTheSelectedAndFocusedValue)
     EXPECT_EQ(list.FocusedItem(), 2);
     EXPECT_EQ(ListView_GetNextItem(list.m_hWnd, -1, LVNI_SELECTED), 2);
     EXPECT_EQ(ListView_GetSelectedCount(list.m_hWnd), 1u);
+
+    // A value that comes later takes its place in the user's order, in a
+    // refresh and in a new fill of the key alike.
+    box.SetDword(L"K", L"ab", 2);
+    list.RefreshValues(box.PathOf(L"K"));
+    EXPECT_EQ(Names(list), (std::vector<std::wstring>{L"a", L"ab", L"b", L"c"}));
+    EXPECT_EQ(list.ItemText(list.FocusedItem(), 0), L"c") << "the focus stays on its value";
+    box.SetDword(L"K", L"0", 3);
+    f.doc->GoTo(nullptr, box.Path().c_str(), true);
+    f.doc->GoTo(nullptr, box.PathOf(L"K").c_str(), true);
+    ASSERT_TRUE(f.PumpUntil([&] { return !list.IsFilling(); }));
+    EXPECT_EQ(Names(list), (std::vector<std::wstring>{L"0", L"a", L"ab", L"b", L"c"}));
 }
 
 TEST(ValueList, AClickOnALinkIconDoesWhatTheIconShows)
