@@ -20,6 +20,9 @@
 class CRegItemList;
 class IFrameServices;
 
+// The question before Take Ownership changes a key and its subKeys sub-keys.
+std::wstring TakeOwnershipQuestion(const std::wstring& path, DWORD subKeys);
+
 class CNavroDoc : public CDocument
 {
   public:

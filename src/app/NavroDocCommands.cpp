@@ -2,6 +2,8 @@
 // searches, ownership, permissions, definitions, item transfers and export.
 #include "app/NavroDoc.h"
 
+#include "operations/KeyTransfer.h"
+
 #include "app/FrameServices.h"
 #include "app/WebSearch.h"
 #include "base/Strings.h"
@@ -116,9 +118,24 @@ void CNavroDoc::WebSearchItem(const std::wstring& keyPath, const std::wstring& s
     WebSearch(WebSearchItemText(keyPath, second));
 }
 
+std::wstring TakeOwnershipQuestion(const std::wstring& path, DWORD subKeys)
+{
+    std::wstring what = subKeys ? path + L" and its " + zv::Counted(subKeys, L"subkey", L"subkeys") : path;
+    return L"Take ownership of " + what + L"?\n\nYou become the owner of " +
+           (subKeys ? std::wstring(L"each of them") : std::wstring(L"it")) +
+           L" and get full control; the permissions others have stay as they are.";
+}
+
 void CNavroDoc::StartTakeOwnership(const std::wstring& path)
 {
     std::wstring target = path.empty() ? CurrentPath : path;
+    KeyTreeCount below;
+    {
+        CWaitCursor wait;
+        below = CountKeyTree(target);
+    }
+    if (!AskYesNo(TakeOwnershipQuestion(target, below.keys)))
+        return;
     // The owners of the tree are read now and again once the worker is done;
     // the entry is made on this thread, or not at all when the document goes first.
     auto record = std::make_shared<JournalRecorder>(&m_journal, L"Take Ownership of " + target);

@@ -103,7 +103,11 @@ bool CEzReg::DeleteTree()
     DeleteSubkeys();
     LastError = RegDeleteKeyExW(BaseKey, SubKeyPath, KEY_WOW64_64KEY, 0);
     if (LastError == ERROR_SUCCESS)
+    {
         Close();
+        if (OnKeyDeleted && *OnKeyDeleted)
+            (*OnKeyDeleted)();
+    }
     return LastError == ERROR_SUCCESS;
 }
 
@@ -121,6 +125,7 @@ bool CEzReg::DeleteSubkeys()
     for (auto it = names.rbegin(); it != names.rend(); ++it)
     {
         CEzReg child(Key, *it);
+        child.OnKeyDeleted = OnKeyDeleted;
         child.DeleteTree();
     }
     return true;
@@ -586,7 +591,44 @@ bool IsProtectedKey(std::wstring_view path)
            path.substr(slash + 1).find(L'\\') == std::wstring_view::npos;
 }
 
-bool DeleteRegistryKey(std::wstring_view path)
+namespace
+{
+void CountBelow(HKEY key, KeyTreeCount& count, const zv::StopToken& stop)
+{
+    DWORD subKeys = 0, values = 0;
+    if (stop.StopRequested() || !QueryCounts(key, subKeys, values))
+        return;
+    count.values += values;
+    wchar_t name[256];
+    for (DWORD i = 0; i < subKeys && !stop.StopRequested(); ++i)
+    {
+        DWORD length = 256;
+        LONG result = RegEnumKeyExW(key, i, name, &length, nullptr, nullptr, nullptr, nullptr);
+        if (result == ERROR_MORE_DATA)
+            continue;
+        if (result != ERROR_SUCCESS)
+            break;
+        ++count.keys;
+        // A link is counted as the one key it is: what it points to lives elsewhere.
+        zv::unique_hkey child;
+        if (RegOpenKeyExW(key, name, REG_OPTION_OPEN_LINK, kReadTree | KEY_WOW64_64KEY, child.put()) ==
+            ERROR_SUCCESS)
+            CountBelow(child.get(), count, stop);
+    }
+}
+} // namespace
+
+KeyTreeCount CountKeyTree(const std::wstring& path, const zv::StopToken& stop)
+{
+    KeyTreeCount count;
+    CEzReg key(path);
+    key.OpenOptions = REG_OPTION_OPEN_LINK;
+    if (key.Open(kReadTree) && key.Key)
+        CountBelow(key.Key, count, stop);
+    return count;
+}
+
+bool DeleteRegistryKey(std::wstring_view path, const std::function<void()>& onKeyDeleted)
 {
     std::wstring text(path);
     if (IsProtectedKey(path))
@@ -599,9 +641,11 @@ bool DeleteRegistryKey(std::wstring_view path)
         AfxMessageBox(HiveRootDeleteRefusal(text), MB_OK);
         return false;
     }
+    std::function<void()> hook = onKeyDeleted;
     LONG error;
     {
         CEzReg reader(text);
+        reader.OnKeyDeleted = &hook;
         if (reader.DeleteTree())
             return true;
         error = reader.LastError;
@@ -610,10 +654,16 @@ bool DeleteRegistryKey(std::wstring_view path)
     if (TakeOwnership(text, true, true))
     {
         CEzReg reader(text);
+        reader.OnKeyDeleted = &hook;
         if (reader.DeleteTree())
             return true;
         error = reader.LastError;
     }
     ReportError(static_cast<DWORD>(error), L"Delete failed. Try run as Administrator option.", true);
     return false;
+}
+
+bool DeleteRegistryKey(std::wstring_view path)
+{
+    return DeleteRegistryKey(path, {});
 }

@@ -2,7 +2,10 @@
 // CEzReg (registry/EzReg.h, implemented in KeyTransfer.cpp).
 #pragma once
 
+#include "base/WorkerThread.h"
+
 #include <windows.h>
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -10,6 +13,17 @@
 // below LOCAL_MACHINE and the roots of loaded hives, retrying once after
 // taking ownership.
 bool DeleteRegistryKey(std::wstring_view path);
+// The same, calling onKeyDeleted after each key that goes (for progress).
+bool DeleteRegistryKey(std::wstring_view path, const std::function<void()>& onKeyDeleted);
+
+// What lies below a key: its sub-keys at every depth and their values
+// (links counted as keys, not followed).
+struct KeyTreeCount
+{
+    DWORD keys = 0;
+    DWORD values = 0;
+};
+KeyTreeCount CountKeyTree(const std::wstring& path, const zv::StopToken& stop = {});
 // Why name cannot name a key (empty, a backslash, over 255 characters), or
 // empty when it can.
 std::wstring KeyNameProblem(std::wstring_view name);

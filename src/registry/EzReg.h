@@ -65,6 +65,8 @@ class CEzReg : public CRegReader
     // Deletes this key with its whole sub-tree.
     bool DeleteTree();
     bool DeleteSubkeys();
+    // Runs after each key DeleteTree removes (a long delete shows progress).
+    std::function<void()>* OnKeyDeleted = nullptr;
     // Creates base, "base 01" ... "base 99", the first that is new.
     bool CreateUniqueSubkey(std::wstring_view baseName, std::wstring& created);
     // Whether this key may receive a copy of sourcePath (guards against

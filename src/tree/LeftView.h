@@ -23,6 +23,10 @@
 #include <vector>
 
 class CNavroDoc;
+struct KeyTreeCount;
+
+// The question before a key is deleted: its path, and what goes with it.
+std::wstring DeleteQuestion(const std::wstring& path, const KeyTreeCount& below);
 class CRegItemList;
 class IFrameServices;
 
@@ -270,6 +274,8 @@ class CLeftView : public CTreeView
 
   private:
     static constexpr UINT kInboxMessage = WM_APP + 0x31;
+    // How often a long delete shows its progress and paints.
+    static constexpr DWORD kProgressEveryMs = 100;
     static constexpr UINT kFollowSelectionMessage = WM_APP + 0x32;
     // How many button results a worker hands over at a time.
     static constexpr size_t kButtonBatch = 256;

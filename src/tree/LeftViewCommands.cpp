@@ -80,6 +80,15 @@ void CLeftView::OnNewValue()
 
 // --- Delete -----------------------------------------------------------------------------
 
+std::wstring DeleteQuestion(const std::wstring& path, const KeyTreeCount& below)
+{
+    std::wstring question = zv::Format(zv::LoadResString(IDS_DELETE_QUESTION).c_str(), path.c_str());
+    if (below.keys || below.values)
+        question += L"\n\nWith it go " + zv::Counted(below.keys, L"subkey", L"subkeys") + L" and " +
+                    zv::Counted(below.values, L"value", L"values") + L".";
+    return question;
+}
+
 void CLeftView::DeleteSelectedKey()
 {
     HTREEITEM selected = Selected();
@@ -100,7 +109,12 @@ void CLeftView::DeleteSelectedKey()
         AfxMessageBox(HiveRootDeleteRefusal(path), MB_OK);
         return;
     }
-    if (!AskYesNo(zv::Format(zv::LoadResString(IDS_DELETE_QUESTION).c_str(), path.c_str())))
+    KeyTreeCount below;
+    {
+        CWaitCursor wait;
+        below = CountKeyTree(path);
+    }
+    if (!AskYesNo(DeleteQuestion(path, below)))
         return;
     // A key the delete refuses is not read for undo (it may be a whole root's tree).
     JournalRecorder record(IsProtectedKey(path) ? nullptr : &doc->Journal(), L"Delete of " + path);
@@ -114,8 +128,19 @@ void CLeftView::DeleteSelectedKey()
         return;
     bool deleted;
     {
-        CWaitCursor wait; // a large tree takes a while
-        deleted = DeleteRegistryKey(path);
+        CWaitCursor wait; // a large tree takes a while: its progress shows and the window stays painted
+        DWORD total = below.keys + 1, done = 0, shownAt = GetTickCount();
+        deleted = DeleteRegistryKey(path, [&] {
+            ++done;
+            if (GetTickCount() - shownAt < kProgressEveryMs)
+                return;
+            shownAt = GetTickCount();
+            if (m_frame)
+                m_frame->ShowProgress(static_cast<int>(100.0 * done / total));
+            PaintPendingWindows();
+        });
+        if (m_frame)
+            m_frame->ShowProgress(-1);
     }
     record.Finish();
     if (deleted)

@@ -466,12 +466,35 @@ TEST(MainFrame, TheOptionsDialogCarriesTheSaveLayoutChoice)
 TEST(MainFrame, TakeOwnershipRunsAsAFrameTaskAndReportsItsFailureOnTheWindowThread)
 {
     ScriptedPrompts user;
+    user.Answer(IDYES);
     user.Answer(IDOK);
     FrameFixture f;
     f.doc->StartTakeOwnership(L"CURRENT_USER\\Software\\ZorvaneNoSuchKeyAnywhere");
-    ASSERT_TRUE(f.PumpUntil([&] { return !user.Boxes().empty(); }));
-    EXPECT_EQ(user.Boxes()[0].text.rfind(std::wstring(kTakeOwnershipFailed) + L"\n", 0), 0u);
+    ASSERT_TRUE(f.PumpUntil([&] { return user.Boxes().size() == 2; }));
+    EXPECT_EQ(user.Boxes()[1].text.rfind(std::wstring(kTakeOwnershipFailed) + L"\n", 0), 0u);
     EXPECT_TRUE(f.SettleWorkers());
+}
+
+TEST(MainFrame, TakeOwnershipOfATreeSaysHowManyKeysItChangesAndAsksFirst)
+{
+    RegistrySandbox box;
+    for (const wchar_t* key : {L"Own\\A\\Deep", L"Own\\B"})
+        box.CreateKey(key);
+    ScriptedPrompts user;
+    user.Answer(IDNO);
+    FrameFixture f;
+    size_t entries = f.doc->Journal().UndoCount();
+    f.doc->StartTakeOwnership(box.PathOf(L"Own"));
+    EXPECT_TRUE(f.SettleWorkers());
+    ASSERT_EQ(user.Boxes().size(), 1u);
+    EXPECT_EQ(
+        user.Boxes()[0].text.rfind(L"Take ownership of " + box.PathOf(L"Own") + L" and its 3 subkeys?", 0),
+        0u)
+        << zv::ToUtf8(user.Boxes()[0].text);
+    EXPECT_EQ(user.Boxes()[0].buttons, static_cast<UINT>(MB_YESNO));
+    EXPECT_EQ(f.doc->Journal().UndoCount(), entries) << "No changes nothing";
+    EXPECT_EQ(TakeOwnershipQuestion(L"X", 1).rfind(L"Take ownership of X and its 1 subkey?", 0), 0u);
+    EXPECT_EQ(TakeOwnershipQuestion(L"X", 0).rfind(L"Take ownership of X?", 0), 0u);
 }
 
 TEST(MainFrame, PanesKeepTheirSharesWhenTheWindowGrowsOrShrinks)

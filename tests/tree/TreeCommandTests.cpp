@@ -188,16 +188,20 @@ TEST(TreeCommands, DeleteAsksWithThePathAndRootsAndProtectedKeysAreRefused)
 {
     RegistrySandbox box;
     box.CreateKey(L"D\\Gone\\Inner");
+    box.SetString(L"D\\Gone\\Inner", L"a", L"1");
+    box.SetString(L"D\\Gone", L"b", L"2");
+    box.SetString(L"D\\Gone", L"c", L"3");
     box.CreateKey(L"D\\Gone2");
     ScriptedPrompts user;
     FrameFixture f;
     Select(f, box.PathOf(L"D\\Gone"));
 
-    // No: nothing goes.
+    // No: nothing goes. The question says what would go with the key.
     user.Answer(IDNO);
     f.PressKey(VK_DELETE);
     ASSERT_EQ(user.Boxes().size(), 1u);
-    EXPECT_EQ(user.Boxes()[0].text, L"Delete " + box.PathOf(L"D\\Gone") + L"?");
+    EXPECT_EQ(user.Boxes()[0].text,
+              L"Delete " + box.PathOf(L"D\\Gone") + L"?\n\nWith it go 1 subkey and 3 values.");
     EXPECT_EQ(user.Boxes()[0].buttons, static_cast<UINT>(MB_YESNO));
     EXPECT_TRUE(box.Exists(L"D\\Gone\\Inner"));
 
@@ -728,4 +732,53 @@ TEST(TreeCommands, CopyAsTextPutsTheKeyNameOrItsPathInEachSpellingOnTheClipboard
     EXPECT_EQ(SpellPath(L"LOCAL_MACHINE", PathSpelling::PowerShell), L"HKLM:\\");
     EXPECT_EQ(SpellPath(L"CLASSES_ROOT\\.txt", PathSpelling::Short), L"HKCR\\.txt");
     EXPECT_EQ(SpellPath(L"", PathSpelling::Long), L"");
+}
+
+TEST(TreeCommands, ALongDeleteShowsItsProgressAndKeepsTheWindowPainted)
+{
+    RegistrySandbox box;
+    for (int i = 0; i < 300; ++i)
+        box.CreateKey(zv::Format(L"Many\\G%d\\K%d", i / 30, i));
+    KeyTreeCount count = CountKeyTree(box.PathOf(L"Many"));
+    EXPECT_EQ(count.keys, 310u);
+    EXPECT_EQ(count.values, 0u);
+    ScriptedPrompts user;
+    user.Answer(IDYES);
+    FrameFixture f;
+    Select(f, box.PathOf(L"Many"));
+    // Every key that goes is counted once; the progress a delete shows comes
+    // from there.
+    DWORD deleted = 0;
+    ASSERT_TRUE(DeleteRegistryKey(box.PathOf(L"Many\\G3"), [&] { ++deleted; }));
+    EXPECT_EQ(deleted, 31u) << "30 keys and G3 itself";
+    // A window the user uncovered meanwhile is painted while the delete runs.
+    static int paints = 0;
+    struct Painted
+    {
+        static LRESULT CALLBACK Procedure(HWND window, UINT message, WPARAM w, LPARAM l)
+        {
+            if (message == WM_PAINT)
+                ++paints;
+            return DefWindowProcW(window, message, w, l);
+        }
+    };
+    WNDCLASSW windowClass = {};
+    windowClass.lpfnWndProc = Painted::Procedure;
+    windowClass.hInstance = GetModuleHandleW(nullptr);
+    windowClass.lpszClassName = L"ZorvanePaintProbe";
+    RegisterClassW(&windowClass);
+    HWND probe = CreateWindowW(L"ZorvanePaintProbe", L"", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 100, 100,
+                               nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
+    f.Pump(20);
+    paints = 0;
+    InvalidateRect(probe, nullptr, TRUE);
+    PaintPendingWindows();
+    EXPECT_GE(paints, 1);
+    DestroyWindow(probe);
+    f.frame->SendMessage(WM_COMMAND, ID_DELETE, 0);
+    f.Pump(20);
+    EXPECT_FALSE(box.Exists(L"Many"));
+    ASSERT_EQ(user.Boxes().size(), 1u);
+    EXPECT_NE(user.Boxes()[0].text.find(L"With it go 279 subkeys and 0 values."), std::wstring::npos)
+        << zv::ToUtf8(user.Boxes()[0].text);
 }

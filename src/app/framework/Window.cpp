@@ -262,3 +262,10 @@ RECT CWnd::GetWindowRect() const
     ::GetWindowRect(m_hWnd, &rc);
     return rc;
 }
+
+void PaintPendingWindows() noexcept
+{
+    MSG message;
+    for (int i = 0; i < 64 && PeekMessageW(&message, nullptr, WM_PAINT, WM_PAINT, PM_REMOVE); ++i)
+        DispatchMessageW(&message);
+}

@@ -214,3 +214,8 @@ class CWnd
 #define END_MSG_MAP()                                                                                        \
     return false;                                                                                            \
     }
+
+// Paints what waits to be painted in this thread's windows, and nothing
+// else: a long operation on the window thread calls it now and then so the
+// window never shows stale or empty areas, without letting input in.
+void PaintPendingWindows() noexcept;
