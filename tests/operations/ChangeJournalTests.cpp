@@ -608,17 +608,30 @@ TEST(ChangeJournal, AKeptStateThatCannotBeReadBackFailsTheUndoAndChangesNothing)
         ASSERT_TRUE(GetFileSizeEx(kept.FileHandle(), &size));
         LARGE_INTEGER middle = {};
         middle.QuadPart = size.QuadPart / 2;
-        ASSERT_TRUE(SetFilePointerEx(kept.FileHandle(), middle, nullptr, FILE_BEGIN));
         if (truncate)
+        {
+            ASSERT_TRUE(SetFilePointerEx(kept.FileHandle(), middle, nullptr, FILE_BEGIN));
             ASSERT_TRUE(SetEndOfFile(kept.FileHandle()));
+        }
         else
         {
-            BYTE byte = 0;
+            // One byte of a value's data (the 2 of a 01 02 03 run): the file
+            // still reads as a tree, only with other data.
+            std::vector<BYTE> bytes(static_cast<size_t>(size.QuadPart));
             DWORD done = 0;
-            ASSERT_TRUE(ReadFile(kept.FileHandle(), &byte, 1, &done, nullptr));
-            byte ^= 0x01;
-            SetFilePointerEx(kept.FileHandle(), middle, nullptr, FILE_BEGIN);
-            ASSERT_TRUE(WriteFile(kept.FileHandle(), &byte, 1, &done, nullptr));
+            LARGE_INTEGER start = {};
+            SetFilePointerEx(kept.FileHandle(), start, nullptr, FILE_BEGIN);
+            ASSERT_TRUE(
+                ReadFile(kept.FileHandle(), bytes.data(), static_cast<DWORD>(bytes.size()), &done, nullptr));
+            const BYTE run[] = {1, 2, 3};
+            auto at = std::search(bytes.begin() + static_cast<ptrdiff_t>(bytes.size() / 2), bytes.end(),
+                                  std::begin(run), std::end(run));
+            ASSERT_NE(at, bytes.end());
+            LARGE_INTEGER where = {};
+            where.QuadPart = (at - bytes.begin()) + 1;
+            BYTE changed = 0x07;
+            SetFilePointerEx(kept.FileHandle(), where, nullptr, FILE_BEGIN);
+            ASSERT_TRUE(WriteFile(kept.FileHandle(), &changed, 1, &done, nullptr));
         }
         Dump before = DumpOf(box);
         std::vector<std::wstring> failures;

@@ -462,4 +462,5 @@ TEST(ValueConversions, LossIsFoundByTheBytesAndEmptyLinesByTheirPlace)
     EXPECT_TRUE(DropsEmptyLines(L"a\r\n\r\nb"));
     EXPECT_TRUE(DropsEmptyLines(L"\r\na"));
     EXPECT_FALSE(DropsEmptyLines(L""));
+    EXPECT_FALSE(DropsEmptyLines(L"\r\n")) << "a line break alone is an empty list, nothing dropped";
 }
