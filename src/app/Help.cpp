@@ -28,6 +28,7 @@ static_assert(HIDD_OPTIONS == kResourceHelpBase + IDD_OPTIONS);
 static_assert(HIDD_GOTO == kResourceHelpBase + IDD_GOTO);
 static_assert(HIDD_ADD_BOOKMARK == kResourceHelpBase + IDD_ADD_BOOKMARK);
 static_assert(HIDD_IMPORT_PREVIEW == kResourceHelpBase + IDD_IMPORT_PREVIEW);
+static_assert(HIDD_LOAD_HIVE == kResourceHelpBase + IDD_LOAD_HIVE);
 static_assert(kBookmarkFirst == 0x10465 && kBookmarkLast == 0x1052D);
 } // namespace
 
@@ -65,6 +66,7 @@ const std::vector<HelpTopic>& HelpTopics()
         {HIDD_GOTO, L"address-bar.htm"},
         {HIDD_ADD_BOOKMARK, L"add-bookmark.htm"},
         {HIDD_IMPORT_PREVIEW, L"export-import.htm"},
+        {HIDD_LOAD_HIVE, L"hives.htm"},
         {HID_BOOKMARK_MENU, L"bookmarks.htm"},
         {HID_MENU_COMMANDS, L"menus.htm"},
     };

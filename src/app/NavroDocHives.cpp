@@ -2,6 +2,7 @@
 #include "app/NavroDoc.h"
 
 #include "app/Hints.h"
+#include "app/LoadHiveDlg.h"
 #include "base/Strings.h"
 #include "base/UserPrompts.h"
 #include "base/WaitCursor.h"
@@ -11,13 +12,19 @@
 
 #include <commdlg.h>
 
+namespace
+{
+const wchar_t kHiveFileFilter[] = L"Hive Files (*.hiv, *.dat)|*.hiv;*.dat|All Files (*.*)|*.*||";
+} // namespace
+
 void CNavroDoc::OnSaveHive()
 {
     CEzReg key(CurrentPath);
     FileDialogRequest request;
     request.save = true;
     request.owner = PromptOwner();
-    request.filter = L"All Files (*.*)|*.*||";
+    request.title = L"Save as Hive";
+    request.filter = kHiveFileFilter;
     request.fileName = FileSafeName(key.KeyName());
     request.flags = OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT;
     if (!UserPrompts().FileDialog(request))
@@ -31,15 +38,20 @@ void CNavroDoc::OnLoadHive()
 {
     FileDialogRequest request;
     request.owner = PromptOwner();
-    request.filter = L"All Files (*.*)|*.*|DAT Files (*.dat)|*.dat||";
+    request.title = L"Load Hive";
+    request.filter = kHiveFileFilter;
     request.flags = OFN_HIDEREADONLY;
     if (!UserPrompts().FileDialog(request))
+        return;
+    // The key it is mounted under: the file's name, unless the user gives another.
+    CLoadHiveDlg name(PromptOwner(), request.fileName, HiveRootFor(CurrentPath));
+    if (name.DoModal() != IDOK)
         return;
     std::wstring mounted;
     bool loaded;
     {
         CWaitCursor wait;
-        loaded = LoadHive(request.fileName, CurrentPath, mounted);
+        loaded = LoadHiveAs(request.fileName, name.Root, name.KeyName, mounted);
     }
     if (loaded)
     {

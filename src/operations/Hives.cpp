@@ -159,14 +159,24 @@ bool SaveHive(const std::wstring& keyPath, const std::wstring& file)
     return result == ERROR_SUCCESS;
 }
 
+std::wstring HiveRootFor(const std::wstring& currentPath)
+{
+    return zv::StartsWithNoCase(currentPath, L"USERS") ? L"USERS" : L"LOCAL_MACHINE";
+}
+
 bool LoadHive(const std::wstring& file, const std::wstring& currentPath, std::wstring& newPath)
 {
-    std::wstring rootName = zv::StartsWithNoCase(currentPath, L"USERS") ? L"USERS" : L"LOCAL_MACHINE";
-    HivePrivileges privileges;
+    std::wstring rootName = HiveRootFor(currentPath);
     size_t slash = file.find_last_of(L"\\/");
     std::wstring fileName = slash == std::wstring::npos ? file : file.substr(slash + 1);
     CEzReg root(rootName);
-    std::wstring keyName = root.UniqueSubkeyName(fileName);
+    return LoadHiveAs(file, rootName, root.UniqueSubkeyName(fileName), newPath);
+}
+
+bool LoadHiveAs(const std::wstring& file, const std::wstring& rootName, const std::wstring& keyName,
+                std::wstring& newPath)
+{
+    HivePrivileges privileges;
     newPath = rootName + L"\\" + keyName;
     LONG result = RegLoadKeyW(RootOf(rootName), keyName.c_str(), file.c_str());
     if (result == ERROR_SUCCESS)

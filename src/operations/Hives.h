@@ -16,6 +16,11 @@ bool SaveHive(const std::wstring& keyPath, const std::wstring& file);
 // named after the file (made unique); newPath is the mounted key's path.
 // False when it was not mounted here (the elevated tool may have been offered).
 bool LoadHive(const std::wstring& file, const std::wstring& currentPath, std::wstring& newPath);
+// The same under the key name the user chose below root (USERS or LOCAL_MACHINE).
+bool LoadHiveAs(const std::wstring& file, const std::wstring& root, const std::wstring& keyName,
+                std::wstring& newPath);
+// The root a hive is mounted below when loaded from currentPath.
+std::wstring HiveRootFor(const std::wstring& currentPath);
 
 // Dismounts the hive at keyPath. Refuses anything that is no loaded hive:
 // this platform's unload call deletes an ordinary key with its whole tree.

@@ -162,8 +162,34 @@ TEST(DocumentCommands, LoadHiveGoesToItAndTheUnloadItemNamesItOnlyThere)
     EXPECT_EQ(unloadItem(enabled), L"&Unload Hive ");
     EXPECT_FALSE(enabled);
 
+    // The file dialog is Load Hive's, hive files first; the key name is the
+    // file's, in a box the user may change: a taken name is refused there.
     user.AnswerFile(file);
+    user.Answer(IDOK);
+    HWND nameDialog = nullptr;
+    user.onDialog = [&](UINT id, HWND dialog) {
+        EXPECT_EQ(id, static_cast<UINT>(IDD_LOAD_HIVE));
+        nameDialog = dialog;
+        wchar_t text[MAX_PATH] = {};
+        GetDlgItemTextW(dialog, IDC_HIVE_NAME, text, MAX_PATH);
+        EXPECT_EQ(std::wstring(text), name) << "proposed from the file";
+        SetDlgItemTextW(dialog, IDC_HIVE_NAME, L"Software"); // taken below LOCAL_MACHINE
+        PostMessageW(dialog, WM_COMMAND, IDOK, 0);
+    };
+    // After the refusal the user types another name and presses OK again.
+    user.onBox = [&](const RecordedBox&) {
+        SetDlgItemTextW(nameDialog, IDC_HIVE_NAME, (name + L" mine").c_str());
+        PostMessageW(nameDialog, WM_COMMAND, IDOK, 0);
+    };
     f.doc->OnCmdMsg(ID_LOAD_HIVE, nullptr);
+    user.onDialog = nullptr;
+    user.onBox = nullptr;
+    ASSERT_EQ(user.FileDialogs().size(), 1u);
+    EXPECT_EQ(user.FileDialogs()[0].title, L"Load Hive");
+    EXPECT_EQ(user.FileDialogs()[0].filter.rfind(L"Hive Files (*.hiv, *.dat)|*.hiv;*.dat|", 0), 0u);
+    ASSERT_EQ(user.Boxes().size(), 1u);
+    EXPECT_EQ(user.Boxes()[0].text, L"LOCAL_MACHINE\\Software exists already: choose another name.");
+    name += L" mine";
     ASSERT_EQ(f.doc->GetCurrentPath(), L"LOCAL_MACHINE\\" + name);
     EXPECT_EQ(unloadItem(enabled), L"&Unload Hive LOCAL_MACHINE\\" + name);
     EXPECT_TRUE(enabled);

@@ -62,8 +62,8 @@ for dpi in 96 192; do
     xdotool key Escape Escape
     sleep 0.3
 
-    # New Value opens the Edit Value dialog.
-    shoot_dialog ctrl+u 'Edit Value' "dpi$dpi-edit-value.png" || exit 1
+    # New Value opens the value dialog, titled New Value.
+    shoot_dialog ctrl+u 'New Value' "dpi$dpi-edit-value.png" || exit 1
     shoot_dialog ctrl+f 'Find in Windows Registry' "dpi$dpi-find.png" || exit 1
 
     if [ "$dpi" = 96 ]; then
