@@ -78,14 +78,22 @@ bool CNavroApp::InitInstance()
     }
     if (m_pMainWnd && m_pMainWnd->m_hWnd)
     {
-        ::ShowWindow(m_pMainWnd->m_hWnd, SW_SHOWNORMAL);
-        ::UpdateWindow(m_pMainWnd->m_hWnd);
+        // Started only to import a script ("/import file" and nothing else):
+        // the preview shows alone, and the program ends after it.
+        bool importOnly = !m_start.importFile.empty() && m_start.location.empty();
+        if (!importOnly)
+        {
+            ::ShowWindow(m_pMainWnd->m_hWnd, SW_SHOWNORMAL);
+            ::UpdateWindow(m_pMainWnd->m_hWnd);
+        }
         // A script asked for on the command line goes through the preview
         // once the window stands.
         if (!m_start.importFile.empty())
             if (auto* frame = dynamic_cast<CMainFrame*>(m_pMainWnd))
                 if (CNavroDoc* doc = frame->Document())
                     doc->ImportFile(m_start.importFile);
+        if (importOnly)
+            ::PostMessageW(m_pMainWnd->m_hWnd, WM_CLOSE, 0, 0);
     }
     return true;
 }

@@ -63,7 +63,10 @@ void CMainFrame::ToggleSearchPane()
 void CMainFrame::SaveLayout()
 {
     WriteMainWindow(L"SaveWindowLayoutOnExit", static_cast<DWORD>(SaveWindowLayoutOnExit));
-    if (!SaveWindowLayoutOnExit || IsIconic(m_hWnd) || IsZoomed(m_hWnd) || !m_tree)
+    // A window never shown (the program ran only to import a script) has
+    // no layout of the user's to keep.
+    if (!SaveWindowLayoutOnExit || IsIconic(m_hWnd) || IsZoomed(m_hWnd) || !m_tree ||
+        !IsWindowVisible(m_hWnd))
         return;
     RECT tree = m_tree->GetWindowRect();
     RECT frame = GetWindowRect();

@@ -66,4 +66,18 @@ if "$wine64" reg query 'HKCU\Software\ZorvaneImportE2EOld' >/dev/null 2>&1; then
     exit 1
 fi
 close_program $pid
+
+# Started only to import a script: the preview shows alone, and Cancel ends
+# the program.
+"$wine64" "$program" /import "Z:${script//\//\\}" >/dev/null 2>&1 &
+alone=$!
+preview=$(await_window '^Import import-me.reg$') || { echo "no preview for /import"; exit 1; }
+if [ -n "$(window_named '^Zorvane ')" ]; then
+    import -window root "$artifacts/import-alone.png" >/dev/null 2>&1 || true
+    echo "a main window stands beside the preview of /import"
+    exit 1
+fi
+xdotool windowfocus --sync "$preview" 2>/dev/null
+xdotool key Escape
+wait_for sh -c "! kill -0 $alone 2>/dev/null" || { echo "the program went on after the preview of /import"; exit 1; }
 exit 0
