@@ -8,6 +8,7 @@
 #include "base/UserPrompts.h"
 #include "frame/RegistryACList.h"
 #include "registry/RegistryPath.h"
+#include "registry/RootKeys.h"
 
 #include <commctrl.h>
 
@@ -56,11 +57,18 @@ CFindDlg::~CFindDlg()
         ImageList_Destroy(m_images);
 }
 
-int StartKeyImage(size_t position) noexcept
+int StartKeyImage(const std::wstring& entry) noexcept
 {
-    // The computer and the five roots in the tree's image strip.
-    static const int images[] = {7, 2, 4, 3, 0, 1};
-    return position < std::size(images) ? images[position] : -1;
+    // The computer, a root, or any key, in the tree's image strip.
+    if (entry == AllKeysItem())
+        return 7;
+    if (entry.find(L'\\') == std::wstring::npos)
+    {
+        int root = RootIndexFromName(entry);
+        if (root >= 0)
+            return root;
+    }
+    return 5;
 }
 
 HWND CFindDlg::StartKeyEdit() const
@@ -92,15 +100,19 @@ void CFindDlg::SaveFlags() const
 
 std::vector<std::wstring> StartKeyEntries(CRecentLocations& history, const std::wstring& handedIn)
 {
-    // Each goes to the front: the last added is first in the box.
+    // Each goes to the front of the history: the last added is first there.
     for (const std::wstring& entry : {handedIn, std::wstring(L"CURRENT_CONFIG"),
                                       std::wstring(L"CLASSES_ROOT"), std::wstring(L"LOCAL_MACHINE"),
                                       std::wstring(L"USERS"), std::wstring(L"CURRENT_USER"), AllKeysItem()})
         if (!entry.empty())
             history.Add(entry);
+    // The key handed in (the current key) comes first in the box, the whole
+    // registry one entry below it: a search opened on a key searches there.
     std::vector<std::wstring> entries;
+    if (!handedIn.empty())
+        entries.push_back(handedIn);
     for (const std::wstring& entry : history.Entries())
-        if (!entry.empty())
+        if (!entry.empty() && !zv::EqualsNoCase(entry, handedIn))
             entries.push_back(entry);
     return entries;
 }
@@ -122,15 +134,13 @@ bool CFindDlg::OnInitDialog()
     HWND keys = GetDlgItem(IDC_FIND_UNDER);
     m_images = LoadImageStrip(IDB_TREE_IMAGES, SIZE{16, 15}, WindowDpi(m_hWnd), 1);
     ::SendMessageW(keys, CBEM_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(m_images));
-    size_t position = 0;
     for (const std::wstring& entry : StartKeyEntries(KeyHistory, SearchUnder))
     {
         COMBOBOXEXITEMW item = {};
         item.mask = CBEIF_TEXT | CBEIF_IMAGE | CBEIF_SELECTEDIMAGE | CBEIF_INDENT;
         item.iItem = -1;
         item.pszText = const_cast<wchar_t*>(entry.c_str());
-        int image = StartKeyImage(position++);
-        item.iImage = item.iSelectedImage = image < 0 ? I_IMAGENONE : image;
+        item.iImage = item.iSelectedImage = StartKeyImage(entry);
         ::SendMessageW(keys, CBEM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item));
     }
     ::SendMessageW(keys, CB_SETCURSEL, 0, 0);

@@ -49,9 +49,9 @@ class CFindDlg : public CDialog
     zv::com_ptr<IAutoComplete> m_completion;
 };
 
-// The start-key box's image for the entry at a history position: the
-// computer for "All registry keys", then the five roots; none (-1) later.
-int StartKeyImage(size_t position) noexcept;
+// The start-key box's image for an entry: the computer for "All registry
+// keys", a root's own image for a root, a key's image for any other key.
+int StartKeyImage(const std::wstring& entry) noexcept;
 
 // The start-key box's entries: the roots and "All registry keys" in front of
 // the history, with handedIn among them (history is changed in place).

@@ -70,7 +70,7 @@ class TemplateBuilder
 class ExchangeDialog : public CDialog
 {
   public:
-    ExchangeDialog() : CDialog(9999) {}
+    explicit ExchangeDialog(HWND owner = nullptr) : CDialog(9999, owner) {}
     void DoDataExchange(CDataExchange* dx) override
     {
         DDX_Text(dx, kEdit, number);
@@ -159,4 +159,43 @@ TEST(DialogExchange, CancelKeepsTheMembersAndAScriptedAnswerSkipsTheDialog)
     user.onDialog = [](UINT, HWND) { ADD_FAILURE() << "the dialog should not show"; };
     user.AnswerModal(9999, IDOK);
     EXPECT_EQ(dialog.DoModal(), IDOK);
+}
+
+TEST(DialogExchange, ADialogOpensOverItsWindowAndStaysOnItsScreen)
+{
+    RECT work = {};
+    SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+    TemplateBuilder dialogTemplate;
+    // An owner in the lower right quarter, then one hanging off the right.
+    for (int hanging : {0, 1})
+    {
+        int width = 500, height = 400;
+        int x = hanging ? work.right - 100 : work.left + (work.right - work.left) / 2;
+        int y = work.top + (work.bottom - work.top) / 3;
+        HWND owner = CreateWindowExW(0, L"STATIC", L"Owner", WS_OVERLAPPEDWINDOW | WS_VISIBLE, x, y, width,
+                                     height, nullptr, nullptr, nullptr, nullptr);
+        ASSERT_NE(owner, nullptr);
+        RECT ownerBox = {};
+        GetWindowRect(owner, &ownerBox);
+        ExchangeDialog dialog(owner);
+        dialog.SetTemplate(dialogTemplate.Get());
+        ScriptedPrompts user;
+        RECT shown = {};
+        user.onDialog = [&](UINT, HWND window) {
+            GetWindowRect(window, &shown);
+            PostMessageW(window, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+        };
+        EXPECT_EQ(dialog.DoModal(), IDCANCEL);
+        if (!hanging)
+        {
+            EXPECT_NEAR((shown.left + shown.right) / 2, (ownerBox.left + ownerBox.right) / 2, 2);
+            EXPECT_NEAR((shown.top + shown.bottom) / 2, (ownerBox.top + ownerBox.bottom) / 2, 2);
+        }
+        else
+        {
+            EXPECT_EQ(shown.right, work.right);
+            EXPECT_GE(shown.top, work.top);
+        }
+        DestroyWindow(owner);
+    }
 }

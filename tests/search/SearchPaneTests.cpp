@@ -111,8 +111,8 @@ TEST(FindDialog, StartKeyBoxShowsRootIconsAndEnterOnSuggestionsKeepsTheDialog)
     dialog.SearchUnder = box.Path();
     std::vector<std::wstring> texts;
     std::vector<int> images;
-    bool shown = false, stayed = false;
-    std::wstring taken;
+    bool shown = false, stayed = false, onScreen = false;
+    std::wstring taken, shownText;
     user.onDialog = [&](UINT id, HWND window) {
         if (id != IDD_FIND)
             return;
@@ -133,6 +133,14 @@ TEST(FindDialog, StartKeyBoxShowsRootIconsAndEnterOnSuggestionsKeepsTheDialog)
         // Typing part of a key's path brings suggestions; Enter then picks
         // one instead of closing the dialog.
         HWND edit = dialog.StartKeyEdit();
+        wchar_t first[512] = {};
+        GetWindowTextW(edit, first, 512);
+        shownText = first;
+        // Over the main window's place, not partly outside the screen.
+        RECT rect = {};
+        GetWindowRect(window, &rect);
+        onScreen = rect.left >= 0 && rect.top >= 0 && rect.right <= GetSystemMetrics(SM_CXSCREEN) &&
+                   rect.bottom <= GetSystemMetrics(SM_CYSCREEN);
         ShowWindow(window, SW_SHOW); // an ended dialog hides at once
         SetFocus(edit);
         SetWindowTextW(edit, L"");
@@ -148,11 +156,13 @@ TEST(FindDialog, StartKeyBoxShowsRootIconsAndEnterOnSuggestionsKeepsTheDialog)
     };
     ASSERT_EQ(dialog.DoModal(), IDOK);
     ASSERT_GE(texts.size(), 7u);
+    // The key handed in first (the box shows it), the whole registry below it.
     EXPECT_EQ(std::vector<std::wstring>(texts.begin(), texts.begin() + 7),
-              (std::vector<std::wstring>{L"All registry keys", L"CURRENT_USER", L"USERS", L"LOCAL_MACHINE",
-                                         L"CLASSES_ROOT", L"CURRENT_CONFIG", box.Path()}));
-    EXPECT_EQ(std::vector<int>(images.begin(), images.begin() + 7),
-              (std::vector<int>{7, 2, 4, 3, 0, 1, I_IMAGENONE}));
+              (std::vector<std::wstring>{box.Path(), L"All registry keys", L"CURRENT_USER", L"USERS",
+                                         L"LOCAL_MACHINE", L"CLASSES_ROOT", L"CURRENT_CONFIG"}));
+    EXPECT_EQ(std::vector<int>(images.begin(), images.begin() + 7), (std::vector<int>{5, 7, 2, 4, 3, 0, 1}));
+    EXPECT_EQ(shownText, box.Path());
+    EXPECT_TRUE(onScreen);
     EXPECT_TRUE(shown) << "suggestions for a typed key path";
     EXPECT_TRUE(stayed) << "Enter on the suggestions keeps the dialog";
     EXPECT_EQ(taken.rfind(box.Path() + L"\\Sugg", 0), 0u) << zv::ToUtf8(taken);

@@ -1,6 +1,8 @@
 // Modal dialogs, data exchange and property pages.
 #include "app/framework/Dialog.h"
 
+#include <algorithm>
+
 #include "app/framework/FrameworkIds.h"
 #include "app/framework/WinApp.h"
 
@@ -231,6 +233,30 @@ LRESULT CDialog::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
     return FALSE;
 }
 
+void CenterOverOwner(HWND dialog) noexcept
+{
+    // Over the main window the dialog belongs to (its owner may be a pane
+    // of it), and inside that window's screen.
+    HWND owner = ::GetWindow(dialog, GW_OWNER);
+    HWND top = owner ? ::GetAncestor(owner, GA_ROOT) : nullptr;
+    RECT box = {}, over = {};
+    if (!::GetWindowRect(dialog, &box))
+        return;
+    MONITORINFO screen = {sizeof(screen)};
+    HMONITOR monitor = ::MonitorFromWindow(top ? top : dialog, MONITOR_DEFAULTTONEAREST);
+    if (!::GetMonitorInfoW(monitor, &screen))
+        return;
+    if (!top || !::IsWindowVisible(top) || !::GetWindowRect(top, &over))
+        over = screen.rcWork;
+    int width = box.right - box.left, height = box.bottom - box.top;
+    int x = over.left + ((over.right - over.left) - width) / 2;
+    int y = over.top + ((over.bottom - over.top) - height) / 2;
+    const RECT& work = screen.rcWork;
+    x = std::max(static_cast<int>(work.left), std::min(x, static_cast<int>(work.right) - width));
+    y = std::max(static_cast<int>(work.top), std::min(y, static_cast<int>(work.bottom) - height));
+    ::SetWindowPos(dialog, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
 INT_PTR CALLBACK CDialog::DialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) noexcept
 {
     CDialog* self = nullptr;
@@ -239,6 +265,7 @@ INT_PTR CALLBACK CDialog::DialogProc(HWND window, UINT message, WPARAM wParam, L
         self = reinterpret_cast<CDialog*>(lParam);
         self->m_hWnd = window;
         CWnd::BindHandle(window, self);
+        CenterOverOwner(window);
         INT_PTR focus = TRUE;
         try
         {

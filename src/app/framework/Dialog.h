@@ -98,3 +98,7 @@ class CPropertySheet
     HWND m_parent;
     std::vector<CPropertyPage*> m_pages;
 };
+
+// Places a dialog over the middle of the main window it belongs to, inside
+// that window's screen (the middle of the screen when there is no window).
+void CenterOverOwner(HWND dialog) noexcept;
