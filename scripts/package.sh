@@ -42,7 +42,7 @@ package() { # arch (x64 or x86) toolchain triple machine
     [ -f "$setup" ] || { echo "package: $setup was not made" >&2; exit 1; }
     [ "$(pe_machine "$setup")" = "$machine" ] ||
         { echo "package: the $arch installer is not for machine $machine" >&2; exit 1; }
-    strings -el "$setup" | grep -qxF "$version" ||
+    strings -el "$setup" | grep -xF "$version" >/dev/null ||
         { echo "package: the $arch installer does not carry version $version" >&2; exit 1; }
     cp "$setup" "$root/dist/"
     cp "$stage/Zorvane.chm" "$root/dist/Zorvane.chm"

@@ -38,7 +38,9 @@
 
 namespace
 {
-HWND FindProgram(const std::wstring& titlePart)
+// The first program window whose title holds the text; with onlyVisible, a
+// window that is closing (hidden until its program ends) does not count.
+HWND FindProgram(const std::wstring& titlePart, bool onlyVisible = false)
 {
     HWND found = nullptr;
     for (HWND window = FindWindowExW(nullptr, nullptr, L"ZorvaneFrame", nullptr); window && !found;
@@ -46,7 +48,8 @@ HWND FindProgram(const std::wstring& titlePart)
     {
         wchar_t title[1024] = {};
         GetWindowTextW(window, title, 1024);
-        if (std::wstring(title).find(titlePart) != std::wstring::npos)
+        if (std::wstring(title).find(titlePart) != std::wstring::npos &&
+            (!onlyVisible || IsWindowVisible(window)))
             found = window;
     }
     return found;
@@ -301,16 +304,18 @@ int wmain(int argc, wchar_t** argv)
     }
     if (command == L"close" && argc >= 3)
     {
-        int closed = 0;
-        while (HWND frame = FindProgram(argv[2]))
+        // Each open window in turn, as its close button does; a busy machine
+        // may take seconds for one to go.
+        for (int round = 0; round < 20; ++round)
         {
-            if (closed++ > 10 || !IsWindowVisible(frame))
-                break;
+            HWND frame = FindProgram(argv[2], true);
+            if (!frame)
+                return 0;
             PostMessageW(frame, WM_SYSCOMMAND, SC_CLOSE, 0);
-            for (int i = 0; i < 100 && IsWindow(frame) && IsWindowVisible(frame); ++i)
+            for (int i = 0; i < 300 && IsWindow(frame) && IsWindowVisible(frame); ++i)
                 Sleep(50);
         }
-        return FindProgram(argv[2]) ? 1 : 0;
+        return FindProgram(argv[2], true) ? 1 : 0;
     }
     if (command == L"panes" && argc >= 3)
     {

@@ -57,7 +57,7 @@ prefix_pids() { # pattern
         */wine/* | */wine64* | */wine-preloader* | */wine64-preloader*) ;;
         *) continue ;;
         esac
-        tr '\0' '\n' <"/proc/$pid/environ" 2>/dev/null | grep -qxF "WINEPREFIX=$WINEPREFIX" && echo "$pid"
+        tr '\0' '\n' <"/proc/$pid/environ" 2>/dev/null | grep -xF "WINEPREFIX=$WINEPREFIX" >/dev/null && echo "$pid"
     done
 }
 

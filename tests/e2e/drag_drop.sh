@@ -160,7 +160,12 @@ echo "the shortcut opens $from"
 
 # Closing the instances (as a user does) removes the temporary shortcut.
 run_probe close 'ZorvaneE2EDrag'
-if ! wait_for test ! -f "$source_unix"; then
+gone=""
+for _ in $(seq 1 300); do
+    [ -f "$source_unix" ] || { gone=1; break; }
+    sleep 0.1
+done
+if [ -z "$gone" ]; then
     xdotool search --onlyvisible --name 'Zorvane' getwindowname %@ 2>/dev/null
     echo "the temporary shortcut stayed after the program ended"
     exit 1

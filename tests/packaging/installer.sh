@@ -57,7 +57,9 @@ pe_machine() {
     od -An -tx2 -j$((header + 4)) -N2 "$1" | tr -d ' '
 }
 # Whether the file's version resource holds the version (as UTF-16 text).
-has_version() { strings -el "$1" | grep -qxF "$version"; }
+# grep reads all of it: with -q it would stop at the first match, and
+# strings, cut off, would fail the pipeline under pipefail.
+has_version() { strings -el "$1" | grep -xF "$version" >/dev/null; }
 [ "$(pe_machine "$setup")" = 8664 ] || fail "the x64 installer is no 64-bit program"
 [ "$(pe_machine "$program")" = 8664 ] || fail "the x64 installer's program is no 64-bit program"
 has_version "$setup" || fail "the x64 installer does not carry version $version"
