@@ -7,6 +7,8 @@
 #include "registry/RootKeys.h"
 
 #include <cwchar>
+#include <memory>
+#include <new>
 
 namespace
 {
@@ -206,6 +208,34 @@ bool CEzReg::QueryValue(const wchar_t* name)
     if (length)
         wmemcpy(ValueName, name, length);
     ValueName[length] = L'\0';
+    return true;
+}
+
+bool CEzReg::QueryValueAsStored(const wchar_t* name)
+{
+    if (!QueryValue(name))
+        return false;
+    if (!name || !*name)
+        return true;
+    // Only the names are read here; the data stays what QueryValue read.
+    std::wstring_view asked(name);
+    std::unique_ptr<wchar_t[]> stored(new (std::nothrow) wchar_t[kMaxValueNameChars]);
+    if (!stored)
+        return true;
+    for (DWORD index = 0;; ++index)
+    {
+        DWORD length = kMaxValueNameChars;
+        LONG result = RegEnumValueW(Key, index, stored.get(), &length, nullptr, nullptr, nullptr, nullptr);
+        if (result == ERROR_MORE_DATA)
+            continue;
+        if (result != ERROR_SUCCESS)
+            break;
+        if (length == asked.size() && zv::EqualsNoCase(std::wstring_view(stored.get(), length), asked))
+        {
+            wmemcpy(ValueName, stored.get(), length);
+            break;
+        }
+    }
     return true;
 }
 

@@ -33,6 +33,9 @@ class CEzReg : public CRegReader
     // At the computer level yields the five root names.
     bool NextSubKey();
     bool QueryValue(const wchar_t* name);
+    // As QueryValue, with ValueName spelled as the key stores it: the name
+    // asked may differ in case from the stored one.
+    bool QueryValueAsStored(const wchar_t* name);
     bool HasSubKey(std::wstring_view name);
     DWORD SubKeyCount();
     bool HasSubKeys() { return SubKeyCount() > 0; }

@@ -82,6 +82,7 @@ class Walk
         : m_settings(settings), m_stop(stop), m_sink(sink), m_data(4096), m_name(16384)
     {
         m_batchStart = GetTickCount();
+        m_everyKey = sink.WantsEveryKey();
     }
 
     // Searches key (open) whose path is path; false when cancelled.
@@ -98,6 +99,8 @@ class Walk
         // registry call, so a cancel is seen at once wherever the walk is.
         if (Stopped())
             return false;
+        if (m_everyKey)
+            m_sink.Searching(path);
         bool incomplete = false; // counted once however many listings failed
         if (m_settings.LooksAtValues() && !Values(key, path, incomplete))
             return false;
@@ -243,6 +246,7 @@ class Walk
     const SearchSettings& m_settings;
     const zv::StopToken& m_stop;
     ISearchSink& m_sink;
+    bool m_everyKey = false;
     std::vector<BYTE> m_data;
     std::vector<wchar_t> m_name;
     std::wstring m_text;

@@ -59,6 +59,10 @@ class ISearchSink
     virtual void Rows(std::vector<FoundRow>&& rows) = 0;
     // The key being searched, now and then.
     virtual void Progress(const std::wstring& path) = 0;
+    // Whether the sink wants every key searched (asked once, at the start).
+    virtual bool WantsEveryKey() const { return false; }
+    // Each key as its search begins, when WantsEveryKey said so.
+    virtual void Searching(const std::wstring& path) { (void)path; }
 };
 
 // Runs the search on the calling thread until done or stop is requested.

@@ -39,6 +39,9 @@ class InboxSink : public ISearchSink
         if (IFrameServices* frame = m_frame)
             m_inbox.Post([frame, path] { frame->SetStatusText(path); });
     }
+    // A logged search writes the path of each key it searches.
+    bool WantsEveryKey() const override { return IsLogging(); }
+    void Searching(const std::wstring& path) override { Log(L"%s", path.c_str()); }
 
   private:
     zv::UiInbox& m_inbox;

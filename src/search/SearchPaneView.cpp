@@ -120,7 +120,7 @@ void CSearchPaneView::RefreshRows(const std::wstring& under)
                 DeleteRow(row);
             continue;
         }
-        if (!key.QueryValue(name.c_str()))
+        if (!key.QueryValueAsStored(name.c_str()))
         {
             DeleteRow(row);
             continue;

@@ -110,7 +110,9 @@ TEST(Dpi, TheWindowShowsTheDrawingForItsDpiAndTakesAnotherOnAMove)
     UINT dpi = WindowDpi(f.frame->m_hWnd);
     // What the display says, so that the run at 192 DPI proves the choice.
     if (const char* expected = getenv("ZORVANE_EXPECT_DPI"))
+    {
         EXPECT_EQ(dpi, static_cast<UINT>(atoi(expected)));
+    }
     for (const auto& [what, size] : ShownImageSizes(f))
         EXPECT_EQ(Dims(size), Dims(ImageSizeForDpi(SIZE{16, 15}, dpi))) << what << " at " << dpi;
 
@@ -166,7 +168,9 @@ TEST(Dpi, TheManifestAsksForPerMonitorAwarenessAndTheNewCommonControls)
     auto awareness = reinterpret_cast<AwarenessFn>(
         reinterpret_cast<void*>(GetProcAddress(user, "GetAwarenessFromDpiAwarenessContext")));
     if (threadContext && awareness)
+    {
         EXPECT_EQ(awareness(threadContext()), 2 /* DPI_AWARENESS_PER_MONITOR_AWARE */);
+    }
 }
 
 TEST(Dpi, TheInPlaceEditorStartsAfterTheCellsIconAtEveryDpi)

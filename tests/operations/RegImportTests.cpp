@@ -654,14 +654,18 @@ TEST(RegImport, ValuesOverHundredsOfThousandsOfContinuationLinesParseInOnePass)
             EXPECT_EQ(big.data.back(), 0xff);
         }
         else
+        {
             EXPECT_LT(big.data.size(), kLines * 25);
+        }
         if (round == 4)
+        {
             EXPECT_TRUE(std::any_of(result.operations.begin(), result.operations.end(),
                                     [](const ScriptOperation& op) {
                                         return op.kind == ScriptOperation::CreateKey &&
                                                op.key == L"CURRENT_USER\\Software\\ZvLong\\In";
                                     }))
                 << "the section line that ended the list stands";
+        }
     }
 }
 

@@ -2,12 +2,14 @@
 // options, rows arriving whole, activation, cancel and a new search at once,
 // Find disabled while a search runs, and closing the window mid-search.
 #include "app/Hints.h"
+#include "base/Log.h"
 #include "base/Strings.h"
 #include "frame/RegistryACList.h"
 #include "search/FindDlg.h"
 #include "support/FrameFixture.h"
 #include "support/RegistrySandbox.h"
 #include "support/ScriptedPrompts.h"
+#include "support/TreeFixtures.h"
 
 #include "resource.h"
 
@@ -231,6 +233,14 @@ TEST(SearchPane, FindsActivatesAndReportsAndFindIsDisabledMeanwhile)
     f.doc->UpdateAllViews(nullptr, kHintRegistryChanged, nullptr);
     ASSERT_EQ(pane.ItemCount(), 1);
     EXPECT_EQ(pane.ItemText(0, pane.DataColumn), L"changed");
+    // The value written again under another case: the row shows the name
+    // as the key now stores it.
+    RegDeleteKeyValueW(HKEY_CURRENT_USER, (box.SubKey() + L"\\Where").c_str(), L"needle value");
+    box.SetString(L"Where", L"NEEDLE Value", L"again");
+    f.doc->UpdateAllViews(nullptr, kHintRegistryChanged, nullptr);
+    ASSERT_EQ(pane.ItemCount(), 1);
+    EXPECT_EQ(pane.ItemText(0, 0), L"NEEDLE Value");
+    EXPECT_EQ(pane.ItemText(0, pane.DataColumn), L"again");
     box.CreateKey(L"Where\\Needle key");
     before = pane.FinishedRuns();
     ASSERT_TRUE(pane.StartSearchWith(Look(box.Path(), L"NEEDLE")));
@@ -244,6 +254,34 @@ TEST(SearchPane, FindsActivatesAndReportsAndFindIsDisabledMeanwhile)
     pane.SelectItem(1);
     pane.ActivateSelectedItem();
     EXPECT_EQ(f.doc->GetCurrentPath(), box.PathOf(L"Where\\Needle key"));
+}
+
+TEST(SearchPane, ALoggedSearchWritesEachKeyItSearchesThenItsReport)
+{
+    RegistrySandbox box;
+    box.SetString(L"Where", L"needle value", L"x");
+    box.CreateKey(L"Where\\Deeper\\Needle key");
+    box.CreateKey(L"Elsewhere");
+    std::wstring file = TempFilePath(L"search-log.txt");
+    SetLogging(true, file);
+    struct Off
+    {
+        ~Off() { SetLogging(false, L""); }
+    } off;
+    ScriptedPrompts user;
+    FrameFixture f;
+    CSearchPaneView& pane = SearchPane(f);
+    unsigned before = pane.FinishedRuns();
+    ASSERT_TRUE(pane.StartSearchWith(Look(box.Path(), L"NEEDLE")));
+    ASSERT_TRUE(Finished(f, pane, before));
+    std::vector<BYTE> bytes = ReadFileBytes(file);
+    std::string text(bytes.begin(), bytes.end());
+    std::string expected = "\nSearching...\n" + zv::ToUtf8(box.Path()) + "\n";
+    for (const wchar_t* key : {L"Elsewhere", L"Where", L"Where\\Deeper", L"Where\\Deeper\\Needle key"})
+        expected += zv::ToUtf8(box.PathOf(key)) + "\n";
+    expected += "Found 2 matches in ";
+    EXPECT_NE(text.find(expected), std::string::npos) << text;
+    DeleteFileW(file.c_str());
 }
 
 TEST(SearchPane, CancelKeepsRowsAndANewSearchAtOnceShowsOnlyItsOwn)

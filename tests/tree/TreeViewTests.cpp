@@ -10,6 +10,7 @@
 #include "resource.h"
 
 #include <gtest/gtest.h>
+#include <cstring>
 
 namespace
 {
@@ -244,7 +245,7 @@ namespace
 POINT ButtonPoint(CLeftView& tree, HTREEITEM item)
 {
     RECT rc = {};
-    *reinterpret_cast<HTREEITEM*>(&rc) = item;
+    std::memcpy(&rc, &item, sizeof(item));
     tree.SendMessage(TVM_GETITEMRECT, TRUE, reinterpret_cast<LPARAM>(&rc));
     int y = (rc.top + rc.bottom) / 2;
     for (int x = 0; x < rc.left; ++x)
