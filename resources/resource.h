@@ -5,6 +5,9 @@
 // Menus, accelerator tables, icon, document string, main toolbar.
 #define IDR_MAINFRAME 101
 #define IDR_CLIPBOARD_KEYS 103
+// The Key Properties page's icons: a key's class name and its last write.
+#define IDI_KEY_CLASS 102
+#define IDI_KEY_TIME 103
 #define IDR_VALUE_MENU 106
 #define IDR_TREE_MENU 108
 #define IDR_PANE_KEYS 157
@@ -49,6 +52,8 @@
 #define IDC_KEY_COUNT 1054
 #define IDC_KEY_CLASS 1055
 #define IDC_KEY_TIME 1056
+#define IDC_KEY_PATH 1057
+#define IDC_KEY_VALUES 1058
 #define IDD_VALUE 130
 #define IDC_VALUE_NAME 1000
 #define IDC_TYPE_SZ 1001

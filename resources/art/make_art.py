@@ -537,6 +537,37 @@ def app_icon(size):
     return c.scaled(size // 16)
 
 
+def class_icon(size):
+    """A key's class name: a tag on a string."""
+    c = Canvas(16, 16, scale=size / 16)
+    c.line(1, 1, 4, 4, DARK)                         # the string
+    for y in range(4, 15):                           # the tag, its corner cut
+        left = 4 + max(0, 7 - y)
+        c.line(left, y, 14 - max(0, y - 12), y, YELLOW)
+    c.line(4, 7, 7, 4, DYELLOW)
+    c.line(7, 4, 14, 4, DYELLOW)
+    c.line(14, 4, 14, 12, DYELLOW)
+    c.line(4, 7, 4, 14, DYELLOW)
+    c.line(4, 14, 12, 14, DYELLOW)
+    c.line(12, 14, 14, 12, DYELLOW)
+    c.set(6, 6, DARK)                                # the hole
+    c.line(7, 9, 12, 9, DBLUE)                       # the name on it
+    c.line(7, 11, 11, 11, DBLUE)
+    return c
+
+
+def clock_icon(size):
+    """A key's last write: a clock face."""
+    c = Canvas(16, 16, scale=size / 16)
+    c.disc(7, 8, 7, WHITE, DBLUE)
+    for x, y in ((7, 2), (13, 8), (7, 14), (1, 8)):  # the quarter marks
+        c.set(x, y, DARK)
+    c.line(7, 8, 7, 4, BLACK)                        # the hands
+    c.line(7, 8, 10, 10, BLACK)
+    c.set(7, 8, RED)
+    return c
+
+
 def hand_cursor():
     c = Canvas(32, 32)
     shape = [
@@ -588,6 +619,8 @@ def main():
     assert len(values) == 14
     write_strips('values', values)
     write_icon('zorvane.ico', [app_icon(32), app_icon(16)])
+    write_icon('keyclass.ico', [class_icon(32), class_icon(16)])
+    write_icon('keytime.ico', [clock_icon(32), clock_icon(16)])
     write_icon('link.cur', [hand_cursor()], cursor_hotspot=(5, 0))
 
 

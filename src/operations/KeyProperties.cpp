@@ -9,6 +9,8 @@
 
 #include <ctime>
 #include <iterator>
+#include <memory>
+#include <new>
 
 CKeyProperties::CKeyProperties() : CPropertyPage(IDD_KEY_PROPERTIES) {}
 
@@ -23,6 +25,8 @@ bool CKeyProperties::OnInitDialog()
     CPropertyPage::OnInitDialog();
     CountFormat = zv::LoadResString(IDS_SUBKEY_COUNT);
     m_count = StartSubKeyCount(m_hWnd, kCountMessage, PageKeyPath);
+    ::SetDlgItemTextW(m_hWnd, IDC_KEY_PATH, PageKeyPath.c_str());
+    ::SetDlgItemTextW(m_hWnd, IDC_KEY_VALUES, KeyValuesText(PageKeyPath).c_str());
     ::SetDlgItemTextW(m_hWnd, IDC_KEY_CLASS, KeyClassText(PageKeyPath).c_str());
     CEzReg key(PageKeyPath);
     std::wstring time = LastWriteText(key.LastWriteTime());
@@ -71,6 +75,34 @@ std::wstring KeyClassText(const std::wstring& path)
     if (name.empty())
         name = L"empty";
     return zv::Format(zv::LoadResString(IDS_CLASS_NAME).c_str(), name.c_str());
+}
+
+std::wstring KeyValuesText(const std::wstring& path)
+{
+    CEzReg key(path);
+    if (!key.Open(KEY_QUERY_VALUE) || !key.Key)
+        return L"The values cannot be read";
+    // Names and sizes only: the data itself is not needed for its size.
+    std::unique_ptr<wchar_t[]> name(new (std::nothrow) wchar_t[kMaxValueNameChars]);
+    if (!name)
+        return L"The values cannot be read";
+    unsigned long long count = 0, bytes = 0;
+    LONG result = ERROR_SUCCESS;
+    for (DWORD index = 0;; ++index)
+    {
+        DWORD length = kMaxValueNameChars, size = 0;
+        result = RegEnumValueW(key.Key, index, name.get(), &length, nullptr, nullptr, nullptr, &size);
+        if (result != ERROR_SUCCESS)
+            break;
+        ++count;
+        bytes += size;
+    }
+    if (result != ERROR_NO_MORE_ITEMS)
+        return zv::Counted(count, L"value", L"values") + L" read, then the listing failed";
+    if (!count)
+        return L"No values";
+    return zv::Counted(count, L"value", L"values") + L", " + zv::Counted(bytes, L"byte", L"bytes") +
+           L" of data";
 }
 
 std::wstring LastWriteText(const FILETIME& written)

@@ -1,7 +1,7 @@
 // CKeyProperties: the General page of the "Key Properties" sheet. It shows
-// how many keys lie below the key (counted on a thread the page owns, the
-// number growing as the count goes), the key's class name and when the key
-// was last written.
+// which key it describes, how many keys lie below it (counted on a thread the
+// page owns, the number growing as the count goes), how many values it holds
+// and their size, the key's class name and when the key was last written.
 #pragma once
 
 #include "app/framework/Dialog.h"
@@ -39,4 +39,7 @@ void ShowKeyProperties(HWND parent, const std::wstring& path);
 // The page's texts, for the key at path: "Class name is ..." ("empty" when the
 // key has none) and "Last modification time is ..." in local time.
 std::wstring KeyClassText(const std::wstring& path);
+// "3 values, 1204 bytes of data" for the key's own values ("No values");
+// a key that cannot be read says so.
+std::wstring KeyValuesText(const std::wstring& path);
 std::wstring LastWriteText(const FILETIME& written);

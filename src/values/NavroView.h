@@ -130,6 +130,8 @@ class CNavroView : public CListView
     void SortByColumn(int column);
     // Orders the rows by column in the direction given, keeping selection and focus.
     void SortRows(int column, bool ascending);
+    // Puts the sort direction's arrow on the sorted column's header.
+    void ShowSortArrow();
     // Saves column widths and order in SettingsSection.
     void SaveLayout();
 

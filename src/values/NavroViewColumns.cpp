@@ -94,6 +94,30 @@ void CNavroView::SortByColumn(int column)
     SortAscending = !SortAscending;
     SortColumn = column;
     SortRows(column, SortAscending);
+    ShowSortArrow();
+}
+
+void CNavroView::ShowSortArrow()
+{
+    // The sorted column's header carries the arrow of its direction; the
+    // others none.
+    HWND header = ListWindow ? ListView_GetHeader(ListWindow) : nullptr;
+    int count = header ? Header_GetItemCount(header) : 0;
+    for (int i = 0; i < count; ++i)
+    {
+        HDITEMW item = {};
+        item.mask = HDI_FORMAT;
+        if (!Header_GetItem(header, i, &item))
+            continue;
+        int format = item.fmt & ~(HDF_SORTUP | HDF_SORTDOWN);
+        if (i == SortColumn)
+            format |= SortAscending ? HDF_SORTUP : HDF_SORTDOWN;
+        if (format != item.fmt)
+        {
+            item.fmt = format;
+            Header_SetItem(header, i, &item);
+        }
+    }
 }
 
 void CNavroView::SortRows(int column, bool ascending)

@@ -562,8 +562,11 @@ TEST(KeyPropertiesPage, CountsClassAndTimeAndStopsWhenClosed)
     MakeCountTree(box);
     RegistrySandbox other;
     other.CreateKey(L"Leaf");
+    other.SetDword(L"Leaf", L"n", 7);
+    other.SetString(L"Leaf", L"s", L"ab");
     ScriptedPrompts user;
     std::vector<std::wstring> counts;
+    std::vector<HICON> icons;
     user.onDialog = [&](UINT id, HWND dialog) {
         if (id == IDD_KEY_PROPERTIES)
             SheetDriver::page = dialog;
@@ -577,6 +580,11 @@ TEST(KeyPropertiesPage, CountsClassAndTimeAndStopsWhenClosed)
             counts.push_back(text);
             counts.push_back(ControlText(page, IDC_KEY_CLASS));
             counts.push_back(ControlText(page, IDC_KEY_TIME));
+            counts.push_back(ControlText(page, IDC_KEY_PATH));
+            counts.push_back(ControlText(page, IDC_KEY_VALUES));
+            for (HWND child = GetWindow(page, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
+                if (HICON icon = reinterpret_cast<HICON>(SendMessageW(child, STM_GETICON, 0, 0)))
+                    icons.push_back(icon);
             return true;
         }
         return false;
@@ -584,8 +592,17 @@ TEST(KeyPropertiesPage, CountsClassAndTimeAndStopsWhenClosed)
     UINT_PTR timer = SetTimer(nullptr, 0, 20, SheetDriver::Tick);
     ShowKeyProperties(nullptr, other.PathOf(L"Leaf"));
     KillTimer(nullptr, timer);
-    ASSERT_EQ(counts.size(), 3u);
+    ASSERT_EQ(counts.size(), 5u);
     EXPECT_EQ(counts[1], L"Class name is empty");
+    EXPECT_EQ(counts[3], other.PathOf(L"Leaf")) << "the page names its key";
+    EXPECT_EQ(counts[4], L"2 values, 10 bytes of data");
+    // Two icons of the page's own, neither the program's.
+    ASSERT_EQ(icons.size(), 2u);
+    EXPECT_NE(icons[0], icons[1]);
+    HINSTANCE module = GetModuleHandleW(nullptr);
+    for (WORD id : {IDI_KEY_CLASS, IDI_KEY_TIME})
+        EXPECT_NE(FindResourceW(module, MAKEINTRESOURCEW(id), MAKEINTRESOURCEW(3 + DIFFERENCE)), nullptr)
+            << id;
     EXPECT_EQ(counts[2].rfind(L"Last modification time is ", 0), 0u) << zv::ToUtf8(counts[2]);
     EXPECT_NE(counts[2], L"Last modification time is Invalid DateTime");
 
@@ -626,6 +643,12 @@ TEST(KeyPropertiesPage, ClassNameAndTimeTexts)
     EXPECT_EQ(KeyClassText(box.PathOf(L"Classy")), L"Class name is MyClass");
     EXPECT_EQ(KeyClassText(box.PathOf(L"Plain")), L"Class name is empty");
     EXPECT_EQ(KeyClassText(box.PathOf(L"Missing")), L"Class name is empty");
+    EXPECT_EQ(KeyValuesText(box.PathOf(L"Plain")), L"No values");
+    box.SetValue(L"Plain", L"", REG_BINARY, Bytes({1}));
+    EXPECT_EQ(KeyValuesText(box.PathOf(L"Plain")), L"1 value, 1 byte of data");
+    box.SetValue(L"Plain", L"big", REG_BINARY, std::vector<BYTE>(70000, 1));
+    EXPECT_EQ(KeyValuesText(box.PathOf(L"Plain")), L"2 values, 70001 bytes of data");
+    EXPECT_EQ(KeyValuesText(box.PathOf(L"Missing")), L"The values cannot be read");
 
     // 2024-01-02 03:04:05 UTC in this process's zone.
     SYSTEMTIME utc = {2024, 1, 2, 2, 3, 4, 5, 0};

@@ -297,7 +297,9 @@ TEST(ValueDialogTexts, DateLineIsOneConversionToLocalTime)
     // One run of this test is in a zone half an hour off the hour, where
     // converting twice (or not at all) shows in the minutes.
     if (GetEnvironmentVariableW(L"ZORVANE_SHIFTED_TZ", nullptr, 0) > 0)
+    {
         ASSERT_EQ(local.wMinute, 32) << "the time zone of this run did not take effect";
+    }
     std::optional<std::wstring> reading = DateTimeReading(hex);
     ASSERT_TRUE(reading.has_value());
     EXPECT_NE(reading->find(zv::Format(L"%02d:%02d:%02d", local.wHour, local.wMinute, local.wSecond)),

@@ -119,13 +119,33 @@ TEST(ValueList, SortingFlipsOneDirectionForEveryColumn)
     FrameFixture f;
     f.doc->GoTo(nullptr, box.PathOf(L"K").c_str(), true);
     CNavroView& list = f.Values();
+    // The sorted column's header shows the direction's arrow, no other one.
+    auto arrows = [&] {
+        HWND header = ListView_GetHeader(list.ListWindow);
+        std::wstring shown;
+        for (int i = 0; i < Header_GetItemCount(header); ++i)
+        {
+            HDITEMW item = {};
+            item.mask = HDI_FORMAT;
+            Header_GetItem(header, i, &item);
+            shown += (item.fmt & HDF_SORTUP)     ? (item.fmt & HDF_SORTDOWN) ? L'?' : L'^'
+                     : (item.fmt & HDF_SORTDOWN) ? L'v'
+                                                 : L'-';
+        }
+        return shown;
+    };
+    EXPECT_EQ(arrows(), L"---");
     ClickHeader(list, 0);
     EXPECT_EQ(Names(list), (std::vector<std::wstring>{L"a", L"b", L"c"}));
+    EXPECT_EQ(arrows(), L"^--");
     ClickHeader(list, 0);
     EXPECT_EQ(Names(list), (std::vector<std::wstring>{L"c", L"b", L"a"}));
+    EXPECT_EQ(arrows(), L"v--");
     // One direction for all columns: it flips with every click, whichever column.
     ClickHeader(list, list.TypeColumn);
+    EXPECT_EQ(arrows(), L"-^-");
     ClickHeader(list, list.DataColumn);
+    EXPECT_EQ(arrows(), L"--v");
     std::vector<std::wstring> data;
     for (int row = 0; row < list.ItemCount(); ++row)
         data.push_back(list.ItemText(row, list.DataColumn));
