@@ -168,11 +168,33 @@ Section "Zorvane" SecProgram
     WriteRegDWORD ${ROOT} "${UNINSTALL_KEY}" "NoModify" 1
     WriteRegDWORD ${ROOT} "${UNINSTALL_KEY}" "NoRepair" 1
   !macroend
+  ; The link types and the shortcut file type name the installed copy: the
+  ; program itself registers only what is missing or names a program that is
+  ; gone. reg: links another program has are left to it.
+  !macro WriteLinkType ROOT NAME
+    WriteRegStr ${ROOT} "Software\Classes\${NAME}" "" "Registry Shortcut"
+    WriteRegStr ${ROOT} "Software\Classes\${NAME}" "URL Protocol" ""
+    WriteRegStr ${ROOT} "Software\Classes\${NAME}" "IsShortcut" ""
+    WriteRegStr ${ROOT} "Software\Classes\${NAME}" "NeverShowExt" ""
+    WriteRegStr ${ROOT} "Software\Classes\${NAME}\DefaultIcon" "" "$INSTDIR\zorvane.exe"
+    WriteRegStr ${ROOT} "Software\Classes\${NAME}\shell\open\command" "" '"$INSTDIR\zorvane.exe" "%1"'
+  !macroend
+  !macro WriteRegistrations ROOT
+    !insertmacro WriteLinkType ${ROOT} "zorvane"
+    WriteRegStr ${ROOT} "Software\Classes\.s2r" "" "zorvane"
+    ReadRegStr $0 HKCR "reg\shell\open\command" ""
+    ${If} $0 == ""
+      !insertmacro WriteLinkType ${ROOT} "reg"
+    ${EndIf}
+  !macroend
   ${If} $PerMachine == 1
     !insertmacro WriteUninstallEntry HKLM
+    !insertmacro WriteRegistrations HKLM
   ${Else}
     !insertmacro WriteUninstallEntry HKCU
+    !insertmacro WriteRegistrations HKCU
   ${EndIf}
+  System::Call 'shell32::SHChangeNotify(i 0x08000000, i 0, p 0, p 0)'
 SectionEnd
 
 ; --- Uninstaller --------------------------------------------------------------
@@ -206,7 +228,8 @@ Section "un.Zorvane" SecUnProgram
   ; Only when empty: a file someone else put there stays.
   RMDir "$INSTDIR"
   Delete "$SMPROGRAMS\${PRODUCT}.lnk"
-  ; The program registers itself where the classes of the running user go.
+  ; The installer registered per machine or per user; the program, started
+  ; where nothing was registered, where the classes of the running user go.
   !insertmacro RemoveRegistrations HKCU
   ${If} $PerMachine == 1
     !insertmacro RemoveRegistrations HKLM

@@ -158,24 +158,48 @@ TEST(Log, LinesFromSeveralThreadsStayWhole)
     DeleteFileW(file.c_str());
 }
 
-TEST(ShellRegistration, SecondStartChangesNothing)
+namespace
 {
-    std::wstring program =
-        L"C:\\Program Files\\Zorvane\\Zorvane" + std::to_wstring(GetCurrentProcessId()) + L".exe";
-    EXPECT_TRUE(RegisterWithShell(program));
-    EXPECT_FALSE(RegisterWithShell(program));
-    RegistrySandbox unused; // for the raw reading helpers only
-    wchar_t text[300];
+std::wstring ClassDefault(const wchar_t* subKey)
+{
+    wchar_t text[600] = {};
     LONG size = sizeof(text);
-    ASSERT_EQ(RegQueryValueW(HKEY_CLASSES_ROOT, L"zorvane\\shell\\open\\command", text, &size),
-              ERROR_SUCCESS);
-    EXPECT_EQ(std::wstring(text), L"\"" + program + L"\" \"%1\"");
-    size = sizeof(text);
-    ASSERT_EQ(RegQueryValueW(HKEY_CLASSES_ROOT, L"reg\\DefaultIcon", text, &size), ERROR_SUCCESS);
-    EXPECT_EQ(std::wstring(text), program);
-    size = sizeof(text);
-    ASSERT_EQ(RegQueryValueW(HKEY_CLASSES_ROOT, L".s2r", text, &size), ERROR_SUCCESS);
-    EXPECT_EQ(std::wstring(text), L"zorvane");
+    if (RegQueryValueW(HKEY_CLASSES_ROOT, subKey, text, &size) != ERROR_SUCCESS)
+        return L"<none>";
+    return text;
+}
+
+void RemoveRegistrations()
+{
+    for (const wchar_t* name : {L"zorvane", L"reg", L".s2r"})
+    {
+        RegDeleteTreeW(HKEY_CLASSES_ROOT, name);
+        RegDeleteKeyW(HKEY_CLASSES_ROOT, name);
+    }
+}
+
+std::wstring MakeProgramFile(const std::wstring& name)
+{
+    std::wstring path = TempFilePath(name);
+    std::ofstream(zv::ToUtf8(path)) << "MZ";
+    return path;
+}
+} // namespace
+
+TEST(ShellRegistration, AStartRegistersOnlyWhatIsMissingOrNamesAProgramThatIsGone)
+{
+    RemoveRegistrations();
+    std::wstring first = MakeProgramFile(L"first copy.exe");
+    std::wstring second = MakeProgramFile(L"second.exe");
+    std::wstring firstCommand = L"\"" + first + L"\" \"%1\"";
+
+    // Nothing registered: everything is written, for this copy.
+    EXPECT_TRUE(RegisterWithShell(first));
+    EXPECT_EQ(ClassDefault(L"zorvane\\shell\\open\\command"), firstCommand);
+    EXPECT_EQ(ClassDefault(L"reg\\shell\\open\\command"), firstCommand);
+    EXPECT_EQ(ClassDefault(L"reg\\DefaultIcon"), first);
+    EXPECT_EQ(ClassDefault(L"zorvane"), L"Registry Shortcut");
+    EXPECT_EQ(ClassDefault(L".s2r"), L"zorvane");
     HKEY key;
     ASSERT_EQ(RegOpenKeyExW(HKEY_CLASSES_ROOT, L"reg", 0, KEY_READ, &key), ERROR_SUCCESS);
     DWORD type = 0, bytes = 0;
@@ -183,6 +207,42 @@ TEST(ShellRegistration, SecondStartChangesNothing)
     EXPECT_EQ(type, static_cast<DWORD>(REG_SZ));
     EXPECT_EQ(bytes, 2u);
     RegCloseKey(key);
-    // Another program path counts as a change again.
-    EXPECT_TRUE(RegisterWithShell(program + L"2"));
+
+    // The same copy again, then another copy while the first exists: no write.
+    EXPECT_FALSE(RegisterWithShell(first));
+    EXPECT_FALSE(RegisterWithShell(second));
+    EXPECT_EQ(ClassDefault(L"zorvane\\shell\\open\\command"), firstCommand);
+
+    // Another program's reg: links and file type stay its; the first copy
+    // gone, its zorvane: links become the running copy's.
+    std::wstring other = L"\"" + second + L"\" /open \"%1\"";
+    RegSetValueW(HKEY_CLASSES_ROOT, L"reg\\shell\\open\\command", REG_SZ, other.c_str(), 0);
+    RegSetValueW(HKEY_CLASSES_ROOT, L".s2r", REG_SZ, L"otherfile", 0);
+    DeleteFileW(first.c_str());
+    std::wstring third = MakeProgramFile(L"third.exe");
+    EXPECT_TRUE(RegisterWithShell(third));
+    EXPECT_EQ(ClassDefault(L"zorvane\\shell\\open\\command"), L"\"" + third + L"\" \"%1\"");
+    EXPECT_EQ(ClassDefault(L"zorvane\\DefaultIcon"), third);
+    EXPECT_EQ(ClassDefault(L"reg\\shell\\open\\command"), other);
+    EXPECT_EQ(ClassDefault(L".s2r"), L"otherfile");
+
+    // A command without a program file, or an empty one, is taken over.
+    RegSetValueW(HKEY_CLASSES_ROOT, L"reg\\shell\\open\\command", REG_SZ, L"", 0);
+    EXPECT_TRUE(RegisterWithShell(third));
+    EXPECT_EQ(ClassDefault(L"reg\\shell\\open\\command"), L"\"" + third + L"\" \"%1\"");
+
+    RemoveRegistrations();
+    for (const std::wstring& file : {second, third})
+        DeleteFileW(file.c_str());
+}
+
+TEST(ShellRegistration, TheProgramOfACommandInEverySpelling)
+{
+    EXPECT_EQ(CommandProgram(L"\"C:\\A b\\x.exe\" \"%1\""), L"C:\\A b\\x.exe");
+    EXPECT_EQ(CommandProgram(L"  C:\\A b\\x.EXE %1"), L"C:\\A b\\x.EXE");
+    EXPECT_EQ(CommandProgram(L"C:\\tool\\run.com /x"), L"C:\\tool\\run.com");
+    EXPECT_EQ(CommandProgram(L"\"C:\\unclosed"), L"");
+    EXPECT_EQ(CommandProgram(L""), L"");
+    SetEnvironmentVariableW(L"ZORVANE_TEST_DIR", L"D:\\Tools");
+    EXPECT_EQ(CommandProgram(L"%ZORVANE_TEST_DIR%\\z.exe \"%1\""), L"D:\\Tools\\z.exe");
 }

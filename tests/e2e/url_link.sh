@@ -21,6 +21,13 @@ cleanup() {
     "$wine64" reg delete 'HKCU\Software\ZorvaneLinkTarget' /f >/dev/null 2>&1
 }
 trap cleanup EXIT
+# What earlier starts in this prefix registered goes, so that this start is
+# the one that registers.
+for name in zorvane reg; do
+    for classes in 'HKLM\Software\Classes' 'HKCU\Software\Classes'; do
+        "$wine64" reg delete "$classes\\$name" /f >/dev/null 2>&1
+    done
+done
 "$wine64" reg add 'HKCU\Software\ZorvaneLinkTarget\InnerKey' /f >/dev/null 2>&1
 
 # Waits for a main window whose title names the key; prints the window.

@@ -90,6 +90,7 @@ user_menu=$(unix "$appdata\\Microsoft\\Windows\\Start Menu\\Programs")
 # so that what the installer and the installed program write can be told.
 for name in zorvane reg .s2r; do
     "$wine64" reg delete "HKLM\\Software\\Classes\\$name" /f >/dev/null 2>&1
+    "$wine64" reg delete "HKCU\\Software\\Classes\\$name" /f >/dev/null 2>&1
 done
 # Neighbours that are not ours and must outlive the uninstaller.
 "$wine64" reg add 'HKLM\Software\Classes\regfile' /ve /d 'Registration Entries' /f >/dev/null 2>&1
@@ -109,10 +110,16 @@ size=$(value_of "$uninstall_key" EstimatedSize)
 [ $((size)) -gt 100 ] || fail "EstimatedSize $size"
 [ "$(value_of "$uninstall_key" UninstallString)" = '"C:\Program Files\Zorvane\uninstall.exe" /AllUsers' ] ||
     fail "UninstallString $(value_of "$uninstall_key" UninstallString)"
-# The installer registers nothing the program does not register itself.
-has_key 'HKLM\Software\Classes\zorvane' && fail "the installer registered the link type"
+# The installer registers the link types and the shortcut file type for the
+# installed copy.
+installed_command='"C:\Program Files\Zorvane\zorvane.exe" "%1"'
+for name in zorvane reg; do
+    [ "$(value_of "HKLM\\Software\\Classes\\$name\\shell\\open\\command" '(Default)')" = "$installed_command" ] ||
+        fail "the installer did not register $name: links: $(query "HKLM\\Software\\Classes\\$name" /s)"
+done
+[ "$(value_of 'HKLM\Software\Classes\.s2r' '(Default)')" = zorvane ] || fail "the installer did not register .s2r"
 
-# The installed program starts, and registers itself as it does at every start.
+# The installed program starts and leaves its installer's registrations.
 "$wine64" 'C:\Program Files\Zorvane\zorvane.exe' 'HKCU\Software' >/dev/null 2>&1 &
 installed_pid=$!
 await_window '^Zorvane ' >/dev/null || fail "the installed program did not start"
@@ -155,6 +162,9 @@ has_key 'HKCU\Software\Classes\zorvane.other' || fail "a neighbouring class went
 [ -f "$user_menu/Zorvane.lnk" ] || fail "no Start menu entry in $user_menu"
 has_key "$user_uninstall_key" || fail "no per-user uninstall entry"
 [ -e "$program_files" ] && fail "the per-user install wrote to $program_files"
+user_command=$(value_of 'HKCU\Software\Classes\zorvane\shell\open\command' '(Default)')
+[ "$user_command" = "\"$local_appdata\\Programs\\Zorvane\\zorvane.exe\" \"%1\"" ] ||
+    fail "the per-user install registered zorvane: links as: $user_command"
 echo "mine" > "$user_folder/notes.txt"
 "$wine64" "$user_folder/uninstall.exe" /CurrentUser /S /RemoveSettings >/dev/null 2>&1
 wait_for sh -c "[ ! -e '$user_folder/zorvane.exe' ] && ! '$wine64' reg query '$user_uninstall_key' >/dev/null 2>&1" ||
@@ -162,6 +172,7 @@ wait_for sh -c "[ ! -e '$user_folder/zorvane.exe' ] && ! '$wine64' reg query '$u
 wait_for sh -c "[ ! -e '$user_folder/uninstall.exe' ]" || fail "the uninstaller is still there"
 [ -f "$user_folder/notes.txt" ] || fail "the user's own file in the folder went"
 [ -e "$user_menu/Zorvane.lnk" ] && fail "the per-user Start menu entry is still there"
+has_key 'HKCU\Software\Classes\zorvane' && fail "the per-user registration of zorvane: links stayed"
 wait_for sh -c "! '$wine64' reg query 'HKCU\\Software\\Quenmar\\Zorvane' >/dev/null 2>&1" ||
     fail "the settings stayed though asked to go"
 has_key 'HKCU\Software\Quenmar Consulting\Zorvane' && fail "the bookmarks stayed though asked to go"
