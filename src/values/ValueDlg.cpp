@@ -8,6 +8,7 @@
 #include "frame/RegistryACList.h"
 #include "registry/NumberFormat.h"
 #include "registry/ValueText.h"
+#include "values/HexEditCtrl.h"
 #include "values/ValueConversions.h"
 
 #include "resource.h"
@@ -25,6 +26,7 @@ constexpr int kTypeButtons[kDialogTypeCount] = {IDC_TYPE_SZ,     IDC_TYPE_DWORD,
 CValueDlg::CValueDlg(HWND parent, CDocument* document)
     : CDialog(IDD_VALUE, parent), Hex(NumberFormatIndex() > 0 ? 1 : 0), m_document(document)
 {
+    HexEditCtrl::Register();
 }
 
 void CValueDlg::SetType(DWORD type)
@@ -95,7 +97,10 @@ bool CValueDlg::OnInitDialog()
 
 void CValueDlg::FocusFirstField()
 {
-    int id = IsNewValue ? IDC_VALUE_NAME : GetType() == REG_MULTI_SZ ? IDC_VALUE_MULTI : IDC_VALUE_DATA;
+    int id = IsNewValue                  ? IDC_VALUE_NAME
+             : GetType() == REG_MULTI_SZ ? IDC_VALUE_MULTI
+             : ShowsHexEditor()          ? IDC_VALUE_HEX
+                                         : IDC_VALUE_DATA;
     HWND field = ::GetDlgItem(m_hWnd, id);
     ::SetFocus(field);
     ::SendMessageW(field, EM_SETSEL, 0, -1);
@@ -139,8 +144,16 @@ bool CValueDlg::SwitchType(DWORD type, bool ask)
     bool multi = type == REG_MULTI_SZ;
     bool dword = type == REG_DWORD;
     bool number = dword || type == REG_QWORD;
+    // Bytes are edited in the hex-dump editor; the one-line text stays, out
+    // of sight, as the data the dialog hands back. Text that is no hex (a
+    // conversion cannot make such) keeps the one-line field.
+    bool hexEditor = (type == REG_BINARY || type == REG_NONE) && HexTextProblem(EditData).empty();
+    if (hexEditor)
+        LoadHexEditor();
     ::ShowWindow(::GetDlgItem(m_hWnd, IDC_VALUE_MULTI), multi ? SW_SHOW : SW_HIDE);
-    ::ShowWindow(::GetDlgItem(m_hWnd, IDC_VALUE_DATA), multi ? SW_HIDE : SW_SHOW);
+    ::ShowWindow(::GetDlgItem(m_hWnd, IDC_VALUE_DATA), multi || hexEditor ? SW_HIDE : SW_SHOW);
+    ::ShowWindow(::GetDlgItem(m_hWnd, IDC_VALUE_HEX), hexEditor ? SW_SHOW : SW_HIDE);
+    ::ShowWindow(::GetDlgItem(m_hWnd, IDC_VALUE_HEX_STATUS), hexEditor ? SW_SHOW : SW_HIDE);
     for (int id : {IDC_DECIMAL, IDC_HEXADECIMAL, IDC_ALWAYS_FORMAT})
         ::ShowWindow(::GetDlgItem(m_hWnd, id), number ? SW_SHOW : SW_HIDE);
     ::ShowWindow(::GetDlgItem(m_hWnd, IDC_VALUE_SPIN), dword ? SW_SHOW : SW_HIDE);
@@ -152,11 +165,47 @@ bool CValueDlg::SwitchType(DWORD type, bool ask)
     return true;
 }
 
+bool CValueDlg::ShowsHexEditor() const
+{
+    // Its own style: the dialog itself may not be on screen yet.
+    return (::GetWindowLongW(::GetDlgItem(m_hWnd, IDC_VALUE_HEX), GWL_STYLE) & WS_VISIBLE) != 0;
+}
+
+void CValueDlg::LoadHexEditor()
+{
+    if (HexEditCtrl* hex = HexEditCtrl::From(::GetDlgItem(m_hWnd, IDC_VALUE_HEX)))
+    {
+        hex->SetBytes(HexTextToBytes(EditData));
+        ShowHexStatus();
+    }
+}
+
+void CValueDlg::ShowHexStatus()
+{
+    if (HexEditCtrl* hex = HexEditCtrl::From(::GetDlgItem(m_hWnd, IDC_VALUE_HEX)))
+        ::SetDlgItemTextW(m_hWnd, IDC_VALUE_HEX_STATUS, hex->Model().StatusLine().c_str());
+}
+
+void CValueDlg::OnHexChanged()
+{
+    HexEditCtrl* hex = HexEditCtrl::From(::GetDlgItem(m_hWnd, IDC_VALUE_HEX));
+    if (!hex)
+        return;
+    const std::vector<BYTE>& bytes = hex->Model().Bytes();
+    m_fromHexEditor = true;
+    ::SetDlgItemTextW(m_hWnd, IDC_VALUE_DATA, BytesToHex(bytes.data(), bytes.size()).c_str());
+    m_fromHexEditor = false;
+    ShowHexStatus();
+}
+
 void CValueDlg::OnDataChanged()
 {
     if (m_switching)
         return;
     EditData = ControlText(IDC_VALUE_DATA);
+    // Text put into the field from elsewhere shows in the hex editor too.
+    if (!m_fromHexEditor && ShowsHexEditor() && HexTextProblem(EditData).empty())
+        LoadHexEditor();
     DWORD type = GetType();
     if (type == REG_EXPAND_SZ)
     {
@@ -207,6 +256,14 @@ LRESULT CValueDlg::OnCommandMessage(UINT, WPARAM wParam, LPARAM, bool& handled)
     if (id == IDC_VALUE_DATA && code == EN_CHANGE)
     {
         OnDataChanged();
+        return 0;
+    }
+    if (id == IDC_VALUE_HEX && (code == EN_CHANGE || code == HexEditCtrl::kHexStatusChanged))
+    {
+        if (code == EN_CHANGE)
+            OnHexChanged();
+        else
+            ShowHexStatus();
         return 0;
     }
     handled = false;

@@ -54,12 +54,19 @@ class CValueDlg : public CDialog
     // The focus to the control the user edits first, its text selected.
     void FocusFirstField();
     void OnDataChanged();
+    // The hex-dump editor: shown for bytes, filled from the data text, and
+    // writing its bytes back to that text as they change.
+    bool ShowsHexEditor() const;
+    void LoadHexEditor();
+    void ShowHexStatus();
+    void OnHexChanged();
     void OnBase(bool hex);
     void ShowInfo(bool show);
     std::wstring ControlText(int id) const;
 
     CDocument* m_document;
     bool m_switching = false;
+    bool m_fromHexEditor = false;
     bool m_hasOriginal = false;
     std::wstring m_originalText;
     DWORD m_originalType = REG_NONE;
