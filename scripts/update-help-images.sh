@@ -10,8 +10,11 @@ images=$root/packaging/help/images
 pairs=(
     "main-window.png:dpi96-main.png"
     "menu-edit.png:dpi96-edit-menu.png"
-    "edit-value.png:dpi96-edit-value.png"
+    "edit-value.png:dpi96-edit-binary.png"
     "find.png:dpi96-find.png"
+    "menu-tree.png:dpi96-tree-menu.png"
+    "menu-values.png:dpi96-value-menu.png"
+    "key-properties.png:dpi96-key-properties.png"
     "import-preview.png:import-preview.png"
 )
 for pair in "${pairs[@]}"; do

@@ -172,14 +172,17 @@ std::wstring CleanedLocation(std::wstring_view text)
     for (wchar_t c : text)
         if (c >= 32 && c != 127)
             clean += c;
-    // Spaces outside the pair go with it; otherwise trailing spaces stay, as
-    // a key name may end with one.
-    size_t first = clean.find_first_not_of(L' ');
-    size_t last = clean.find_last_not_of(L' ');
-    if (first != std::wstring::npos && last > first &&
-        ((clean[first] == L'[' && clean[last] == L']') || (clean[first] == L'"' && clean[last] == L'"')))
-        return clean.substr(first + 1, last - first - 1);
-    return clean;
+    // Spaces outside a pair go with it; otherwise trailing spaces stay, as
+    // a key name may end with one. Pairs nest: a quoted section line.
+    for (;;)
+    {
+        size_t first = clean.find_first_not_of(L' ');
+        size_t last = clean.find_last_not_of(L' ');
+        if (first == std::wstring::npos || last <= first ||
+            !((clean[first] == L'[' && clean[last] == L']') || (clean[first] == L'"' && clean[last] == L'"')))
+            return clean;
+        clean = clean.substr(first + 1, last - first - 1);
+    }
 }
 } // namespace
 

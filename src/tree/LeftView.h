@@ -192,6 +192,7 @@ class CLeftView : public CTreeView
         MSG_WM_DESTROY(OnDestroy)
         MESSAGE_HANDLER(WM_LBUTTONDOWN, OnLeftButtonDown)
         MESSAGE_HANDLER(WM_KEYDOWN, OnKeyDown)
+        MESSAGE_HANDLER(WM_SYSKEYDOWN, OnSysKeyDown)
         MESSAGE_HANDLER(WM_CONTEXTMENU, OnContextMenu)
         REFLECTED_NOTIFY_CODE_HANDLER(NM_RCLICK, OnRightClick)
         REFLECTED_NOTIFY_CODE_HANDLER(TVN_BEGINLABELEDITW, OnBeginLabelEdit)
@@ -293,6 +294,7 @@ class CLeftView : public CTreeView
     LRESULT OnFollowSelection(UINT, WPARAM, LPARAM, bool&);
     LRESULT OnLeftButtonDown(UINT, WPARAM, LPARAM lParam, bool& handled);
     LRESULT OnKeyDown(UINT, WPARAM key, LPARAM, bool& handled);
+    LRESULT OnSysKeyDown(UINT, WPARAM key, LPARAM, bool& handled);
     // An expanded item whose children are partly loaded: the platform's tree
     // has no partial state, so its button would collapse it.
     bool IsExpandedPartial(HTREEITEM item) const;

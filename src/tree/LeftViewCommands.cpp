@@ -170,6 +170,19 @@ LRESULT CLeftView::OnKeyDown(UINT, WPARAM key, LPARAM flags, bool& handled)
     return 0;
 }
 
+LRESULT CLeftView::OnSysKeyDown(UINT, WPARAM key, LPARAM, bool& handled)
+{
+    // Shift+F10 opens the context menu, as the menu key does. The tree
+    // control does not pass it on to become a WM_CONTEXTMENU everywhere.
+    if (key == VK_F10 && (GetKeyState(VK_SHIFT) & 0x8000))
+    {
+        ShowContextMenu({-1, -1}, true);
+        return 0;
+    }
+    handled = false;
+    return 0;
+}
+
 // --- Rename ------------------------------------------------------------------------------
 
 void CLeftView::RenameSelectedKey()

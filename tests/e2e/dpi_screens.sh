@@ -2,8 +2,10 @@
 # End to end at 96 and at 192 DPI (the platform's LogPixels setting in the
 # test prefix): the program starts with the drawings for the display's DPI
 # (the window test of that run checks the image lists' sizes), and
-# screenshots of the main window, its Edit menu open, the Edit Value dialog
-# and the Find dialog are kept in ZORVANE_ARTIFACTS (dpi96-*.png and
+# screenshots of the main window, its Edit menu open, the New Value dialog,
+# the Find dialog, the tree's and the value list's context menus, Key
+# Properties and a binary value in the Edit Value dialog's hex-dump editor
+# are kept in ZORVANE_ARTIFACTS (dpi96-*.png and
 # dpi192-*.png; the help file's pictures are taken from the 96 DPI ones).
 # At 96 DPI F1 also opens the help viewer on the program's help file.
 set -uo pipefail
@@ -25,6 +27,7 @@ cleanup() {
 trap cleanup EXIT
 "$wine64" reg add 'HKCU\Software\ZorvaneShots' /v Greeting /d 'Hello, world' /f >/dev/null 2>&1
 "$wine64" reg add 'HKCU\Software\ZorvaneShots' /v Count /t REG_DWORD /d 42 /f >/dev/null 2>&1
+"$wine64" reg add 'HKCU\Software\ZorvaneShots' /v Data /t REG_BINARY /d 5a6f7276616e650001020304ff10203040 /f >/dev/null 2>&1
 "$wine64" reg add 'HKCU\Software\ZorvaneShots\Child' /f >/dev/null 2>&1
 
 shoot() { screenshot_of "$1" "$artifacts/$2" || { echo "no screenshot $2"; return 1; }; }
@@ -65,6 +68,31 @@ for dpi in 96 192; do
     # New Value opens the value dialog, titled New Value.
     shoot_dialog ctrl+u 'New Value' "dpi$dpi-edit-value.png" || exit 1
     shoot_dialog ctrl+f 'Find in Windows Registry' "dpi$dpi-find.png" || exit 1
+
+    # The tree has the focus: its context menu, then Key Properties.
+    xdotool windowfocus --sync "$main" 2>/dev/null
+    xdotool key shift+F10
+    sleep 0.8
+    shoot "$main" "dpi$dpi-tree-menu.png" || failed=1
+    if compare -metric AE "$artifacts/dpi$dpi-main.png" "$artifacts/dpi$dpi-tree-menu.png" null: 2>/dev/null; then
+        echo "$dpi: Shift+F10 in the tree opened no menu"
+        failed=1
+    fi
+    xdotool key Escape
+    sleep 0.3
+    shoot_dialog alt+Return 'Key Properties' "dpi$dpi-key-properties.png" || exit 1
+    # In the value list: the binary value in the hex-dump editor, and the
+    # list's context menu.
+    xdotool key Tab
+    sleep 0.3
+    xdotool type Data
+    sleep 0.5
+    shoot_dialog Return 'Edit Value' "dpi$dpi-edit-binary.png" || exit 1
+    xdotool key shift+F10
+    sleep 0.8
+    shoot "$main" "dpi$dpi-value-menu.png" || failed=1
+    xdotool key Escape
+    sleep 0.3
 
     if [ "$dpi" = 96 ]; then
         xdotool windowfocus --sync "$main" 2>/dev/null

@@ -52,6 +52,8 @@ TEST(ParseRegistryPath, AcceptedSpellings)
         {L"[HKEY_CURRENT_USER\\Software]", L"CURRENT_USER\\Software"},
         {L"  [HKEY_CURRENT_USER\\Software]  ", L"CURRENT_USER\\Software"},
         {L"\"HKEY_CURRENT_USER\\Software\"", L"CURRENT_USER\\Software"},
+        {L"\"[HKEY_CURRENT_USER\\Software]\"", L"CURRENT_USER\\Software"},
+        {L"[\"HKCU\\Software\"]", L"CURRENT_USER\\Software"},
         {L"HKCU:\\Software", L"CURRENT_USER\\Software"},
         {L"hklm:/software", L"LOCAL_MACHINE\\software"},
         {L"HKEY_CURRENT_USER\\Software]", L"CURRENT_USER\\Software]"},

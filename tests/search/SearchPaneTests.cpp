@@ -171,6 +171,22 @@ TEST(FindDialog, StartKeyBoxShowsRootIconsAndEnterOnSuggestionsKeepsTheDialog)
     EXPECT_EQ(dialog.SearchUnder, box.PathOf(L"Suggested"));
 }
 
+TEST(FindDialog, CancelGivesTheFocusBackToThePaneThatHadIt)
+{
+    ScriptedPrompts user;
+    FrameFixture f;
+    for (HWND pane : {f.Tree().m_hWnd, f.Values().m_hWnd})
+    {
+        SetFocus(pane);
+        ASSERT_EQ(GetFocus(), pane);
+        user.onDialog = [&](UINT, HWND dialog) {
+            PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDCANCEL, 0), 0);
+        };
+        f.frame->SendMessage(WM_COMMAND, ID_FIND, 0);
+        EXPECT_EQ(GetFocus(), pane);
+    }
+}
+
 TEST(FindDialog, OptionsAreKeptAfterOkAndNotAfterCancel)
 {
     ScriptedPrompts user;
