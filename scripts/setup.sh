@@ -17,6 +17,8 @@ have clang-format || need+=(clang-format)
 # The help compiler (Free Pascal's utilities) and the installer compiler.
 have chmcmd || need+=(fp-utils)
 have makensis || need+=(nsis)
+# The layer check.
+have python3 || need+=(python3)
 
 # The 32-bit Wine runs the 32-bit build's registry tests (the view a 32-bit
 # process sees differs from a 64-bit one's). Whether it can run here is

@@ -11,7 +11,7 @@
 #include "registry/EzReg.h"
 #include "registry/RegistryPath.h"
 #include "registry/RootKeys.h"
-#include "values/FileSafeName.h"
+#include "base/FileSafeName.h"
 
 namespace
 {
@@ -132,7 +132,10 @@ bool CNavroDoc::GoTo(CView* sender, const wchar_t* target, bool addToHistory)
             History.Add(CurrentPath);
         }
         if (ValueSelected)
-            UpdateAllViews(nullptr, kHintSelectValue, const_cast<wchar_t*>(ValueName.c_str()));
+        {
+            const SelectValueHint select(ValueName);
+            UpdateAllViews(nullptr, kHintSelectValue, &select);
+        }
     }
     return true;
 }

@@ -9,7 +9,7 @@
 #include "base/Strings.h"
 #include "base/UserPrompts.h"
 #include "base/WaitCursor.h"
-#include "bookmarks/NameDlg.h"
+#include "app/NameDlg.h"
 #include "operations/KeySecurityInfo.h"
 #include "operations/Ownership.h"
 #include "operations/RegExport.h"
@@ -17,8 +17,8 @@
 #include "registry/EzReg.h"
 #include "registry/RegistryPath.h"
 #include "registry/RootKeys.h"
-#include "values/FileSafeName.h"
-#include "values/RegItemList.h"
+#include "base/FileSafeName.h"
+#include "app/RegItemList.h"
 
 #include <commdlg.h>
 

@@ -8,7 +8,7 @@
 #include "base/WaitCursor.h"
 #include "operations/Hives.h"
 #include "registry/EzReg.h"
-#include "values/FileSafeName.h"
+#include "base/FileSafeName.h"
 
 #include <commdlg.h>
 

@@ -12,7 +12,7 @@
 #include "operations/ReportError.h"
 #include "registry/EzReg.h"
 #include "registry/ValueText.h"
-#include "values/ValueDlg.h"
+#include "app/ValueDlg.h"
 
 #include "resource.h"
 

@@ -8,6 +8,7 @@
 #pragma once
 
 #include "base/Handles.h"
+#include "base/Log.h"
 
 #include <windows.h>
 #include <unknwn.h>
@@ -92,10 +93,12 @@ template <typename F> HRESULT ComCall(F&& body) noexcept
     }
     catch (const std::bad_alloc&)
     {
+        LogCaughtException(L"COM method");
         return E_OUTOFMEMORY;
     }
     catch (...)
     {
+        LogCaughtException(L"COM method");
         return E_UNEXPECTED;
     }
 }

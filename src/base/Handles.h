@@ -73,6 +73,11 @@ struct FileHandleTraits
     static HANDLE Invalid() noexcept { return INVALID_HANDLE_VALUE; }
     static void Close(HANDLE h) noexcept { ::CloseHandle(h); }
 };
+struct FindHandleTraits
+{
+    static HANDLE Invalid() noexcept { return INVALID_HANDLE_VALUE; }
+    static void Close(HANDLE h) noexcept { ::FindClose(h); }
+};
 struct HmenuTraits
 {
     static HMENU Invalid() noexcept { return nullptr; }
@@ -132,6 +137,7 @@ struct SidTraits
 using unique_hkey = unique_any<HKEY, HkeyTraits>;
 using unique_handle = unique_any<HANDLE, HandleTraits>;
 using unique_hfile = unique_any<HANDLE, FileHandleTraits>;
+using unique_hfind = unique_any<HANDLE, FindHandleTraits>;
 using unique_hmenu = unique_any<HMENU, HmenuTraits>;
 using unique_hfont = unique_any<HFONT, GdiTraits<HFONT>>;
 using unique_hbitmap = unique_any<HBITMAP, GdiTraits<HBITMAP>>;

@@ -11,6 +11,7 @@
 #include <cstdarg>
 #include <cstdio>
 #include <ctime>
+#include <exception>
 #include <mutex>
 
 namespace
@@ -100,4 +101,32 @@ void Log(const wchar_t* format, ...)
     std::wstring line = zv::FormatV(format, args);
     va_end(args);
     AppendLine(line);
+}
+
+void LogCaughtException(const wchar_t* where) noexcept
+{
+    try
+    {
+        throw;
+    }
+    catch (const std::exception& error)
+    {
+        try
+        {
+            Log(L"%s: exception caught: %hs", where, error.what());
+        }
+        catch (...)
+        {
+        }
+    }
+    catch (...)
+    {
+        try
+        {
+            Log(L"%s: exception caught", where);
+        }
+        catch (...)
+        {
+        }
+    }
 }

@@ -12,3 +12,6 @@ const std::wstring& LogFileName();
 void LogStart();
 // Appends one formatted line; with no format only triggers the first LogStart.
 void Log(const wchar_t* format = nullptr, ...);
+// Writes what the exception being handled says and where it was caught: every
+// boundary that turns an exception into a result calls it from its catch block.
+void LogCaughtException(const wchar_t* where) noexcept;

@@ -36,7 +36,20 @@ std::wstring Format(const wchar_t* format, ...)
 
 // Lower-cases one character by the platform's Unicode tables, independent of
 // the C library's locale; ASCII takes the short way.
+// The registry's rule for names that are one: both in upper case are equal.
+// Every comparison of names ignoring case uses it (and ToUpper the same
+// function), so that no two rules can disagree on a letter.
 static wchar_t FoldCase(wchar_t c) noexcept
+{
+    if (c < 0x80)
+        return (c >= L'a' && c <= L'z') ? static_cast<wchar_t>(c - 32) : c;
+    return static_cast<wchar_t>(
+        reinterpret_cast<ULONG_PTR>(CharUpperW(reinterpret_cast<LPWSTR>(static_cast<ULONG_PTR>(c)))));
+}
+
+// The order of lower case, as the C library's _wcsicmp sorts ("_" before
+// the letters); only for ordering.
+static wchar_t OrderCase(wchar_t c) noexcept
 {
     if (c < 0x80)
         return (c >= L'A' && c <= L'Z') ? static_cast<wchar_t>(c + 32) : c;
@@ -64,9 +77,13 @@ int CompareNoCase(std::wstring_view a, std::wstring_view b) noexcept
     size_t n = a.size() < b.size() ? a.size() : b.size();
     for (size_t i = 0; i < n; ++i)
     {
-        wchar_t x = FoldCase(a[i]), y = FoldCase(b[i]);
-        if (x != y)
-            return x < y ? -1 : 1;
+        if (FoldCase(a[i]) == FoldCase(b[i]))
+            continue;
+        // Different names: ordered as lower case, and never equal.
+        wchar_t x = OrderCase(a[i]), y = OrderCase(b[i]);
+        if (x == y)
+            x = FoldCase(a[i]), y = FoldCase(b[i]);
+        return x < y ? -1 : 1;
     }
     if (a.size() == b.size())
         return 0;
@@ -75,10 +92,22 @@ int CompareNoCase(std::wstring_view a, std::wstring_view b) noexcept
 
 std::wstring ToUpper(std::wstring_view text)
 {
-    std::wstring upper(text);
-    if (!upper.empty())
-        CharUpperBuffW(upper.data(), static_cast<DWORD>(upper.size()));
+    std::wstring upper;
+    upper.reserve(text.size());
+    for (wchar_t c : text)
+        upper += FoldCase(c);
     return upper;
+}
+
+int HexDigitValue(wchar_t c) noexcept
+{
+    if (c >= L'0' && c <= L'9')
+        return c - L'0';
+    if (c >= L'a' && c <= L'f')
+        return c - L'a' + 10;
+    if (c >= L'A' && c <= L'F')
+        return c - L'A' + 10;
+    return -1;
 }
 
 bool IsSpace(wchar_t c) noexcept

@@ -24,6 +24,8 @@ int CompareNoCase(std::wstring_view a, std::wstring_view b) noexcept;
 std::wstring ToUpper(std::wstring_view text);
 std::wstring TrimSpaces(std::wstring_view text);
 bool IsSpace(wchar_t c) noexcept;
+// The value of a hexadecimal digit (either case), or -1 for any other character.
+int HexDigitValue(wchar_t c) noexcept;
 
 // Replaces every occurrence of from by to, in one pass from the left.
 std::wstring ReplaceAll(std::wstring_view text, std::wstring_view from, std::wstring_view to);

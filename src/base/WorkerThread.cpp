@@ -1,5 +1,6 @@
 // Owned worker threads over the C runtime's thread starter.
 #include "base/WorkerThread.h"
+#include "base/Log.h"
 
 #include "base/Shutdown.h"
 
@@ -43,6 +44,7 @@ unsigned __stdcall ThreadEntry(void* param) noexcept
     }
     catch (...)
     {
+        LogCaughtException(L"worker thread");
         return kExitWorkerFailed;
     }
 }

@@ -3,14 +3,13 @@
 // Menus need no window, so this is window-free and tested as it stands.
 #pragma once
 
+#include "operations/BookmarkStore.h"
+
 #include <windows.h>
 #include <functional>
 #include <string>
 #include <vector>
 
-// Stored bookmarks live here: each string value is one (name: menu text,
-// data: location), each sub-key a folder.
-constexpr wchar_t kBookmarksKey[] = L"CURRENT_USER\\Software\\Quenmar Consulting\\Zorvane\\Bookmarks";
 // The platform editor's favourites, in the same layout; only read.
 constexpr wchar_t kPlatformFavoritesKey[] =
     L"CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\Applets\\Regedit\\Favorites";
@@ -20,8 +19,6 @@ constexpr UINT kBookmarkIndexBase = 923;
 constexpr UINT kFirstBookmarkId = 1125;
 constexpr UINT kBookmarkIdLimit = 1325; // ids below this only: 200 items
 constexpr int kMaxBookmarkItems = static_cast<int>(kBookmarkIdLimit - kFirstBookmarkId);
-// Folders deeper than this are left out (a link loop would never end).
-constexpr int kMaxBookmarkDepth = 32;
 
 struct BookmarkMenuState
 {

@@ -5,7 +5,7 @@
 
 #include "app/framework/FrameWnd.h"
 #include "frame/MainToolbars.h"
-#include "frame/RegistryACList.h"
+#include "app/RegistryACList.h"
 
 #include "resource.h"
 

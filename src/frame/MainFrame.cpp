@@ -4,13 +4,14 @@
 #include "app/framework/DpiImages.h"
 
 #include "app/NavroDoc.h"
+#include "base/Log.h"
 #include "base/SettingsStore.h"
 #include "base/Shutdown.h"
 #include "base/Strings.h"
 #include "frame/AddressBar.h"
 #include "frame/MainToolbars.h"
 #include "search/SearchPaneView.h"
-#include "tree/ChangeMonitor.h"
+#include "registry/ChangeMonitor.h"
 #include "tree/LeftView.h"
 #include "values/NavroView.h"
 
@@ -184,7 +185,11 @@ int CMainFrame::OnCreate(const CREATESTRUCTW& cs)
     if (!m_rebar.Create(this, RBS_BANDBORDERS,
                         WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN | CBRS_TOP, AFX_IDW_REBAR))
         return -1;
-    BuildBands();
+    if (!BuildBands())
+    {
+        Log(L"The toolbar and the address bar could not be made.");
+        return -1;
+    }
     RecalcLayout();
     return 0;
 }
@@ -311,7 +316,8 @@ LRESULT CMainFrame::OnSettingChange(UINT, WPARAM, LPARAM, bool& handled)
     {
         while (m_rebar.BandCount() > 0)
             m_rebar.SendMessage(RB_DELETEBAND, 0);
-        BuildBands();
+        if (!BuildBands())
+            Log(L"The toolbar and the address bar could not be made again after a setting changed.");
         RecalcLayout();
     }
     handled = false;

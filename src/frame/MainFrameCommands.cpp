@@ -17,7 +17,7 @@
 #include "base/UserPrompts.h"
 #include "frame/AddressBar.h"
 #include "tree/LeftView.h"
-#include "frame/RegistryACList.h"
+#include "app/RegistryACList.h"
 #include "registry/EzReg.h"
 #include "registry/RegistryPath.h"
 

@@ -8,7 +8,8 @@
 #include "frame/AddressBar.h"
 #include "registry/RootKeys.h"
 #include "search/SearchPaneView.h"
-#include "tree/ChangeMonitor.h"
+#include "app/Hints.h"
+#include "registry/ChangeMonitor.h"
 #include "tree/LeftView.h"
 #include "values/NavroView.h"
 
@@ -87,9 +88,9 @@ LRESULT CMainFrame::OnRegistryChange(UINT, WPARAM hint, LPARAM cookie, bool&)
 {
     if (IsShuttingDown() || cookie < 1 || static_cast<size_t>(cookie) > m_monitors.size())
         return 0;
-    CChngMntr* monitor = m_monitors[static_cast<size_t>(cookie - 1)].get();
+    const RegistryChangedHint changed(m_monitors[static_cast<size_t>(cookie - 1)]->RootName());
     if (CDocument* doc = GetActiveDocument() ? GetActiveDocument() : Document())
-        doc->UpdateAllViews(nullptr, static_cast<LPARAM>(hint), monitor);
+        doc->UpdateAllViews(nullptr, static_cast<LPARAM>(hint), &changed);
     return 0;
 }
 

@@ -1,6 +1,7 @@
 // Hive operations and their elevated fallback.
 #include "operations/Hives.h"
 
+#include "base/Handles.h"
 #include "base/Strings.h"
 #include "base/UserPrompts.h"
 #include "operations/ReportError.h"
@@ -187,13 +188,13 @@ bool LoadHiveAs(const std::wstring& file, const std::wstring& rootName, const st
     }
     // This platform may leave an empty key of that name behind a failed
     // load; the name was free before, so an empty key there is that leftover.
-    HKEY leftover = nullptr;
-    if (RegOpenKeyExW(RootOf(rootName), keyName.c_str(), 0, KEY_QUERY_VALUE, &leftover) == ERROR_SUCCESS)
+    zv::unique_hkey leftover;
+    if (RegOpenKeyExW(RootOf(rootName), keyName.c_str(), 0, KEY_QUERY_VALUE, leftover.put()) == ERROR_SUCCESS)
     {
         DWORD subKeys = 1, values = 1;
-        RegQueryInfoKeyW(leftover, nullptr, nullptr, nullptr, &subKeys, nullptr, nullptr, &values, nullptr,
-                         nullptr, nullptr, nullptr);
-        RegCloseKey(leftover);
+        RegQueryInfoKeyW(leftover.get(), nullptr, nullptr, nullptr, &subKeys, nullptr, nullptr, &values,
+                         nullptr, nullptr, nullptr, nullptr);
+        leftover.reset();
         if (subKeys == 0 && values == 0)
             RegDeleteKeyW(RootOf(rootName), keyName.c_str());
     }

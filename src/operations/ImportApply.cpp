@@ -5,6 +5,7 @@
 // is done before opening anything after it.
 #include "operations/ImportPlan.h"
 
+#include "base/Handles.h"
 #include "base/Strings.h"
 #include "operations/KeyTransfer.h"
 #include "operations/ReportError.h"
@@ -70,7 +71,7 @@ bool StartsRun(const ImportChange& change, const std::wstring*& last)
 struct OpenedKey
 {
     size_t index = 0; // the change that starts the run
-    HKEY key = nullptr;
+    zv::unique_hkey key;
     LONG error = ERROR_SUCCESS;
     bool created = false;
 };
@@ -79,21 +80,14 @@ struct OpenedKey
 class OpenQueue
 {
   public:
-    ~OpenQueue()
-    {
-        for (OpenedKey& opened : m_keys)
-            if (opened.key)
-                RegCloseKey(opened.key);
-    }
-
-    // Opener side: false when the writer gave up.
-    bool Push(const OpenedKey& opened)
+    // Opener side: false when the writer gave up (the key is closed then).
+    bool Push(OpenedKey opened)
     {
         std::unique_lock<std::mutex> lock(m_mutex);
         m_changed.wait(lock, [&] { return m_abandoned || m_keys.size() < kOpenAhead; });
         if (m_abandoned)
             return false;
-        m_keys.push_back(opened);
+        m_keys.push_back(std::move(opened));
         m_changed.notify_all();
         return true;
     }
@@ -111,7 +105,7 @@ class OpenQueue
     {
         std::unique_lock<std::mutex> lock(m_mutex);
         m_changed.wait(lock, [&] { return !m_keys.empty(); });
-        OpenedKey opened = m_keys.front();
+        OpenedKey opened = std::move(m_keys.front());
         m_keys.pop_front();
         m_changed.notify_all();
         return opened;
@@ -164,15 +158,11 @@ unsigned OpenKeysAhead(const ImportPlan& plan, OpenQueue& queue)
         {
             DWORD disposition = 0;
             opened.error = RegCreateKeyExW(root, sub.c_str(), 0, nullptr, 0, kWriteAccess, nullptr,
-                                           &opened.key, &disposition);
+                                           opened.key.put(), &disposition);
             opened.created = opened.error == ERROR_SUCCESS && disposition == REG_CREATED_NEW_KEY;
         }
-        if (!queue.Push(opened))
-        {
-            if (opened.key)
-                RegCloseKey(opened.key);
+        if (!queue.Push(std::move(opened)))
             return 0;
-        }
     }
     return 0;
 }
@@ -181,19 +171,9 @@ unsigned OpenKeysAhead(const ImportPlan& plan, OpenQueue& queue)
 class CurrentKey
 {
   public:
-    ~CurrentKey() { Close(); }
-    void Take(const OpenedKey& opened)
-    {
-        Close();
-        m_opened = opened;
-    }
-    void Close()
-    {
-        if (m_opened.key)
-            RegCloseKey(m_opened.key);
-        m_opened = {};
-    }
-    HKEY Key() const noexcept { return m_opened.key; }
+    void Take(OpenedKey opened) { m_opened = std::move(opened); }
+    void Close() { m_opened = {}; }
+    HKEY Key() const noexcept { return m_opened.key.get(); }
     LONG Error() const noexcept { return m_opened.error; }
     bool Created() const noexcept { return m_opened.created; }
 
@@ -314,14 +294,14 @@ void RecordImportRegions(const ImportPlan& plan, JournalRecorder& record)
     auto missing = [&](const std::wstring& key) {
         if (created.count(zv::ToUpper(key)))
             return true;
-        HKEY root = nullptr, handle = nullptr;
+        HKEY root = nullptr;
+        zv::unique_hkey handle;
         std::wstring sub;
         if (!SplitRootPath(key, root, sub))
             return false;
-        if (RegOpenKeyExW(root, sub.c_str(), 0, KEY_QUERY_VALUE | kView, &handle) == ERROR_FILE_NOT_FOUND)
+        if (RegOpenKeyExW(root, sub.c_str(), 0, KEY_QUERY_VALUE | kView, handle.put()) ==
+            ERROR_FILE_NOT_FOUND)
             return true;
-        if (handle)
-            RegCloseKey(handle);
         return false;
     };
     for (const ImportChange& change : plan.changes)

@@ -1,6 +1,7 @@
 // Planning an import against the registry and applying it.
 #include "operations/ImportPlan.h"
 
+#include "base/Handles.h"
 #include "base/Strings.h"
 #include "operations/KeyTransfer.h"
 #include "operations/ReportError.h"
@@ -69,11 +70,10 @@ void CountTree(HKEY key, DWORD& keys, DWORD& values)
         if (result != ERROR_SUCCESS)
             break; // the end, or a key that cannot be listed at all
         ++keys;
-        HKEY child = nullptr;
-        if (RegOpenKeyExW(key, name, REG_OPTION_OPEN_LINK, KEY_READ | kView, &child) == ERROR_SUCCESS)
+        zv::unique_hkey child;
+        if (RegOpenKeyExW(key, name, REG_OPTION_OPEN_LINK, KEY_READ | kView, child.put()) == ERROR_SUCCESS)
         {
-            CountTree(child, keys, values);
-            RegCloseKey(child);
+            CountTree(child.get(), keys, values);
         }
     }
 }
@@ -172,13 +172,12 @@ class Simulation
             return;
         HKEY root = nullptr;
         std::wstring sub;
-        HKEY handle = nullptr;
+        zv::unique_hkey handle;
         // The key as such: a link is deleted by itself, so its target is not counted.
         if (SplitRootPath(key, root, sub) && RegOpenKeyExW(root, sub.c_str(), REG_OPTION_OPEN_LINK,
-                                                           KEY_READ | kView, &handle) == ERROR_SUCCESS)
+                                                           KEY_READ | kView, handle.put()) == ERROR_SUCCESS)
         {
-            CountTree(handle, keys, values);
-            RegCloseKey(handle);
+            CountTree(handle.get(), keys, values);
         }
     }
 
@@ -217,12 +216,12 @@ class Simulation
             if (!BelowMissing(folded))
             {
                 LONG error = ERROR_SUCCESS;
-                m_current = OpenKey(key, KEY_QUERY_VALUE, &error);
+                m_current.reset(OpenKey(key, KEY_QUERY_VALUE, &error));
                 if (error == ERROR_FILE_NOT_FOUND)
                     m_missing.insert(folded);
             }
         }
-        return m_current;
+        return m_current.get();
     }
 
     bool BelowMissing(const std::wstring& folded) const
@@ -238,9 +237,7 @@ class Simulation
 
     void CloseCurrent()
     {
-        if (m_current)
-            RegCloseKey(m_current);
-        m_current = nullptr;
+        m_current.reset();
         m_currentPath.clear();
     }
 
@@ -250,7 +247,7 @@ class Simulation
     static constexpr size_t kDeletedValue = static_cast<size_t>(-1);
     const std::vector<ImportChange>& m_changes;
     std::unordered_map<std::wstring, size_t> m_values;
-    HKEY m_current = nullptr;
+    zv::unique_hkey m_current;
     std::wstring m_currentPath;
     std::wstring m_lastKey, m_lastFolded;
 };

@@ -2,6 +2,7 @@
 #include "operations/RegScriptParser.h"
 
 #include "base/Strings.h"
+#include "registry/RootKeys.h"
 
 #include <cstring>
 
@@ -42,38 +43,11 @@ bool StartsNoCase(std::wstring_view text, std::wstring_view prefix)
     return text.size() >= prefix.size() && zv::EqualsNoCase(text.substr(0, prefix.size()), prefix);
 }
 
-int HexDigit(wchar_t c)
-{
-    if (c >= L'0' && c <= L'9')
-        return c - L'0';
-    if (c >= L'a' && c <= L'f')
-        return c - L'a' + 10;
-    if (c >= L'A' && c <= L'F')
-        return c - L'A' + 10;
-    return -1;
-}
-
 // The root's name in the program's form, or empty for an unknown spelling.
-std::wstring RootName(std::wstring_view word)
+std::wstring ScriptRootName(std::wstring_view word)
 {
-    static const struct
-    {
-        const wchar_t* spelling;
-        const wchar_t* root;
-    } kRoots[] = {{L"HKEY_LOCAL_MACHINE", L"LOCAL_MACHINE"},
-                  {L"HKLM", L"LOCAL_MACHINE"},
-                  {L"HKEY_CURRENT_USER", L"CURRENT_USER"},
-                  {L"HKCU", L"CURRENT_USER"},
-                  {L"HKEY_CLASSES_ROOT", L"CLASSES_ROOT"},
-                  {L"HKCR", L"CLASSES_ROOT"},
-                  {L"HKEY_USERS", L"USERS"},
-                  {L"HKU", L"USERS"},
-                  {L"HKEY_CURRENT_CONFIG", L"CURRENT_CONFIG"},
-                  {L"HKCC", L"CURRENT_CONFIG"}};
-    for (const auto& entry : kRoots)
-        if (zv::EqualsNoCase(word, entry.spelling))
-            return entry.root;
-    return {};
+    int root = RootIndexFromHkeyName(word);
+    return root < 0 ? std::wstring() : RootName(root);
 }
 
 // The key path of a section's text (without brackets and "-").
@@ -83,7 +57,7 @@ std::wstring SectionKey(std::wstring_view text)
         throw Fault{L"a key name holds a NUL character."};
     size_t slash = text.find(L'\\');
     std::wstring_view word = text.substr(0, slash);
-    std::wstring root = RootName(word);
+    std::wstring root = ScriptRootName(word);
     if (root.empty())
         throw Fault{L"unknown root \"" + std::wstring(word) + L"\"."};
     std::wstring path = root;
@@ -175,7 +149,7 @@ std::vector<BYTE> HexBytes(std::wstring_view list)
         if (token.size() != 2)
             throw LineFault{token.size() == 1 ? L"a hex byte with a single digit."
                                               : L"a hex byte list with a missing or overlong byte."};
-        int high = HexDigit(token[0]), low = HexDigit(token[1]);
+        int high = zv::HexDigitValue(token[0]), low = zv::HexDigitValue(token[1]);
         if (high < 0 || low < 0)
             throw LineFault{L"a hex byte with a character that is no hex digit."};
         bytes.push_back(static_cast<BYTE>(high * 16 + low));
@@ -229,7 +203,7 @@ void ValueData(std::wstring_view data, bool oldFormat, ScriptOperation& op)
         DWORD value = 0;
         for (wchar_t c : digits)
         {
-            int digit = HexDigit(c);
+            int digit = zv::HexDigitValue(c);
             if (digit < 0)
                 throw LineFault{L"a dword with a character that is no hex digit."};
             value = value * 16 + static_cast<DWORD>(digit);
@@ -256,7 +230,7 @@ void ValueData(std::wstring_view data, bool oldFormat, ScriptOperation& op)
         DWORD type = 0;
         for (wchar_t c : number)
         {
-            int digit = HexDigit(c);
+            int digit = zv::HexDigitValue(c);
             if (digit < 0)
                 throw LineFault{L"a hex(type) with a bad type number."};
             type = type * 16 + static_cast<DWORD>(digit);

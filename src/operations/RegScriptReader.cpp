@@ -64,29 +64,25 @@ size_t SafeCut(const std::string& bytes, UINT codePage)
 }
 } // namespace
 
-CRegScriptReader::~CRegScriptReader()
-{
-    if (m_file != INVALID_HANDLE_VALUE)
-        CloseHandle(m_file);
-}
+CRegScriptReader::~CRegScriptReader() = default;
 
 bool CRegScriptReader::Open(const std::wstring& path)
 {
-    m_file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                         FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
-    if (m_file == INVALID_HANDLE_VALUE)
+    m_file.reset(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                             FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+    if (!m_file)
     {
         m_error = zv::Format(L"The file cannot be opened (error %lu).", GetLastError());
         return false;
     }
     LARGE_INTEGER size = {};
-    GetFileSizeEx(m_file, &size);
+    GetFileSizeEx(m_file.get(), &size);
     m_totalBytes = static_cast<ULONGLONG>(size.QuadPart);
 
     // The start decides the encoding.
     char start[16] = {};
     DWORD got = 0;
-    if (!ReadFile(m_file, start, sizeof(start), &got, nullptr))
+    if (!ReadFile(m_file.get(), start, sizeof(start), &got, nullptr))
     {
         m_error = L"The file cannot be read.";
         return false;
@@ -135,11 +131,11 @@ void CRegScriptReader::OpenText(std::wstring text)
 
 bool CRegScriptReader::Fill()
 {
-    if (m_end || m_file == INVALID_HANDLE_VALUE || Failed())
+    if (m_end || !m_file || Failed())
         return false;
     std::vector<char> block(kBlockBytes);
     DWORD got = 0;
-    if (!ReadFile(m_file, block.data(), kBlockBytes, &got, nullptr))
+    if (!ReadFile(m_file.get(), block.data(), kBlockBytes, &got, nullptr))
     {
         m_error = L"The file cannot be read.";
         return false;

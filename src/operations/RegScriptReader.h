@@ -4,6 +4,8 @@
 // that a large file is never held whole. Window-free.
 #pragma once
 
+#include "base/Handles.h"
+
 #include <windows.h>
 #include <string>
 #include <vector>
@@ -50,7 +52,7 @@ class CRegScriptReader
     bool Fill();
     bool Decode(const char* bytes, size_t size, bool last);
 
-    HANDLE m_file = INVALID_HANDLE_VALUE;
+    zv::unique_hfile m_file;
     ScriptEncoding m_encoding = ScriptEncoding::Utf8;
     std::wstring m_text; // decoded, not yet handed out
     size_t m_at = 0;     // where the next line starts in m_text

@@ -310,15 +310,12 @@ bool CEzReg::CreateKey()
 {
     if (!BaseKey)
         return false;
-    HKEY key = nullptr;
+    zv::unique_hkey key;
     // The 64-bit view, as every open of this reader: a 32-bit build on 64-bit
     // Windows would otherwise create the key in the 32-bit view.
     LastError = RegCreateKeyExW(BaseKey, SubKeyPath, 0, nullptr, REG_OPTION_NON_VOLATILE,
-                                KEY_SET_VALUE | KEY_WOW64_64KEY, nullptr, &key, nullptr);
-    if (LastError != ERROR_SUCCESS)
-        return false;
-    RegCloseKey(key);
-    return true;
+                                KEY_SET_VALUE | KEY_WOW64_64KEY, nullptr, key.put(), nullptr);
+    return LastError == ERROR_SUCCESS;
 }
 
 bool CEzReg::DeleteValue(const wchar_t* name)

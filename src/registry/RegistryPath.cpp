@@ -36,29 +36,20 @@ struct RootAlias
     const wchar_t* word;
     int root;
 };
+// Besides the abbreviations (HKCR ... HKU).
 const RootAlias kRootAliases[] = {
-    {L"HKCR", kRootClasses},
-    {L"HKCC", kRootConfig},
     {L"CURRENTCONFIG", kRootConfig},
     {L"CONFIG", kRootConfig},
-    {L"HKCU", kRootUser},
     {L"CURRENTUSER", kRootUser},
     {L"USER", kRootUser},
     {L"USR:", kRootUser},
-    {L"HKLM", kRootMachine},
     {L"LOCALMACHINE", kRootMachine},
     {L"MACHINE", kRootMachine},
-    {L"HKU", kRootUsers},
 };
 
 bool IsSeparator(wchar_t c) noexcept
 {
     return c == L'\\' || c == L'/';
-}
-
-bool IsHex(wchar_t c) noexcept
-{
-    return (c >= L'0' && c <= L'9') || (c >= L'a' && c <= L'f') || (c >= L'A' && c <= L'F');
 }
 
 // Skips every prefix of the list that the text at pos begins with, in list
@@ -93,6 +84,11 @@ bool ResolveRootWord(std::wstring& result)
         if (IsRootName(*word))
         {
             result = *word;
+            return true;
+        }
+        if (int root = RootIndexFromHkeyName(*word); root >= 0)
+        {
+            result = RootName(root);
             return true;
         }
         for (const RootAlias& alias : kRootAliases)
@@ -378,7 +374,7 @@ bool StartsWithBracedGuid(std::wstring_view text)
     for (int g = 0; g < 5; ++g)
     {
         for (int k = 0; k < groups[g]; ++k, ++pos)
-            if (pos >= text.size() || !IsHex(text[pos]))
+            if (pos >= text.size() || zv::HexDigitValue(text[pos]) < 0)
                 return false;
         wchar_t expected = g < 4 ? L'-' : L'}';
         if (pos >= text.size() || text[pos] != expected)
@@ -428,90 +424,6 @@ bool ResolveRelative(std::wstring_view currentPath, std::wstring_view text, std:
     return false;
 }
 
-namespace
-{
-struct RootAndRest
-{
-    int root;
-    std::wstring_view rest;
-};
-
-RootAndRest SplitRoot(std::wstring_view path)
-{
-    size_t slash = path.find(L'\\');
-    std::wstring_view rootText = slash == std::wstring_view::npos ? path : path.substr(0, slash);
-    std::wstring_view rest =
-        (slash == std::wstring_view::npos || slash == 0) ? std::wstring_view() : path.substr(slash);
-    return {RootIndexFromName(rootText), rest};
-}
-
-// rest begins with infix as whole components ("\Software\ClassesX" does not
-// begin with "\Software\Classes").
-bool StartsWithInfix(std::wstring_view rest, std::wstring_view infix)
-{
-    return zv::StartsWithNoCase(rest, infix) && (rest.size() == infix.size() || rest[infix.size()] == L'\\');
-}
-
-std::wstring_view WithoutInfix(std::wstring_view rest, std::wstring_view infix)
-{
-    if (StartsWithInfix(rest, infix))
-        rest.remove_prefix(infix.size());
-    return rest;
-}
-} // namespace
-
-std::wstring CorrespondingKey(std::wstring_view currentPath, int targetRoot)
-{
-    RootAndRest parts = SplitRoot(currentPath);
-    std::wstring target = RootName(targetRoot);
-    switch (targetRoot)
-    {
-    case kRootClasses:
-        target += WithoutInfix(parts.rest, kClassesInfix);
-        break;
-    case kRootConfig:
-        target += WithoutInfix(parts.rest, kConfigInfix);
-        break;
-    case kRootMachine:
-    case kRootUser:
-        if (parts.root == kRootClasses)
-            target += kClassesInfix;
-        else if (parts.root == kRootConfig)
-            target += kConfigInfix;
-        target += parts.rest;
-        break;
-    default:
-        target += parts.rest;
-        break;
-    }
-    return target;
-}
-
-bool CanGoToMachineKey(std::wstring_view currentPath)
-{
-    int root = SplitRoot(currentPath).root;
-    return root == kRootClasses || root == kRootUser || root == kRootConfig;
-}
-
-bool CanGoToUserKey(std::wstring_view currentPath)
-{
-    int root = SplitRoot(currentPath).root;
-    return root == kRootMachine || root == kRootClasses;
-}
-
-bool CanGoToClassesKey(std::wstring_view currentPath)
-{
-    RootAndRest parts = SplitRoot(currentPath);
-    return (parts.root == kRootMachine || parts.root == kRootUser) &&
-           StartsWithInfix(parts.rest, kClassesInfix);
-}
-
-bool CanGoToConfigKey(std::wstring_view currentPath)
-{
-    RootAndRest parts = SplitRoot(currentPath);
-    return parts.root == kRootMachine && StartsWithInfix(parts.rest, kConfigInfix);
-}
-
 bool IsSameOrUnder(std::wstring_view path, std::wstring_view parent)
 {
     if (zv::EqualsNoCase(path, parent))
@@ -556,17 +468,16 @@ std::wstring SpellPath(const std::wstring& path, PathSpelling spelling)
     if (root < 0)
         return path;
     std::wstring rest = slash == std::wstring::npos ? std::wstring() : path.substr(slash);
-    static const wchar_t* const kShort[kRootCount] = {L"HKCR", L"HKCC", L"HKCU", L"HKLM", L"HKU"};
     switch (spelling)
     {
     case PathSpelling::Long:
         return L"HKEY_" + RootName(root) + rest;
     case PathSpelling::Short:
-        return kShort[root] + rest;
+        return RootAbbreviation(root) + rest;
     case PathSpelling::PowerShell:
         // Only these two roots have a drive of their own.
         if (root == kRootUser || root == kRootMachine)
-            return std::wstring(kShort[root]) + L":" + (rest.empty() ? L"\\" : rest);
+            return std::wstring(RootAbbreviation(root)) + L":" + (rest.empty() ? L"\\" : rest);
         return L"Registry::HKEY_" + RootName(root) + rest;
     default:
         return path;

@@ -11,7 +11,24 @@ const std::wstring kNames[kRootCount] = {L"CLASSES_ROOT", L"CURRENT_CONFIG", L"C
                                          L"LOCAL_MACHINE", L"USERS"};
 const HKEY kHandles[kRootCount] = {HKEY_CLASSES_ROOT, HKEY_CURRENT_CONFIG, HKEY_CURRENT_USER,
                                    HKEY_LOCAL_MACHINE, HKEY_USERS};
+const wchar_t* const kAbbreviations[kRootCount] = {L"HKCR", L"HKCC", L"HKCU", L"HKLM", L"HKU"};
 } // namespace
+
+const wchar_t* RootAbbreviation(int index) noexcept
+{
+    return (index >= 0 && index < kRootCount) ? kAbbreviations[index] : nullptr;
+}
+
+int RootIndexFromHkeyName(std::wstring_view word) noexcept
+{
+    constexpr std::wstring_view kPrefix = L"HKEY_";
+    for (int i = 0; i < kRootCount; ++i)
+        if (zv::EqualsNoCase(word, kAbbreviations[i]) ||
+            (word.size() == kPrefix.size() + kNames[i].size() && zv::StartsWithNoCase(word, kPrefix) &&
+             zv::EqualsNoCase(word.substr(kPrefix.size()), kNames[i])))
+            return i;
+    return -1;
+}
 
 const std::wstring& RootName(int index)
 {

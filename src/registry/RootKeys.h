@@ -19,6 +19,12 @@ extern const wchar_t kComputerName[]; // "My Computer"
 // Short name of root index 0..4 ("CLASSES_ROOT" ... "USERS").
 const std::wstring& RootName(int index);
 HKEY RootHandle(int index) noexcept;
+// The abbreviation of root index 0..4 ("HKCR" ... "HKU"), or null.
+const wchar_t* RootAbbreviation(int index) noexcept;
+// Index of the root a registry script or the platform's tools name: its full
+// name ("HKEY_LOCAL_MACHINE") or its abbreviation ("HKLM"), ignoring case;
+// -1 for anything else.
+int RootIndexFromHkeyName(std::wstring_view word) noexcept;
 // Index of the root whose short name equals name ignoring case, or -1.
 int RootIndexFromName(std::wstring_view name) noexcept;
 // Handle of the root named (ignoring case), or null.

@@ -27,17 +27,6 @@ const wchar_t* const kTypeNames[] = {L"REG_NONE",
                                      L"REG_QWORD"};
 constexpr int kTypeNameCount = 12;
 
-int HexDigitValue(wchar_t c) noexcept
-{
-    if (c >= L'0' && c <= L'9')
-        return c - L'0';
-    if (c >= L'a' && c <= L'f')
-        return c - L'a' + 10;
-    if (c >= L'A' && c <= L'F')
-        return c - L'A' + 10;
-    return -1;
-}
-
 // UTF-16 text of string data, up to the first NUL or the end of the data.
 std::wstring StringDataText(const BYTE* data, DWORD size)
 {
@@ -177,7 +166,7 @@ std::wstring HexDigitsOf(std::wstring_view text)
     std::wstring digits;
     digits.reserve(text.size());
     for (wchar_t c : text)
-        if (HexDigitValue(c) >= 0)
+        if (zv::HexDigitValue(c) >= 0)
             digits += c;
     return digits;
 }
@@ -186,9 +175,9 @@ void DigitsToBytes(const std::wstring& digits, BYTE* out, size_t count)
 {
     for (size_t i = 0; i < count; ++i)
     {
-        int high = HexDigitValue(digits[2 * i]);
+        int high = zv::HexDigitValue(digits[2 * i]);
         if (2 * i + 1 < digits.size())
-            out[i] = static_cast<BYTE>(high * 16 + HexDigitValue(digits[2 * i + 1]));
+            out[i] = static_cast<BYTE>(high * 16 + zv::HexDigitValue(digits[2 * i + 1]));
         else
             out[i] = static_cast<BYTE>(high); // odd digit count: the last digit alone
     }
@@ -247,7 +236,7 @@ bool ParseNumber(std::wstring_view text, ULONGLONG maximum, ULONGLONG& value, st
     ULONGLONG result = 0;
     for (wchar_t c : digits)
     {
-        int digit = HexDigitValue(c);
+        int digit = zv::HexDigitValue(c);
         if (digit < 0 || digit >= base)
             return fail(L"\"%s\" is not a number.");
         if (result > (maximum - static_cast<ULONGLONG>(digit)) / static_cast<ULONGLONG>(base))
@@ -295,7 +284,7 @@ std::wstring HexTextProblem(std::wstring_view text)
     size_t digitsInByte = 0;
     for (wchar_t c : text)
     {
-        if (HexDigitValue(c) >= 0)
+        if (zv::HexDigitValue(c) >= 0)
         {
             digitsInByte = (digitsInByte + 1) % 2;
             continue;
@@ -392,102 +381,6 @@ ULONGLONG HexToQwordText(std::wstring& text)
     std::memcpy(&value, bytes, 8);
     text = FormatQword(value);
     return value;
-}
-
-std::wstring BytesToEscapedText(const BYTE* data, size_t length)
-{
-    std::wstring text;
-    text.reserve(length / 2 + 4);
-    size_t units = length / 2;
-    auto unitAt = [&](size_t i) { return static_cast<wchar_t>(data[2 * i] | (data[2 * i + 1] << 8)); };
-    auto isHex = [](wchar_t c) { return HexDigitValue(c) >= 0; };
-    for (size_t i = 0; i < units; ++i)
-    {
-        wchar_t unit = unitAt(i);
-        if (unit == 0)
-            text += L"\\0";
-        else if (unit == 9)
-            text += L"\\t";
-        else if (unit == L'\\')
-        {
-            // A backslash the reader would take for the start of an escape
-            // is written as an escape of its own.
-            wchar_t next = i + 1 < units ? unitAt(i + 1) : 0;
-            bool escapeFollows = next == L'0' || next == L't' ||
-                                 ((next == L'x' || next == L'X') && i + 3 < units && isHex(unitAt(i + 2)) &&
-                                  isHex(unitAt(i + 3)));
-            text += escapeFollows ? L"\\x5c" : L"\\";
-        }
-        else
-            text += unit;
-    }
-    // A last odd byte becomes a \xHH escape at the very end, which the reverse
-    // conversion reads back as that single byte.
-    if (length % 2)
-        text += zv::Format(L"\\x%02x", data[length - 1]);
-    return text;
-}
-
-namespace
-{
-// Reads one escaped unit at text[pos]; returns characters used. finalByte is set
-// for a \xHH escape that ends the text (one byte, not a unit).
-size_t ReadEscapedUnit(std::wstring_view text, size_t pos, wchar_t& unit, bool& finalByte)
-{
-    finalByte = false;
-    wchar_t c = text[pos];
-    if (c == L'\\' && pos + 1 < text.size())
-    {
-        wchar_t n = text[pos + 1];
-        if (n == L'0')
-        {
-            unit = 0;
-            return 2;
-        }
-        if (n == L't')
-        {
-            unit = 9;
-            return 2;
-        }
-        if ((n == L'x' || n == L'X') && pos + 3 < text.size() && HexDigitValue(text[pos + 2]) >= 0 &&
-            HexDigitValue(text[pos + 3]) >= 0)
-        {
-            unit = static_cast<wchar_t>(HexDigitValue(text[pos + 2]) * 16 + HexDigitValue(text[pos + 3]));
-            finalByte = pos + 4 == text.size();
-            return 4;
-        }
-    }
-    unit = c;
-    return 1;
-}
-} // namespace
-
-void EscapedTextToBytes(std::wstring_view text, BYTE* buffer, DWORD& size)
-{
-    DWORD produced = 0;
-    size_t pos = 0;
-    while (pos < text.size() && produced < size)
-    {
-        wchar_t unit;
-        bool finalByte;
-        pos += ReadEscapedUnit(text, pos, unit, finalByte);
-        buffer[produced++] = static_cast<BYTE>(unit & 0xFF);
-        if (finalByte)
-            break;
-        if (produced < size)
-            buffer[produced++] = static_cast<BYTE>(unit >> 8);
-    }
-    size = produced;
-}
-
-std::vector<BYTE> EscapedTextToBytes(std::wstring_view text)
-{
-    std::vector<BYTE> bytes(text.size() * 2);
-    DWORD size = static_cast<DWORD>(bytes.size());
-    if (size)
-        EscapedTextToBytes(text, bytes.data(), size);
-    bytes.resize(size);
-    return bytes;
 }
 
 std::vector<BYTE> ValueDataFromText(std::wstring_view text, DWORD type)

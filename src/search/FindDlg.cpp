@@ -6,7 +6,7 @@
 #include "base/SettingsStore.h"
 #include "base/Strings.h"
 #include "base/UserPrompts.h"
-#include "frame/RegistryACList.h"
+#include "app/RegistryACList.h"
 #include "registry/RegistryPath.h"
 #include "registry/RootKeys.h"
 

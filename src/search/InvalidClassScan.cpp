@@ -2,6 +2,7 @@
 // tests.
 #include "search/InvalidClassScan.h"
 
+#include "base/Handles.h"
 #include "base/Strings.h"
 #include "registry/ValueText.h"
 
@@ -19,26 +20,18 @@ constexpr DWORD kExpandLimit = 512;
 
 constexpr REGSAM kView = KEY_WOW64_64KEY;
 
+// A key opened below a parent without following a link at its end.
 class ScopedKey
 {
   public:
-    ScopedKey() = default;
-    ScopedKey(const ScopedKey&) = delete;
-    ScopedKey& operator=(const ScopedKey&) = delete;
-    ~ScopedKey()
-    {
-        if (m_key)
-            RegCloseKey(m_key);
-    }
-    // Opens sub below parent without following a link at its end.
     LONG Open(HKEY parent, const std::wstring& sub, REGSAM access)
     {
-        return RegOpenKeyExW(parent, sub.c_str(), REG_OPTION_OPEN_LINK, access | kView, &m_key);
+        return RegOpenKeyExW(parent, sub.c_str(), REG_OPTION_OPEN_LINK, access | kView, m_key.put());
     }
-    HKEY get() const noexcept { return m_key; }
+    HKEY get() const noexcept { return m_key.get(); }
 
   private:
-    HKEY m_key = nullptr;
+    zv::unique_hkey m_key;
 };
 
 // The default value's data text; false when there is none or it cannot be
@@ -73,12 +66,9 @@ bool Exists(const std::wstring& path)
     if (path.find_first_of(L"*?") != std::wstring::npos)
     {
         WIN32_FIND_DATAW found;
-        HANDLE search =
-            FindFirstFileExW(path.c_str(), FindExInfoBasic, &found, FindExSearchNameMatch, nullptr, 0);
-        if (search == INVALID_HANDLE_VALUE)
-            return false;
-        FindClose(search);
-        return true;
+        zv::unique_hfind search(
+            FindFirstFileExW(path.c_str(), FindExInfoBasic, &found, FindExSearchNameMatch, nullptr, 0));
+        return static_cast<bool>(search);
     }
     return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
 }

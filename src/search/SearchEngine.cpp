@@ -3,6 +3,7 @@
 
 #include "base/Handles.h"
 #include "base/Strings.h"
+#include "registry/RootKeys.h"
 
 #include <algorithm>
 
@@ -255,28 +256,11 @@ class Walk
     DWORD m_batchStart = 0;
 };
 
-HKEY RootHandle(const std::wstring& name)
-{
-    static const struct
-    {
-        const wchar_t* name;
-        HKEY key;
-    } roots[] = {{L"CLASSES_ROOT", HKEY_CLASSES_ROOT},
-                 {L"CURRENT_USER", HKEY_CURRENT_USER},
-                 {L"LOCAL_MACHINE", HKEY_LOCAL_MACHINE},
-                 {L"USERS", HKEY_USERS},
-                 {L"CURRENT_CONFIG", HKEY_CURRENT_CONFIG}};
-    for (const auto& root : roots)
-        if (zv::EqualsNoCase(name, root.name))
-            return root.key;
-    return nullptr;
-}
-
 // Opens the start key of a search (a root, or a path below one).
 HKEY OpenStart(const std::wstring& path, REGSAM access)
 {
     size_t slash = path.find(L'\\');
-    HKEY root = RootHandle(path.substr(0, slash));
+    HKEY root = RootHandleFromName(std::wstring_view(path).substr(0, slash));
     if (!root)
         return nullptr;
     HKEY key = nullptr;

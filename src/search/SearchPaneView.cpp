@@ -8,7 +8,6 @@
 #include "base/Strings.h"
 #include "registry/EzReg.h"
 #include "registry/RegistryPath.h"
-#include "tree/ChangeMonitor.h"
 #include "values/DataLinks.h"
 
 #include "resource.h"
@@ -71,7 +70,10 @@ void CSearchPaneView::ActivateSelectedItem()
     else
     {
         std::wstring name = ItemText(row, 0);
-        doc->UpdateAllViews(nullptr, kHintSelectValue, const_cast<wchar_t*>(name.c_str()));
+        {
+            const SelectValueHint select(name);
+            doc->UpdateAllViews(nullptr, kHintSelectValue, &select);
+        }
     }
 }
 
@@ -85,7 +87,7 @@ bool CSearchPaneView::IsPasteTarget(int row) const
     return GetItemKind(row) == kKeyRow;
 }
 
-void CSearchPaneView::OnUpdate(CView*, LPARAM hint, void* hintObject)
+void CSearchPaneView::OnUpdate(CView*, LPARAM hint, const CUpdateHint* hintObject)
 {
     // The search pane's rows do not follow the current key.
     if (IsShuttingDown())
@@ -94,8 +96,8 @@ void CSearchPaneView::OnUpdate(CView*, LPARAM hint, void* hintObject)
         ClearCutMarks(false);
     if (hint == kHintRegistryChanged)
     {
-        auto* monitor = static_cast<CChngMntr*>(hintObject);
-        RefreshRows(monitor ? monitor->RootName() : std::wstring());
+        auto* changed = dynamic_cast<const RegistryChangedHint*>(hintObject);
+        RefreshRows(changed ? changed->root : std::wstring());
     }
 }
 

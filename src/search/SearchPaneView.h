@@ -21,7 +21,7 @@ class CSearchPaneView : public CNavroView
     bool IsPasteTarget(int row) const override;
     // Results are not a key: nothing is pasted into the pane itself.
     bool PasteItemList(CRegItemList&, bool, int) override { return false; }
-    void OnUpdate(CView* sender, LPARAM hint, void* hintObject) override;
+    void OnUpdate(CView* sender, LPARAM hint, const CUpdateHint* hintObject) override;
 
     // --- Searching (SearchPaneRun.cpp) ---
     // Runs the Find dialog (text and root filled in when given) and, on OK,
@@ -40,6 +40,8 @@ class CSearchPaneView : public CNavroView
     const SearchTotals& LastTotals() const noexcept { return m_totals; }
     // How many runs ended (tests wait for the next one).
     unsigned FinishedRuns() const noexcept { return m_finishedRuns; }
+    // Results a worker handed over that the window has not taken yet.
+    size_t WaitingResults() const { return m_searchInbox.Pending(); }
 
     bool OnControlCreated() override;
     // Drops rows whose key or value is gone and updates the others, for rows

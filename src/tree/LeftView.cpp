@@ -9,7 +9,6 @@
 #include "base/Shutdown.h"
 #include "base/Strings.h"
 #include "registry/RegistryPath.h"
-#include "tree/ChangeMonitor.h"
 #include "tree/OverlayImage.h"
 
 #include "resource.h"
@@ -268,7 +267,7 @@ void CLeftView::OnInitialUpdate()
         doc->GoTo(nullptr, nullptr, true);
 }
 
-void CLeftView::OnUpdate(CView*, LPARAM hint, void* hintObject)
+void CLeftView::OnUpdate(CView*, LPARAM hint, const CUpdateHint* hintObject)
 {
     if (IsShuttingDown())
         return;
@@ -277,9 +276,9 @@ void CLeftView::OnUpdate(CView*, LPARAM hint, void* hintObject)
     {
     case kHintRegistryChanged: {
         VerifyCutItem();
-        auto* monitor = static_cast<CChngMntr*>(hintObject);
-        if (RenameIdle && monitor)
-            if (HTREEITEM root = FindChildItem(monitor->RootName(), TVI_ROOT))
+        auto* changed = dynamic_cast<const RegistryChangedHint*>(hintObject);
+        if (RenameIdle && changed)
+            if (HTREEITEM root = FindChildItem(changed->root, TVI_ROOT))
                 RefreshItem(root);
         break;
     }

@@ -131,7 +131,7 @@ class CLeftView : public CTreeView
     void StopWorkers();
 
     void OnInitialUpdate() override;
-    void OnUpdate(CView* sender, LPARAM hint, void* hintObject) override;
+    void OnUpdate(CView* sender, LPARAM hint, const CUpdateHint* hintObject) override;
     void PreCreateWindow(DWORD& style, DWORD& exStyle) override;
 
     // --- Commands (LeftViewCommands.cpp, LeftViewClipboard.cpp) ---

@@ -10,7 +10,7 @@
 #include "base/Strings.h"
 #include "registry/EzReg.h"
 #include "registry/RegistryPath.h"
-#include "values/RegItemList.h"
+#include "app/RegItemList.h"
 
 void CLeftView::CopyKey(bool cut)
 {

@@ -10,14 +10,14 @@
 #include "base/Strings.h"
 #include "base/UserPrompts.h"
 #include "base/WaitCursor.h"
-#include "bookmarks/NameDlg.h"
+#include "app/NameDlg.h"
 #include "operations/Hives.h"
-#include "operations/KeyProperties.h"
+#include "app/KeyProperties.h"
 #include "operations/KeyTransfer.h"
 #include "operations/ReportError.h"
 #include "registry/EzReg.h"
 #include "registry/RegistryPath.h"
-#include "values/RegItemList.h"
+#include "app/RegItemList.h"
 
 #include "resource.h"
 

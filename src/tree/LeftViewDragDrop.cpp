@@ -8,8 +8,8 @@
 #include "app/NavroDoc.h"
 #include "base/Strings.h"
 #include "registry/RegistryPath.h"
-#include "values/DataOnDemand.h"
-#include "values/RegItemList.h"
+#include "app/DataOnDemand.h"
+#include "app/RegItemList.h"
 
 #include <windowsx.h>
 

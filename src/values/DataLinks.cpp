@@ -13,11 +13,6 @@ namespace
 const DWORD kEditableTypes[] = {REG_SZ,       REG_DWORD,     REG_QWORD, REG_BINARY,
                                 REG_MULTI_SZ, REG_EXPAND_SZ, REG_NONE};
 
-bool IsHex(wchar_t c) noexcept
-{
-    return (c >= L'0' && c <= L'9') || (c >= L'a' && c <= L'f') || (c >= L'A' && c <= L'F');
-}
-
 bool IsLetter(wchar_t c) noexcept
 {
     return (c >= L'a' && c <= L'z') || (c >= L'A' && c <= L'Z');
@@ -37,7 +32,7 @@ bool GuidAt(std::wstring_view text) noexcept
             ++at;
         }
         for (int i = 0; i < groups[g]; ++i, ++at)
-            if (at >= text.size() || !IsHex(text[at]))
+            if (at >= text.size() || zv::HexDigitValue(text[at]) < 0)
                 return false;
     }
     return true;

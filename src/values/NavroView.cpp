@@ -12,7 +12,6 @@
 #include "base/WaitCursor.h"
 #include "registry/EzReg.h"
 #include "registry/RegistryPath.h"
-#include "tree/ChangeMonitor.h"
 #include "values/DataLinks.h"
 
 #include "resource.h"
@@ -61,7 +60,7 @@ void CNavroView::OnDestroy()
     DefWindowProc(WM_DESTROY, 0, 0);
 }
 
-void CNavroView::OnUpdate(CView*, LPARAM hint, void* hintObject)
+void CNavroView::OnUpdate(CView*, LPARAM hint, const CUpdateHint* hintObject)
 {
     if (IsShuttingDown())
         return;
@@ -70,9 +69,8 @@ void CNavroView::OnUpdate(CView*, LPARAM hint, void* hintObject)
     switch (hint)
     {
     case kHintRegistryChanged: {
-        // The hint object is the monitor of one root.
-        auto* monitor = static_cast<CChngMntr*>(hintObject);
-        if (monitor && IsSameOrUnder(current, monitor->RootName()))
+        auto* changed = dynamic_cast<const RegistryChangedHint*>(hintObject);
+        if (changed && IsSameOrUnder(current, changed->root))
             RefreshValues(current);
         break;
     }
@@ -84,9 +82,8 @@ void CNavroView::OnUpdate(CView*, LPARAM hint, void* hintObject)
         RefreshValues(current);
         break;
     case kHintSelectValue:
-        if (!hintObject)
-            break;
-        SelectValueWhenFilled(static_cast<const wchar_t*>(hintObject));
+        if (auto* select = dynamic_cast<const SelectValueHint*>(hintObject))
+            SelectValueWhenFilled(select->name.c_str());
         break;
     case kHintClearMarks:
         ClearCutMarks(false);

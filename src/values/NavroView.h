@@ -143,7 +143,7 @@ class CNavroView : public CListView
     bool IsListEmpty() const { return ItemCount() == 0; }
 
     void OnInitialUpdate() override { InitColumns(); }
-    void OnUpdate(CView* sender, LPARAM hint, void* hintObject) override;
+    void OnUpdate(CView* sender, LPARAM hint, const CUpdateHint* hintObject) override;
     void OnActivateView(bool activate, CView* activated, CView* deactivated) override;
     void PreCreateWindow(DWORD& style, DWORD& exStyle) override;
 

@@ -12,14 +12,14 @@
 #include "base/Strings.h"
 #include "base/UserPrompts.h"
 #include "base/WaitCursor.h"
-#include "bookmarks/NameDlg.h"
+#include "app/NameDlg.h"
 #include "operations/KeyTransfer.h"
 #include "operations/ReportError.h"
 #include "registry/EzReg.h"
 #include "registry/ValueText.h"
 #include "values/CellEdit.h"
 #include "values/DataLinks.h"
-#include "values/RegItemList.h"
+#include "app/RegItemList.h"
 
 #include "resource.h"
 

@@ -7,8 +7,8 @@
 #include "app/DragImage.h"
 #include "app/NavroDoc.h"
 #include "values/DataLinks.h"
-#include "values/DataOnDemand.h"
-#include "values/RegItemList.h"
+#include "app/DataOnDemand.h"
+#include "app/RegItemList.h"
 
 #include <windowsx.h>
 

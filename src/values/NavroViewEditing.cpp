@@ -6,7 +6,7 @@
 #include "app/NavroDoc.h"
 #include "base/Strings.h"
 #include "base/UserPrompts.h"
-#include "frame/RegistryACList.h"
+#include "app/RegistryACList.h"
 #include "operations/KeyTransfer.h"
 #include "operations/ReportError.h"
 #include "registry/EzReg.h"

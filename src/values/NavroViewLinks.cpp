@@ -11,7 +11,6 @@
 #include "base/WaitCursor.h"
 #include "registry/EzReg.h"
 #include "registry/RegistryPath.h"
-#include "tree/ChangeMonitor.h"
 #include "values/DataLinks.h"
 
 #include "resource.h"

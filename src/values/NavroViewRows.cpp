@@ -11,7 +11,6 @@
 #include "base/WaitCursor.h"
 #include "registry/EzReg.h"
 #include "registry/RegistryPath.h"
-#include "tree/ChangeMonitor.h"
 #include "values/DataLinks.h"
 
 #include "resource.h"
@@ -218,8 +217,7 @@ CNavroView::CNavroView()
 
 CNavroView::~CNavroView()
 {
-    if (LinkCursor)
-        DestroyCursor(LinkCursor);
+    // The link cursor is the module's shared one (LoadCursor): not destroyed.
     // The list destroys its small-image list with its window unless shared.
 }
 

@@ -7,7 +7,7 @@
 #include "support/DocumentFixture.h"
 #include "support/RegistrySandbox.h"
 #include "support/ScriptedPrompts.h"
-#include "values/RegItemList.h"
+#include "app/RegItemList.h"
 
 #include "resource.h"
 

@@ -3,7 +3,7 @@
 // name refused; and New Bookmark (Ctrl+B) from the tree and the value list
 // of the running window, down to the Bookmarks menu going to the location.
 #include "base/Strings.h"
-#include "bookmarks/NameDlg.h"
+#include "app/NameDlg.h"
 #include "support/FrameFixture.h"
 #include "support/RegistrySandbox.h"
 #include "support/ScriptedPrompts.h"

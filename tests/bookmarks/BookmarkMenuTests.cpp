@@ -4,7 +4,7 @@
 // storing bookmarks without replacing another location's.
 #include "base/Strings.h"
 #include "bookmarks/BookmarkMenu.h"
-#include "bookmarks/BookmarkStore.h"
+#include "operations/BookmarkStore.h"
 #include "support/RegistrySandbox.h"
 #include "support/TreeFixtures.h"
 

@@ -1,5 +1,5 @@
 // The registry candidates the address bar offers.
-#include "frame/RegistryACList.h"
+#include "app/RegistryACList.h"
 #include "support/RegistrySandbox.h"
 
 #include <gtest/gtest.h>

@@ -11,7 +11,7 @@
 #include "support/RegistrySandbox.h"
 #include "support/ScriptedPrompts.h"
 #include "support/TreeFixtures.h"
-#include "tree/ChangeMonitor.h"
+#include "registry/ChangeMonitor.h"
 
 #include <gtest/gtest.h>
 

@@ -52,7 +52,10 @@ class TestView : public CListView
         g_calls.push_back("view:reflected");
         return 7;
     }
-    void OnUpdate(CView*, LPARAM hint, void*) override { hints.push_back(static_cast<int>(hint)); }
+    void OnUpdate(CView*, LPARAM hint, const CUpdateHint*) override
+    {
+        hints.push_back(static_cast<int>(hint));
+    }
     std::vector<int> hints;
     bool acceleratorEnabled = true;
 };

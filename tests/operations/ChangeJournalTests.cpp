@@ -13,7 +13,7 @@
 #include "support/RegistrySandbox.h"
 #include "support/ScriptedPrompts.h"
 #include "support/TreeFixtures.h"
-#include "values/RegItemList.h"
+#include "app/RegItemList.h"
 
 #include <gtest/gtest.h>
 #include <sddl.h>

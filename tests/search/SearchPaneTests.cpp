@@ -4,7 +4,7 @@
 #include "app/Hints.h"
 #include "base/Log.h"
 #include "base/Strings.h"
-#include "frame/RegistryACList.h"
+#include "app/RegistryACList.h"
 #include "search/FindDlg.h"
 #include "support/FrameFixture.h"
 #include "support/RegistrySandbox.h"
@@ -323,7 +323,10 @@ TEST(SearchPane, CancelKeepsRowsAndANewSearchAtOnceShowsOnlyItsOwn)
     // though the old run handed rows over that the window has not taken yet.
     before = pane.FinishedRuns();
     ASSERT_TRUE(pane.StartSearchWith(Look(box.PathOf(L"Wide"), L"first")));
-    Sleep(800); // no messages pumped: the old rows wait in the pane's inbox
+    // No messages pumped: the old run's rows wait in the pane's inbox.
+    for (DWORD start = GetTickCount(); pane.WaitingResults() == 0 && GetTickCount() - start < 10000;)
+        Sleep(5);
+    ASSERT_GT(pane.WaitingResults(), 0u);
     pane.CancelSearch();
     ASSERT_TRUE(pane.StartSearchWith(Look(box.PathOf(L"Other"), L"second")));
     ASSERT_TRUE(Finished(f, pane, before));

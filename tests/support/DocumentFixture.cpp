@@ -1,6 +1,7 @@
 // Document test fixture.
 #include "support/DocumentFixture.h"
 
+#include "app/Hints.h"
 #include "base/SettingsStore.h"
 
 bool HintRecorderView::CreateView(HWND parent, UINT id, const RECT& rect)
@@ -8,11 +9,11 @@ bool HintRecorderView::CreateView(HWND parent, UINT id, const RECT& rect)
     return CreateEx(0, L"ZorvaneTestView", L"", WS_CHILD | WS_VISIBLE, rect, parent, id);
 }
 
-void HintRecorderView::OnUpdate(CView*, LPARAM hint, void* hintObject)
+void HintRecorderView::OnUpdate(CView*, LPARAM hint, const CUpdateHint* hintObject)
 {
     RecordedHint record{static_cast<long>(hint), {}};
-    if (hint == 5 && hintObject)
-        record.text = static_cast<const wchar_t*>(hintObject);
+    if (auto* select = dynamic_cast<const SelectValueHint*>(hintObject))
+        record.text = select->name;
     hints.push_back(record);
 }
 

@@ -21,7 +21,7 @@ class HintRecorderView : public CView
 {
   public:
     bool CreateView(HWND parent, UINT id, const RECT& rect) override;
-    void OnUpdate(CView* sender, LPARAM hint, void* hintObject) override;
+    void OnUpdate(CView* sender, LPARAM hint, const CUpdateHint* hintObject) override;
     std::vector<RecordedHint> hints;
 };
 

@@ -72,6 +72,25 @@ bool FrameFixture::PumpUntil(const std::function<bool()>& condition, DWORD timeo
     return true;
 }
 
+bool FrameFixture::PumpQueued(DWORD timeoutMs)
+{
+    static const UINT marker = RegisterWindowMessageW(L"ZorvaneTestQueueMarker");
+    PostMessageW(frame->m_hWnd, marker, 0, 0);
+    DWORD start = GetTickCount();
+    do
+    {
+        MSG msg;
+        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE))
+        {
+            if (msg.message == marker && msg.hwnd == frame->m_hWnd)
+                return true;
+            DispatchThroughProgram(msg);
+        }
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 5, QS_ALLINPUT);
+    } while (GetTickCount() - start < timeoutMs);
+    return false;
+}
+
 bool FrameFixture::SettleWorkers(DWORD timeoutMs)
 {
     bool settled = PumpUntil([this] { return !Tree().IsBusy() && !frame->HasRunningTasks(); }, timeoutMs);

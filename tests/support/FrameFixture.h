@@ -34,6 +34,11 @@ class FrameFixture
     void Pump(DWORD ms = 50);
     // Pumps until condition holds or the timeout passes; returns condition().
     bool PumpUntil(const std::function<bool()>& condition, DWORD timeoutMs = 10000);
+    // Pumps until every message posted so far has been handled (a marker
+    // posted behind them comes back): what a click or a command set off has
+    // happened. False when the marker did not come back in time (a modal
+    // loop took it).
+    bool PumpQueued(DWORD timeoutMs = 10000);
     // Pumps until no tree worker or frame task runs and their results are applied.
     bool SettleWorkers(DWORD timeoutMs = 20000);
     // Closes the window as the user would (WM_CLOSE) and waits until it is gone.

@@ -3,7 +3,7 @@
 #include "base/Shutdown.h"
 #include "support/MessageRecorder.h"
 #include "support/RegistrySandbox.h"
-#include "tree/ChangeMonitor.h"
+#include "registry/ChangeMonitor.h"
 
 #include <gtest/gtest.h>
 

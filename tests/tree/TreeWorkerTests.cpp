@@ -7,7 +7,7 @@
 #include "support/FrameFixture.h"
 #include "support/RegistrySandbox.h"
 #include "support/SubKeyTrees.h"
-#include "tree/ChangeMonitor.h"
+#include "registry/ChangeMonitor.h"
 
 #include <gtest/gtest.h>
 

@@ -4,8 +4,8 @@
 #include "app/framework/Archive.h"
 #include "base/Strings.h"
 #include "support/RegistrySandbox.h"
-#include "values/DataOnDemand.h"
-#include "values/RegItemList.h"
+#include "app/DataOnDemand.h"
+#include "app/RegItemList.h"
 
 #include <gtest/gtest.h>
 #include <shellapi.h>

@@ -7,8 +7,8 @@
 #include "support/DocumentFixture.h"
 #include "support/RegistrySandbox.h"
 #include "support/ScriptedPrompts.h"
-#include "values/HexEditCtrl.h"
-#include "values/HexEditModel.h"
+#include "app/HexEditCtrl.h"
+#include "app/HexEditModel.h"
 
 #include "resource.h"
 

@@ -1,6 +1,6 @@
 // The paste pre-check, the paste with its replacement list, and the
 // confirmed transfer.
-#include "values/RegItemList.h"
+#include "app/RegItemList.h"
 #include "support/ScriptedPrompts.h"
 #include "support/TreeFixtures.h"
 

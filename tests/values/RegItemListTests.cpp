@@ -1,7 +1,7 @@
 // The item list: texts, descriptions and its binary clipboard format.
 #include "base/Strings.h"
-#include "values/FileSafeName.h"
-#include "values/RegItemList.h"
+#include "base/FileSafeName.h"
+#include "app/RegItemList.h"
 #include "support/RegistrySandbox.h"
 
 #include <gtest/gtest.h>

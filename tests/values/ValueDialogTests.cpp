@@ -8,7 +8,7 @@
 #include "support/RegistrySandbox.h"
 #include "support/ScriptedPrompts.h"
 #include "support/Screenshots.h"
-#include "values/ValueConversions.h"
+#include "app/ValueConversions.h"
 
 #include "resource.h"
 

@@ -6,8 +6,8 @@
 #include "support/FrameFixture.h"
 #include "support/RegistrySandbox.h"
 #include "support/ScriptedPrompts.h"
-#include "values/DataOnDemand.h"
-#include "values/RegItemList.h"
+#include "app/DataOnDemand.h"
+#include "app/RegItemList.h"
 
 #include <gtest/gtest.h>
 

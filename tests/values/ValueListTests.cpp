@@ -4,7 +4,7 @@
 #include "support/FrameFixture.h"
 #include "support/RegistrySandbox.h"
 #include "support/ScriptedPrompts.h"
-#include "tree/ChangeMonitor.h"
+#include "registry/ChangeMonitor.h"
 #include "base/SettingsStore.h"
 #include "values/DataLinks.h"
 
@@ -184,12 +184,13 @@ TEST(ValueList, HintsSelectValuesAndAreIgnoredWhileClosing)
     FrameFixture f;
     f.doc->GoTo(nullptr, box.PathOf(L"K").c_str(), true);
     CNavroView& list = f.Values();
-    f.doc->UpdateAllViews(nullptr, kHintSelectValue, const_cast<wchar_t*>(L"TWO"));
+    const SelectValueHint select(L"TWO");
+    f.doc->UpdateAllViews(nullptr, kHintSelectValue, &select);
     EXPECT_EQ(list.ItemText(list.FocusedItem(), 0), L"two");
     f.Pump(50);
     EXPECT_EQ(f.frame->GetActiveView(), static_cast<CView*>(&list)) << "the list takes the focus";
 
-    CChngMntr machine(nullptr, L"LOCAL_MACHINE");
+    const RegistryChangedHint machine(L"LOCAL_MACHINE");
     box.SetDword(L"K", L"three", 3);
     f.doc->UpdateAllViews(nullptr, kHintRegistryChanged, &machine);
     EXPECT_EQ(list.ItemCount(), 2) << "another root's change";

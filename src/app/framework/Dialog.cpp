@@ -1,5 +1,6 @@
 // Modal dialogs, data exchange and property pages.
 #include "app/framework/Dialog.h"
+#include "base/Log.h"
 
 #include <algorithm>
 
@@ -273,6 +274,7 @@ INT_PTR CALLBACK CDialog::DialogProc(HWND window, UINT message, WPARAM wParam, L
         }
         catch (...)
         {
+            LogCaughtException(L"dialog start");
         }
         UserPrompts().DialogShown(self->m_templateId, window);
         return focus;
@@ -287,6 +289,7 @@ INT_PTR CALLBACK CDialog::DialogProc(HWND window, UINT message, WPARAM wParam, L
     }
     catch (...)
     {
+        LogCaughtException(L"dialog procedure");
         handled = FALSE;
     }
     if (message == WM_NCDESTROY)
@@ -358,6 +361,7 @@ INT_PTR CALLBACK CPropertyPage::PageProc(HWND window, UINT message, WPARAM wPara
         }
         catch (...)
         {
+            LogCaughtException(L"dialog start");
         }
         UserPrompts().DialogShown(self->m_templateId, window);
         return focus;
@@ -372,6 +376,7 @@ INT_PTR CALLBACK CPropertyPage::PageProc(HWND window, UINT message, WPARAM wPara
     }
     catch (...)
     {
+        LogCaughtException(L"property page procedure");
     }
     if (message == WM_NCDESTROY)
     {

@@ -31,7 +31,7 @@ void CDocument::RemoveView(CView* view)
         view->m_pDocument = nullptr;
 }
 
-void CDocument::UpdateAllViews(CView* sender, LPARAM hint, void* hintObject)
+void CDocument::UpdateAllViews(CView* sender, LPARAM hint, const CUpdateHint* hintObject)
 {
     // A copy: a view may go away while others are updated.
     std::vector<CView*> views = m_views;

@@ -11,6 +11,7 @@
 
 class CArchive;
 class CView;
+class CUpdateHint;
 class CSingleDocTemplate;
 
 class CDocument : public CCmdTarget
@@ -22,7 +23,7 @@ class CDocument : public CCmdTarget
     void AddView(CView* view);
     void RemoveView(CView* view);
     const std::vector<CView*>& Views() const noexcept { return m_views; }
-    void UpdateAllViews(CView* sender, LPARAM hint = 0, void* hintObject = nullptr);
+    void UpdateAllViews(CView* sender, LPARAM hint = 0, const CUpdateHint* hintObject = nullptr);
 
     virtual bool OnNewDocument() { return true; }
     virtual bool OnOpenDocument(const std::wstring& path);

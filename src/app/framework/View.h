@@ -12,6 +12,14 @@
 class CDocument;
 class CFrameWnd;
 
+// What an update hint carries besides its code: the program derives a type
+// for each hint that carries something, and a view reads it by that type.
+class CUpdateHint
+{
+  public:
+    virtual ~CUpdateHint() = default;
+};
+
 class CView : public CWnd, public CCmdTarget
 {
   public:
@@ -24,7 +32,7 @@ class CView : public CWnd, public CCmdTarget
     CFrameWnd* GetParentFrame() const noexcept { return m_pFrame; }
 
     virtual void OnInitialUpdate() { OnUpdate(nullptr, 0, nullptr); }
-    virtual void OnUpdate(CView* sender, LPARAM hint, void* hintObject)
+    virtual void OnUpdate(CView* sender, LPARAM hint, const CUpdateHint* hintObject)
     {
         (void)sender;
         (void)hint;

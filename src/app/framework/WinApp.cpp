@@ -54,6 +54,14 @@ int CWinApp::ExitInstance()
     return 0;
 }
 
+int CWinApp::Main()
+{
+    if (InitInstance())
+        return Run();
+    ExitInstance();
+    return 1;
+}
+
 void CWinApp::SetRegistryKey(const wchar_t* company)
 {
     if (!m_profile)

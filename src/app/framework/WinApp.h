@@ -35,7 +35,12 @@ class CWinApp : public CCmdTarget
 
     virtual bool InitInstance() { return true; }
     virtual int ExitInstance();
+    // The message loop; ExitInstance follows its end.
     int Run();
+    // The program's life: InitInstance, then Run when it succeeded. Each way
+    // ExitInstance runs exactly once. Returns the exit code (1 for a failed
+    // start).
+    int Main();
     virtual bool OnIdle(LONG count);
     virtual bool PreTranslateMessage(MSG* msg);
     // Help for a context (HELP_CONTEXT) or the contents (HELP_FINDER), owned by

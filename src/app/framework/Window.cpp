@@ -1,5 +1,6 @@
 // Window binding, subclassing, dispatch and reflection.
 #include "app/framework/Window.h"
+#include "base/Log.h"
 
 #include <mutex>
 #include <shared_mutex>
@@ -224,8 +225,10 @@ LRESULT CALLBACK CWnd::StaticWindowProc(HWND window, UINT message, WPARAM wParam
     }
     catch (...)
     {
-        // Nothing may unwind through the platform's window procedure.
-        result = 0;
+        // Nothing may unwind through the platform's window procedure. A
+        // failed creation handler fails the creation.
+        LogCaughtException(L"window procedure");
+        result = message == WM_CREATE ? -1 : 0;
     }
     if (message == WM_NCDESTROY)
     {

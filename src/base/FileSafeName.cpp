@@ -1,5 +1,5 @@
 // File-safe names.
-#include "values/FileSafeName.h"
+#include "base/FileSafeName.h"
 
 #include <cwctype>
 

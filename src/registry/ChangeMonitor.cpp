@@ -1,5 +1,5 @@
 // Change monitor.
-#include "tree/ChangeMonitor.h"
+#include "registry/ChangeMonitor.h"
 
 #include "base/Shutdown.h"
 #include "registry/RootKeys.h"

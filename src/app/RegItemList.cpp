@@ -1,5 +1,5 @@
 // The item list, its binary format, its text form and the paste.
-#include "values/RegItemList.h"
+#include "app/RegItemList.h"
 
 #include "operations/ChangeJournal.h"
 #include "operations/KeyTransfer.h"

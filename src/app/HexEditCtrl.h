@@ -5,7 +5,7 @@
 // caret, the selection or the mode do. The editing itself is HexEditModel's.
 #pragma once
 
-#include "values/HexEditModel.h"
+#include "app/HexEditModel.h"
 
 #include <windows.h>
 #include <vector>
@@ -60,6 +60,9 @@ class HexEditCtrl
     void UpdateScrollBar();
     void PlaceCaret();
     int LineHeight() const noexcept { return m_lineHeight > 0 ? m_lineHeight : 1; }
+    static bool IsKeyDown(int key) noexcept;
+    // The space between the border and the text.
+    static constexpr int kMargin = 4;
 
     HWND m_window;
     HexEditModel m_model;

@@ -3,7 +3,7 @@
 #pragma once
 
 #include "app/framework/Dialog.h"
-#include "bookmarks/BookmarkMenu.h"
+#include "operations/BookmarkStore.h"
 
 #include <commctrl.h>
 #include <string>

@@ -1,5 +1,5 @@
 // The hex-dump editor's model: bytes, caret, selection and edits.
-#include "values/HexEditModel.h"
+#include "app/HexEditModel.h"
 
 #include "base/Strings.h"
 #include "registry/ValueText.h"
@@ -9,16 +9,6 @@
 
 namespace
 {
-int HexDigit(wchar_t c) noexcept
-{
-    if (c >= L'0' && c <= L'9')
-        return c - L'0';
-    if (c >= L'a' && c <= L'f')
-        return c - L'a' + 10;
-    if (c >= L'A' && c <= L'F')
-        return c - L'A' + 10;
-    return -1;
-}
 } // namespace
 
 void HexEditModel::SetBytes(std::vector<BYTE> bytes)
@@ -129,7 +119,7 @@ bool HexEditModel::Type(wchar_t character)
 {
     if (m_area == Area::Hex)
     {
-        int digit = HexDigit(character);
+        int digit = zv::HexDigitValue(character);
         if (digit < 0)
             return false;
         // A selection is replaced by what is typed, in either mode.
@@ -254,8 +244,8 @@ bool HexEditModel::ReadPastedHex(const std::wstring& text, std::vector<BYTE>& by
         }
         if (text[i] == L'0' && i + 1 < text.size() && (text[i + 1] == L'x' || text[i + 1] == L'X'))
             i += 2;
-        int high = i < text.size() ? HexDigit(text[i]) : -1;
-        int low = i + 1 < text.size() ? HexDigit(text[i + 1]) : -1;
+        int high = i < text.size() ? zv::HexDigitValue(text[i]) : -1;
+        int low = i + 1 < text.size() ? zv::HexDigitValue(text[i + 1]) : -1;
         if (high < 0 || low < 0 || (i + 2 < text.size() && !separator(text[i + 2])))
         {
             problem = L"The clipboard holds no hex bytes: pairs of hex digits (0-9, a-f) are expected, as in "

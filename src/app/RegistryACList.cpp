@@ -1,5 +1,5 @@
 // Registry auto-complete.
-#include "frame/RegistryACList.h"
+#include "app/RegistryACList.h"
 
 #include "app/Options.h"
 #include "registry/EzReg.h"

@@ -6,6 +6,12 @@
 #include <string>
 #include <vector>
 
+// Stored bookmarks live here: each string value is one (name: menu text,
+// data: location), each sub-key a folder.
+constexpr wchar_t kBookmarksKey[] = L"CURRENT_USER\\Software\\Quenmar Consulting\\Zorvane\\Bookmarks";
+// Folders deeper than this are left out (a link loop would never end).
+constexpr int kMaxBookmarkDepth = 32;
+
 // The name proposed for a location: its value name when it names a value
 // (key path, a tab, the value name), else its key's name.
 std::wstring ProposedBookmarkName(const std::wstring& location);

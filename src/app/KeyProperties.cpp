@@ -1,5 +1,5 @@
 // The Key Properties page: the background count and the key's class and time.
-#include "operations/KeyProperties.h"
+#include "app/KeyProperties.h"
 
 #include "base/Strings.h"
 #include "operations/SubKeyCount.h"

@@ -1,7 +1,7 @@
 // Application start-up.
-#include "app/NavroApp.h"
+#include "NavroApp.h"
 
-#include "values/DataOnDemand.h"
+#include "app/DataOnDemand.h"
 
 #include "app/AboutDlg.h"
 #include "app/Help.h"
@@ -14,7 +14,6 @@
 #include "app/framework/FrameWnd.h"
 #include "frame/MainFrame.h"
 #include "app/framework/View.h"
-#include "values/DataOnDemand.h"
 
 #include <ole2.h>
 #include <shlobj.h>

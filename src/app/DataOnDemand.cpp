@@ -1,13 +1,13 @@
 // Delayed rendering of a dragged item list, and the shortcut files made for
 // the shell.
-#include "values/DataOnDemand.h"
+#include "app/DataOnDemand.h"
 
 #include "app/framework/Archive.h"
 #include "base/Handles.h"
 #include "base/Strings.h"
 #include "registry/EzReg.h"
-#include "values/FileSafeName.h"
-#include "values/RegItemList.h"
+#include "base/FileSafeName.h"
+#include "app/RegItemList.h"
 
 #include "app/framework/FrameworkIds.h"
 

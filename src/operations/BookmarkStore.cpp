@@ -1,5 +1,5 @@
 // Bookmark names and their storage.
-#include "bookmarks/BookmarkStore.h"
+#include "operations/BookmarkStore.h"
 
 #include "base/Strings.h"
 #include "registry/EzReg.h"

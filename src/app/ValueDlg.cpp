@@ -1,15 +1,15 @@
 // The Edit Value dialog.
-#include "values/ValueDlg.h"
+#include "app/ValueDlg.h"
 
 #include "app/Hints.h"
 #include "app/Options.h"
 #include "app/framework/Document.h"
 #include "base/UserPrompts.h"
-#include "frame/RegistryACList.h"
+#include "app/RegistryACList.h"
 #include "registry/NumberFormat.h"
 #include "registry/ValueText.h"
-#include "values/HexEditCtrl.h"
-#include "values/ValueConversions.h"
+#include "app/HexEditCtrl.h"
+#include "app/ValueConversions.h"
 
 #include "resource.h"
 

@@ -1,5 +1,5 @@
 // The Edit Value dialog's text conversions.
-#include "values/ValueConversions.h"
+#include "app/ValueConversions.h"
 
 #include "base/Strings.h"
 #include "resource.h"
@@ -167,17 +167,10 @@ ULONGLONG ReadQwordInBase(const std::wstring& text, bool hex)
     const unsigned base = hex ? 16 : 10;
     for (wchar_t c : digits)
     {
-        unsigned digit;
-        if (c >= L'0' && c <= L'9')
-            digit = static_cast<unsigned>(c - L'0');
-        else if (hex && c >= L'a' && c <= L'f')
-            digit = static_cast<unsigned>(c - L'a' + 10);
-        else if (hex && c >= L'A' && c <= L'F')
-            digit = static_cast<unsigned>(c - L'A' + 10);
-        else
+        int digitValue = zv::HexDigitValue(c);
+        if (digitValue < 0 || static_cast<unsigned>(digitValue) >= base)
             break;
-        if (digit >= base)
-            break;
+        unsigned digit = static_cast<unsigned>(digitValue);
         if (value > (~0ull - digit) / base)
             return ~0ull;
         value = value * base + digit;
@@ -196,17 +189,10 @@ DWORD ReadDwordInBase(const std::wstring& text, bool hex)
     const unsigned base = hex ? 16 : 10;
     for (wchar_t c : digits)
     {
-        unsigned digit;
-        if (c >= L'0' && c <= L'9')
-            digit = static_cast<unsigned>(c - L'0');
-        else if (hex && c >= L'a' && c <= L'f')
-            digit = static_cast<unsigned>(c - L'a' + 10);
-        else if (hex && c >= L'A' && c <= L'F')
-            digit = static_cast<unsigned>(c - L'A' + 10);
-        else
+        int digitValue = zv::HexDigitValue(c);
+        if (digitValue < 0 || static_cast<unsigned>(digitValue) >= base)
             break;
-        if (digit >= base)
-            break;
+        unsigned digit = static_cast<unsigned>(digitValue);
         value = value * base + digit;
         if (value > 0xFFFFFFFFull)
             return 0xFFFFFFFFu;

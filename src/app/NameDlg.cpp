@@ -1,12 +1,12 @@
 // The Add Bookmark dialog.
-#include "bookmarks/NameDlg.h"
+#include "app/NameDlg.h"
 
 #include "base/Strings.h"
 #include "base/UserPrompts.h"
-#include "bookmarks/BookmarkStore.h"
+#include "operations/BookmarkStore.h"
 #include "operations/KeyTransfer.h"
 #include "registry/EzReg.h"
-#include "values/RegItemList.h"
+#include "app/RegItemList.h"
 
 #include "resource.h"
 
