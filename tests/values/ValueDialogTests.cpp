@@ -468,3 +468,22 @@ TEST(ValueConversions, LossIsFoundByTheBytesAndEmptyLinesByTheirPlace)
     EXPECT_FALSE(DropsEmptyLines(L""));
     EXPECT_FALSE(DropsEmptyLines(L"\r\n")) << "a line break alone is an empty list, nothing dropped";
 }
+
+TEST(ValueDialog, AKeyAnotherProgramDeletedWhileTheDialogWasOpenIsSaidToBeGone)
+{
+    RegistrySandbox box;
+    box.SetString(L"K", L"a", L"old");
+    ScriptedPrompts user;
+    DocumentFixture f;
+    user.Answer(IDOK);
+    EXPECT_FALSE(Edit(f, user, box, L"a", [&](HWND dialog) {
+        SetDlgItemTextW(dialog, IDC_VALUE_DATA, L"new");
+        RegDeleteTreeW(HKEY_CURRENT_USER, (box.SubKey() + L"\\K").c_str());
+        RegDeleteKeyW(HKEY_CURRENT_USER, (box.SubKey() + L"\\K").c_str());
+    }));
+    ASSERT_EQ(user.Boxes().size(), 1u);
+    EXPECT_EQ(user.Boxes()[0].text,
+              box.PathOf(L"K") +
+                  L" does not exist: another program may have deleted it. Nothing was written.");
+    EXPECT_FALSE(box.Exists(L"K")) << "nothing made the key again";
+}
