@@ -7,6 +7,7 @@
 // empty place and again over the tree the import made. Prints medians and
 // ratios.
 #include "BenchClock.h"
+#include "operations/RegExport.h"
 #include "operations/ImportPlan.h"
 #include "operations/RegScriptParser.h"
 #include "registry/EzReg.h"
@@ -70,7 +71,7 @@ bool MakeFile(const std::wstring& file)
 {
     std::wstring exported = file + L".source";
     CEzReg source(L"CURRENT_USER\\" + std::wstring(kSource));
-    if (!source.ExportKey(exported))
+    if (!ExportKey(source, exported))
         return false;
     HANDLE in = CreateFileW(exported.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
     LARGE_INTEGER size = {};

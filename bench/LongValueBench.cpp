@@ -6,6 +6,7 @@
 // file may take at most twice the time of the one-line file. Prints medians
 // and the ratio.
 #include "BenchClock.h"
+#include "operations/RegExport.h"
 #include "operations/ImportPlan.h"
 #include "operations/RegScriptParser.h"
 #include "registry/EzReg.h"
@@ -88,7 +89,7 @@ int wmain(int argc, wchar_t** argv)
     std::wstring continued = std::wstring(folder) + L"zorvane-long-continued.reg";
     std::wstring oneLine = std::wstring(folder) + L"zorvane-long-one-line.reg";
     CEzReg exported(std::wstring(L"CURRENT_USER\\") + kKey);
-    if (!exported.ExportKey(continued))
+    if (!ExportKey(exported, continued))
     {
         std::printf("export failed\n");
         return 1;

@@ -155,7 +155,7 @@ int wmain(int argc, wchar_t** argv)
         {
             CEzReg reader(exportPath);
             ExportReport report;
-            bool written = reader.ExportKey(ours, &report);
+            bool written = ExportKey(reader, ours, &report);
             ourExport.push_back(Now() - t);
             t = Now();
             bool exported = RunAndWait(L"reg.exe export \"HKEY_" + exportPath + L"\" \"" + theirs + L"\" /y");

@@ -221,7 +221,7 @@ void CNavroDoc::ExportCurrentKey()
     bool written;
     {
         CWaitCursor wait;
-        written = key.ExportKey(request.fileName, &report);
+        written = ExportKey(key, request.fileName, &report);
     }
     if (!written)
         return;

@@ -2,6 +2,7 @@
 #include "app/RegItemList.h"
 
 #include "operations/ChangeJournal.h"
+#include "operations/RegExport.h"
 #include "operations/KeyTransfer.h"
 
 #include "operations/ReportError.h"
@@ -284,7 +285,7 @@ std::wstring CRegItemList::ClipboardText()
         if (reader.QueryValue(Names[static_cast<size_t>(i)].c_str()))
         {
             text += L"\r\n";
-            text += reader.ValueLine();
+            text += ValueLine(reader);
         }
     }
     return text;

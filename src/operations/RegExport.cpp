@@ -97,16 +97,17 @@ bool QuotedFormKeepsBytes(const BYTE* data, DWORD size)
 }
 } // namespace
 
-std::wstring CEzReg::SectionHeader() const
+std::wstring SectionHeader(const CEzReg& key)
 {
-    return zv::Format(L"[HKEY_%s]", FullPath().c_str());
+    return zv::Format(L"[HKEY_%s]", key.FullPath().c_str());
 }
 
-void CEzReg::HexByteList(std::wstring& line, wchar_t separator, size_t width)
+void HexByteList(const CEzReg& key, std::wstring& line, wchar_t separator, size_t width)
 {
+    const BYTE* data = key.Data;
     static const wchar_t digits[] = L"0123456789abcdef";
     size_t length = line.size();
-    for (DWORD i = 0; i < DataSize; ++i)
+    for (DWORD i = 0; i < key.DataSize; ++i)
     {
         if (i)
         {
@@ -118,43 +119,43 @@ void CEzReg::HexByteList(std::wstring& line, wchar_t separator, size_t width)
             line += L"\\\r\n  ";
             length = 2;
         }
-        line += digits[Data[i] >> 4];
-        line += digits[Data[i] & 15];
+        line += digits[data[i] >> 4];
+        line += digits[data[i] & 15];
         length += 2;
     }
 }
 
-std::wstring CEzReg::ValueLine()
+std::wstring ValueLine(const CEzReg& key)
 {
-    std::wstring line = ValueName[0] ? L"\"" + EscapeRegText(ValueName) + L"\"" : std::wstring(L"@");
-    switch (ValueType)
+    std::wstring line = key.ValueName[0] ? L"\"" + EscapeRegText(key.ValueName) + L"\"" : std::wstring(L"@");
+    switch (key.ValueType)
     {
     case REG_SZ:
-        if (QuotedFormKeepsBytes(Data, DataSize))
+        if (QuotedFormKeepsBytes(key.Data, key.DataSize))
         {
-            std::wstring text(reinterpret_cast<const wchar_t*>(Data), DataSize / 2 - 1);
+            std::wstring text(reinterpret_cast<const wchar_t*>(key.Data), key.DataSize / 2 - 1);
             line += L"=\"" + EscapeRegText(text) + L"\"";
             return line;
         }
         break;
     case REG_DWORD:
-        if (DataSize == 4)
+        if (key.DataSize == 4)
         {
             DWORD value;
-            std::memcpy(&value, Data, 4);
+            std::memcpy(&value, key.Data, 4);
             line += zv::Format(L"=dword:%08lx", value);
             return line;
         }
         break;
     case REG_BINARY:
         line += L"=hex:";
-        HexByteList(line);
+        HexByteList(key, line);
         return line;
     default:
         break;
     }
-    line += zv::Format(L"=hex(%x):", ValueType);
-    HexByteList(line);
+    line += zv::Format(L"=hex(%x):", key.ValueType);
+    HexByteList(key, line);
     return line;
 }
 
@@ -236,7 +237,7 @@ void WriteSection(CEzReg& key, const std::wstring& path, CExportOutput& output)
     while (key.NextValue())
     {
         output.Append(L"\r\n");
-        output.Append(key.ValueLine());
+        output.Append(ValueLine(key));
         ++output.Report.values;
     }
     if (key.LastEnumResult != ERROR_NO_MORE_ITEMS && key.LastEnumResult != ERROR_SUCCESS)
@@ -258,9 +259,9 @@ void WriteSection(CEzReg& key, const std::wstring& path, CExportOutput& output)
 }
 } // namespace
 
-void CEzReg::WriteKeySection(CExportOutput& output)
+void WriteKeySection(CEzReg& key, CExportOutput& output)
 {
-    if (IsComputer())
+    if (key.IsComputer())
     {
         // The computer level exports the whole registry: each root in full.
         for (int i = 0; i < kRootCount; ++i)
@@ -268,20 +269,20 @@ void CEzReg::WriteKeySection(CExportOutput& output)
             if (i)
                 output.Append(L"\r\n");
             CEzReg root(RootName(i));
-            root.WriteKeySection(output);
+            WriteKeySection(root, output);
         }
         return;
     }
-    WriteSection(*this, FullPath(), output);
+    WriteSection(key, key.FullPath(), output);
 }
 
-void CEzReg::KeySectionText(std::wstring& text)
+void KeySectionText(CEzReg& key, std::wstring& text)
 {
     CStringOutput output(text);
-    WriteKeySection(output);
+    WriteKeySection(key, output);
 }
 
-bool CEzReg::ExportKey(const std::wstring& filePath, ExportReport* report)
+bool ExportKey(CEzReg& key, const std::wstring& filePath, ExportReport* report)
 {
     CWaitCursor wait;
     zv::unique_hfile file(CreateFileW(filePath.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
@@ -296,7 +297,7 @@ bool CEzReg::ExportKey(const std::wstring& filePath, ExportReport* report)
     output.AppendBytes(mark, 2);
     output.Append(kRegFileHeader);
     output.Append(L"\r\n");
-    WriteKeySection(output);
+    WriteKeySection(key, output);
     output.Append(L"\r\n\r\n");
     if (!output.Flush())
     {

@@ -1,6 +1,8 @@
-// Registry script export ("Windows Registry Editor Version 5.00"); the
-// writer's per-key parts are methods of CEzReg (registry/EzReg.h).
+// Registry script export ("Windows Registry Editor Version 5.00"): the
+// writer of a key's tree and of the value a reader holds.
 #pragma once
+
+#include "registry/EzReg.h"
 
 #include <string>
 #include <string_view>
@@ -43,3 +45,18 @@ class CExportOutput
     virtual void Append(std::wstring_view text) = 0;
     ExportReport Report;
 };
+
+// Writes key's tree to filePath as a registry script, as it walks; false
+// when the file could not be written (the file error was shown). report
+// (when given) learns which keys are missing from the file.
+bool ExportKey(CEzReg& key, const std::wstring& filePath, ExportReport* report = nullptr);
+// key's tree as script text (no file header), or written to output.
+void KeySectionText(CEzReg& key, std::wstring& text);
+void WriteKeySection(CEzReg& key, CExportOutput& output);
+// The script line of the value the reader holds now.
+std::wstring ValueLine(const CEzReg& key);
+// The data of the value the reader holds as hex pairs, broken with a
+// backslash before width characters.
+void HexByteList(const CEzReg& key, std::wstring& line, wchar_t separator = L',', size_t width = 80);
+// "[HKEY_<path>]"
+std::wstring SectionHeader(const CEzReg& key);

@@ -9,9 +9,7 @@
 #include <string>
 #include <string_view>
 
-class CExportOutput;
 struct SecurityCarry;
-struct ExportReport;
 
 class CEzReg : public CRegReader
 {
@@ -98,19 +96,6 @@ class CEzReg : public CRegReader
     bool RenameSubkey(std::wstring_view oldName, std::wstring_view newName);
     bool RenameValue(std::wstring_view oldName, std::wstring_view newName);
     bool FindSubkeyInTree(std::wstring_view name);
-
-    // --- Registry script export (operations/RegExport.cpp) ---
-    // Writes the key's tree to filePath as a registry script, as it walks;
-    // false when the file could not be written (the file error was shown).
-    // report (when given) learns which keys are missing from the file.
-    bool ExportKey(const std::wstring& filePath, ExportReport* report = nullptr);
-    void KeySectionText(std::wstring& text);
-    void WriteKeySection(CExportOutput& output);
-    // The script line of the value the reader holds now.
-    std::wstring ValueLine();
-    void HexByteList(std::wstring& line, wchar_t separator = L',', size_t width = 80);
-    // "[HKEY_<path>]"
-    std::wstring SectionHeader() const;
 
   private:
     bool OpenWith(REGSAM access);

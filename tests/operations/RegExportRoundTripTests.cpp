@@ -20,7 +20,7 @@ TEST(RegExportRoundTrip, EveryValueTypeImportsBackByteForByte)
 
     std::wstring file = TempFilePath(L"roundtrip.reg");
     CEzReg reader(box.PathOf(L"Tree"));
-    ASSERT_TRUE(reader.ExportKey(file));
+    ASSERT_TRUE(ExportKey(reader, file));
     std::wstring text = ReadUtf16File(file);
     EXPECT_NE(text.find(L"\"OddSize\"=hex(1):61,00,62\r\n"), std::wstring::npos);
     EXPECT_NE(text.find(L"\"Unterminated\"=hex(1):6f,00,70,00,65,00,6e,00\r\n"), std::wstring::npos);
@@ -73,7 +73,7 @@ TEST(RegExportRoundTrip, OrdinaryTreeIsByteIdenticalToThePlatformsOwnExport)
     std::wstring ours = TempFilePath(L"ours.reg");
     std::wstring theirs = TempFilePath(L"theirs.reg");
     CEzReg reader(box.PathOf(L"Tree"));
-    ASSERT_TRUE(reader.ExportKey(ours));
+    ASSERT_TRUE(ExportKey(reader, ours));
     ASSERT_EQ(RunProgram(L"reg.exe export \"HKEY_" + box.PathOf(L"Tree") + L"\" \"" + theirs + L"\" /y"), 0u);
     std::wstring a = ReadUtf16File(ours), b = ReadUtf16File(theirs);
     EXPECT_EQ(ReadFileBytes(ours), ReadFileBytes(theirs)) << "ours:\n"

@@ -15,7 +15,7 @@ std::wstring LineOf(const RegistrySandbox& box, const wchar_t* name)
 {
     CEzReg reader(box.Path());
     EXPECT_TRUE(reader.QueryValue(name));
-    return reader.ValueLine();
+    return ValueLine(reader);
 }
 
 std::vector<std::wstring> Lines(const std::wstring& text)
@@ -38,7 +38,7 @@ TEST(RegExport, EmptyKeyFileIsExactlyTheHeaderLines)
     RegistrySandbox box;
     std::wstring file = TempFilePath(L"empty.reg");
     CEzReg reader(box.Path());
-    ASSERT_TRUE(reader.ExportKey(file));
+    ASSERT_TRUE(ExportKey(reader, file));
     std::wstring expected = L"Windows Registry Editor Version 5.00\r\n\r\n[HKEY_" + box.Path() + L"]\r\n\r\n";
     EXPECT_EQ(ReadUtf16File(file), expected);
     std::vector<BYTE> bytes = ReadFileBytes(file);
@@ -138,7 +138,7 @@ TEST(RegExport, SectionsNestWithAnEmptyLineBeforeEachKey)
     box.CreateKey(L"A\\B");
     std::wstring text;
     CEzReg reader(box.Path());
-    reader.KeySectionText(text);
+    KeySectionText(reader, text);
     std::wstring root = L"[HKEY_" + box.Path();
     EXPECT_EQ(text, L"\r\n" + root + L"]\r\n\"top\"=dword:00000001\r\n\r\n" + root +
                         L"\\A]\r\n\"a\"=dword:00000002\r\n\r\n" + root + L"\\A\\B]");
@@ -150,7 +150,7 @@ TEST(RegExport, ExportingTheComputerLevelWritesEveryRootInFull)
     box.SetDword(L"", L"marker", 42);
     std::wstring text;
     CEzReg computer(L"");
-    computer.KeySectionText(text);
+    KeySectionText(computer, text);
     EXPECT_EQ(text.rfind(L"\r\n[HKEY_CLASSES_ROOT]\r\n", 0), 0u);
     size_t order[5];
     const wchar_t* roots[] = {L"\r\n[HKEY_CLASSES_ROOT]", L"\r\n[HKEY_CURRENT_CONFIG]",
@@ -174,7 +174,7 @@ TEST(RegExport, FileThatCannotBeCreatedShowsTheFileError)
     ScriptedPrompts user;
     user.Answer(IDOK);
     CEzReg reader(box.Path());
-    EXPECT_FALSE(reader.ExportKey(L"C:\\no\\such\\folder\\x.reg"));
+    EXPECT_FALSE(ExportKey(reader, L"C:\\no\\such\\folder\\x.reg"));
     ASSERT_EQ(user.Boxes().size(), 1u);
     EXPECT_EQ(user.Boxes()[0].text,
               L"All or part of the path C:\\no\\such\\folder\\x.reg could not be found.");
@@ -190,7 +190,7 @@ TEST(RegExport, LineBreaksInNamesAreEscapedAndKeysTheFileCannotHoldAreReported)
     std::wstring file = TempFilePath(L"names.reg");
     CEzReg reader(box.Path());
     ExportReport report;
-    ASSERT_TRUE(reader.ExportKey(file, &report));
+    ASSERT_TRUE(ExportKey(reader, file, &report));
     std::wstring text = ReadUtf16File(file);
     DeleteFileW(file.c_str());
     EXPECT_NE(text.find(L"\"a\\r\\n[HKEY_LOCAL_MACHINE\\\\X]\\r\\n@\"=\"v\""), std::wstring::npos);
@@ -216,7 +216,7 @@ TEST(RegExport, UnreadableKeysLeaveTheirEmptyLineAndAreReported)
     std::wstring file = TempFilePath(L"locked.reg");
     CEzReg reader(box.Path());
     ExportReport report;
-    ASSERT_TRUE(reader.ExportKey(file, &report));
+    ASSERT_TRUE(ExportKey(reader, file, &report));
     std::wstring text = ReadUtf16File(file);
     DeleteFileW(file.c_str());
     std::wstring root = L"[HKEY_" + box.Path();
@@ -245,10 +245,10 @@ TEST(RegExport, ALargeTreeWrittenAsItWalksMatchesTheTextBuiltInMemory)
     std::wstring file = TempFilePath(L"large.reg");
     CEzReg reader(box.Path());
     ExportReport report;
-    ASSERT_TRUE(reader.ExportKey(file, &report));
+    ASSERT_TRUE(ExportKey(reader, file, &report));
     std::wstring text;
     CEzReg again(box.Path());
-    again.KeySectionText(text);
+    KeySectionText(again, text);
     EXPECT_GT(text.size(), 2u * 64 * 1024) << "more than one buffer";
     EXPECT_EQ(ReadUtf16File(file), std::wstring(kRegFileHeader) + L"\r\n" + text + L"\r\n\r\n");
     EXPECT_TRUE(report.IsComplete());

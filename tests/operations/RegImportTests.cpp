@@ -66,7 +66,7 @@ TEST(RegImport, OurExportAndThePlatformsComeBackByteForByte)
 
     std::wstring ours = TempFilePath(L"import-ours.reg");
     CEzReg tree(box.PathOf(L"Tree"));
-    ASSERT_TRUE(tree.ExportKey(ours));
+    ASSERT_TRUE(ExportKey(tree, ours));
     std::wstring theirs = TempFilePath(L"import-theirs.reg");
     ASSERT_EQ(RunProgram(L"reg.exe export \"HKEY_" + box.PathOf(L"Tree") + L"\" \"" + theirs + L"\" /y"), 0u);
 
