@@ -180,24 +180,9 @@ ULONGLONG ReadQwordInBase(const std::wstring& text, bool hex)
 
 DWORD ReadDwordInBase(const std::wstring& text, bool hex)
 {
-    std::wstring_view digits = text;
-    while (!digits.empty() && zv::IsSpace(digits.front()))
-        digits.remove_prefix(1);
-    if (hex && digits.size() >= 2 && digits[0] == L'0' && (digits[1] == L'x' || digits[1] == L'X'))
-        digits.remove_prefix(2);
-    ULONGLONG value = 0;
-    const unsigned base = hex ? 16 : 10;
-    for (wchar_t c : digits)
-    {
-        int digitValue = zv::HexDigitValue(c);
-        if (digitValue < 0 || static_cast<unsigned>(digitValue) >= base)
-            break;
-        unsigned digit = static_cast<unsigned>(digitValue);
-        value = value * base + digit;
-        if (value > 0xFFFFFFFFull)
-            return 0xFFFFFFFFu;
-    }
-    return static_cast<DWORD>(value);
+    // The same reading, held at the largest DWORD as the QWORD one is held at its own.
+    ULONGLONG value = ReadQwordInBase(text, hex);
+    return value > 0xFFFFFFFFull ? 0xFFFFFFFFu : static_cast<DWORD>(value);
 }
 
 DWORD SpinStep(DWORD value, int delta) noexcept

@@ -487,3 +487,17 @@ TEST(ValueDialog, AKeyAnotherProgramDeletedWhileTheDialogWasOpenIsSaidToBeGone)
                   L" does not exist: another program may have deleted it. Nothing was written.");
     EXPECT_FALSE(box.Exists(L"K")) << "nothing made the key again";
 }
+
+TEST(ValueConversions, NumbersReadInEitherBaseStopAtTheFirstOtherCharacterAndHoldAtTheLargest)
+{
+    EXPECT_EQ(ReadDwordInBase(L"  42x", false), 42u);
+    EXPECT_EQ(ReadDwordInBase(L"0x2A", true), 42u);
+    EXPECT_EQ(ReadDwordInBase(L"1f", false), 1u) << "a hex digit ends a decimal number";
+    EXPECT_EQ(ReadDwordInBase(L"4294967295", false), 0xFFFFFFFFu);
+    EXPECT_EQ(ReadDwordInBase(L"4294967296", false), 0xFFFFFFFFu);
+    EXPECT_EQ(ReadDwordInBase(L"123456789012", true), 0xFFFFFFFFu);
+    EXPECT_EQ(ReadQwordInBase(L"18446744073709551615", false), ~0ull);
+    EXPECT_EQ(ReadQwordInBase(L"18446744073709551616", false), ~0ull);
+    EXPECT_EQ(ReadQwordInBase(L"0xffffffffffffffff", true), ~0ull);
+    EXPECT_EQ(ReadQwordInBase(L"4294967296", false), 0x100000000ull);
+}
