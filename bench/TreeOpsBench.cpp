@@ -8,6 +8,7 @@
 #include "BenchClock.h"
 #include "operations/KeyTransfer.h"
 #include "operations/RegExport.h"
+#include "registry/LiveRegistry.h"
 #include "registry/EzReg.h"
 
 #include <algorithm>
@@ -148,6 +149,7 @@ int wmain(int argc, wchar_t** argv)
 
     std::vector<double> ourExport, theirExport, paste, rawCopy, erase, rawErase;
     bool identical = true;
+    double exportPerKey = 0, floorPerKey = 0;
     for (int round = 0; round < kRounds; ++round)
     {
         double t = Now();
@@ -155,8 +157,13 @@ int wmain(int argc, wchar_t** argv)
         {
             CEzReg reader(exportPath);
             ExportReport report;
+            unsigned long long requestsBefore = LiveRegistryRequests();
             bool written = ExportKey(reader, ours, &report);
             ourExport.push_back(Now() - t);
+            // The floor of any walk: each key opened and closed, one request
+            // per value and per sub-key name, and one ending each listing.
+            exportPerKey = static_cast<double>(LiveRegistryRequests() - requestsBefore) / report.keys;
+            floorPerKey = (5.0 * report.keys + report.values - 1) / report.keys;
             t = Now();
             bool exported = RunAndWait(L"reg.exe export \"HKEY_" + exportPath + L"\" \"" + theirs + L"\" /y");
             theirExport.push_back(Now() - t);
@@ -173,7 +180,7 @@ int wmain(int argc, wchar_t** argv)
         RegCloseKey(made);
         t = Now();
         CEzReg destination(target);
-        bool pasted = destination.PasteKey(L"CURRENT_USER\\Software\\ZorvaneTreeBench\\PasteSource", false);
+        bool pasted = PasteKey(destination, L"CURRENT_USER\\Software\\ZorvaneTreeBench\\PasteSource", false);
         paste.push_back(Now() - t);
         t = Now();
         HKEY raw = nullptr;
@@ -203,6 +210,9 @@ int wmain(int argc, wchar_t** argv)
         std::printf("export of %d keys: %.0f ms, reg export %.0f ms, ratio %.2f, files %s\n",
                     kBranches * (kKeysPerBranch + 1), Median(ourExport), Median(theirExport),
                     Median(ourExport) / Median(theirExport), identical ? "byte-identical" : "DIFFER");
+    if (exportToo)
+        std::printf("registry requests per key: export through the key source %.3f, a walk's floor %.3f\n",
+                    exportPerKey, floorPerKey);
     std::printf("paste of %d keys: %.0f ms, raw copy walk %.0f ms, ratio %.2f\n", kPasteKeys, Median(paste),
                 Median(rawCopy), Median(paste) / Median(rawCopy));
     std::printf("delete of %d keys: %.0f ms, raw delete %.0f ms, ratio %.2f\n", kPasteKeys, Median(erase),

@@ -73,7 +73,7 @@ int wmain(int argc, wchar_t** argv)
         CEzReg target(base + L"\\Copy");
         target.CreateKey();
         t = Now();
-        target.PasteKey(base + L"\\Source", false);
+        PasteKey(target, base + L"\\Source", false);
         paste.push_back(Now() - t);
 
         ChangeJournal journal;

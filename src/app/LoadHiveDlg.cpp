@@ -24,7 +24,7 @@ CLoadHiveDlg::CLoadHiveDlg(HWND parent, std::wstring file, std::wstring root)
     size_t slash = File.find_last_of(L"\\/");
     std::wstring fileName = slash == std::wstring::npos ? File : File.substr(slash + 1);
     CEzReg parentKey(Root);
-    KeyName = parentKey.UniqueSubkeyName(fileName);
+    KeyName = UniqueSubkeyName(parentKey, fileName);
 }
 
 void CLoadHiveDlg::DoDataExchange(CDataExchange* dx)

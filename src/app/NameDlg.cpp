@@ -104,7 +104,7 @@ void CNameDlg::AddFolder()
 {
     CEzReg bookmarks(BookmarksKey);
     std::wstring created;
-    if (!bookmarks.CreateKey() || !bookmarks.CreateUniqueSubkey(L"More Bookmarks", created))
+    if (!bookmarks.CreateKey() || !CreateUniqueSubkey(bookmarks, L"More Bookmarks", created))
     {
         AfxMessageBox(IDS_BOOKMARK_FAILED, MB_OK | MB_ICONEXCLAMATION);
         return;
@@ -130,7 +130,7 @@ bool CNameDlg::RenameFolder(HTREEITEM item, const wchar_t* newText)
         return false;
     std::vector<std::wstring> chain = FolderChain(TreeView_GetParent(Tree(), item));
     CEzReg parent(BookmarkFolderKey(chain, BookmarksKey));
-    return parent.RenameSubkey(oldName, newText);
+    return RenameSubkey(parent, oldName, newText);
 }
 
 LRESULT CNameDlg::OnNotifyMessage(UINT, WPARAM, LPARAM lParam, bool& handled)

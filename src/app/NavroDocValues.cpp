@@ -86,7 +86,7 @@ bool CNavroDoc::EditValue(const std::wstring& keyPath, const std::wstring& name,
         record.AddValue(keyPath, newName, true);
         bool ok;
         if (!dataChanged)
-            ok = target.RenameValue(name, newName); // the bytes as they are, whatever their text shows
+            ok = RenameValue(target, name, newName); // the bytes as they are, whatever their text shows
         else if (renamed && zv::EqualsNoCase(newName, name))
         {
             // A change of case needs the old value gone first: if the new

@@ -328,7 +328,7 @@ bool CRegItemList::CanPaste(std::wstring_view destination, std::wstring& message
             message = L"The source and destination keys are the same.";
             return false;
         }
-        if (!target.CheckCopyTarget(full, message))
+        if (!CheckCopyTarget(target, full, message))
             return false;
     }
     if (Count == 0)
@@ -357,21 +357,21 @@ bool CRegItemList::Paste(std::wstring_view destination)
         const std::wstring name = Names[static_cast<size_t>(i)];
         const DWORD kind = Kinds[static_cast<size_t>(i)];
         std::wstring used;
-        CEzReg::PasteOutcome outcome = IsKeyItem(i) ? target.PasteKeyAs(FullText(i), IsMove, used)
-                                                    : target.PasteValueAs(path, name, IsMove, used);
+        PasteOutcome outcome = IsKeyItem(i) ? PasteKeyAs(target, FullText(i), IsMove, used)
+                                            : PasteValueAs(target, path, name, IsMove, used);
         switch (outcome)
         {
-        case CEzReg::PasteOutcome::Done:
+        case PasteOutcome::Done:
             ++succeeded;
             if (IsKeyItem(i))
                 pasted.AddKey(destination, used);
             else
                 pasted.Add(destination, used, kind);
             break;
-        case CEzReg::PasteOutcome::Declined:
+        case PasteOutcome::Declined:
             declined.Add(path, name, kind);
             break;
-        case CEzReg::PasteOutcome::Failed:
+        case PasteOutcome::Failed:
             LastPasteError = target.LastError ? target.LastError : ERROR_ACCESS_DENIED;
             if (Count == 1)
                 repost = false;

@@ -4,6 +4,7 @@
 #include "base/Handles.h"
 #include "base/Strings.h"
 #include "base/UserPrompts.h"
+#include "operations/KeyTransfer.h"
 #include "operations/ReportError.h"
 #include "registry/EzReg.h"
 
@@ -171,7 +172,7 @@ bool LoadHive(const std::wstring& file, const std::wstring& currentPath, std::ws
     size_t slash = file.find_last_of(L"\\/");
     std::wstring fileName = slash == std::wstring::npos ? file : file.substr(slash + 1);
     CEzReg root(rootName);
-    return LoadHiveAs(file, rootName, root.UniqueSubkeyName(fileName), newPath);
+    return LoadHiveAs(file, rootName, UniqueSubkeyName(root, fileName), newPath);
 }
 
 bool LoadHiveAs(const std::wstring& file, const std::wstring& rootName, const std::wstring& keyName,

@@ -243,7 +243,7 @@ ImportOutcome ApplyImport(const ImportPlan& plan, const std::function<void(size_
         case ImportChangeKind::DeleteKey: {
             current.Close();
             CEzReg key(change.key);
-            if (key.DeleteTree())
+            if (DeleteTree(key))
                 ++outcome.keysDeleted;
             else
                 fail(change, change.key, static_cast<DWORD>(key.LastError));

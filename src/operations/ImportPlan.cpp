@@ -1,12 +1,11 @@
 // Planning an import against the registry and applying it.
 #include "operations/ImportPlan.h"
 
-#include "base/Handles.h"
 #include "base/Strings.h"
 #include "operations/KeyTransfer.h"
 #include "operations/ReportError.h"
 #include "registry/EzReg.h"
-#include "registry/RootKeys.h"
+#include "registry/LiveRegistry.h"
 #include "registry/ValueText.h"
 
 #include <map>
@@ -17,67 +16,6 @@
 
 namespace
 {
-constexpr REGSAM kView = KEY_WOW64_64KEY;
-
-HKEY OpenKey(const std::wstring& path, REGSAM access, LONG* error = nullptr)
-{
-    HKEY root = nullptr;
-    std::wstring sub;
-    if (!SplitRootPath(path, root, sub))
-        return nullptr;
-    HKEY key = nullptr;
-    LONG result = RegOpenKeyExW(root, sub.c_str(), 0, access | kView, &key);
-    if (error)
-        *error = result;
-    return result == ERROR_SUCCESS ? key : nullptr;
-}
-
-bool ReadValue(HKEY key, const std::wstring& name, DWORD& type, std::vector<BYTE>& data)
-{
-    data.resize(256);
-    for (int attempt = 0; attempt < 4; ++attempt)
-    {
-        DWORD size = static_cast<DWORD>(data.size());
-        LONG result = RegQueryValueExW(key, name.c_str(), nullptr, &type, data.data(), &size);
-        if (result == ERROR_MORE_DATA)
-        {
-            data.resize(size + 2);
-            continue;
-        }
-        if (result != ERROR_SUCCESS)
-            return false;
-        data.resize(size);
-        return true;
-    }
-    return false;
-}
-
-// Keys below and values of the key and below (links are not followed).
-void CountTree(HKEY key, DWORD& keys, DWORD& values)
-{
-    DWORD subKeys = 0, ownValues = 0;
-    if (RegQueryInfoKeyW(key, nullptr, nullptr, nullptr, &subKeys, nullptr, nullptr, &ownValues, nullptr,
-                         nullptr, nullptr, nullptr) != ERROR_SUCCESS)
-        return;
-    values += ownValues;
-    wchar_t name[256];
-    for (DWORD i = 0;; ++i)
-    {
-        DWORD length = 256;
-        LONG result = RegEnumKeyExW(key, i, name, &length, nullptr, nullptr, nullptr, nullptr);
-        if (result == ERROR_MORE_DATA)
-            continue; // this one name is unreadable; the next may not be
-        if (result != ERROR_SUCCESS)
-            break; // the end, or a key that cannot be listed at all
-        ++keys;
-        zv::unique_hkey child;
-        if (RegOpenKeyExW(key, name, REG_OPTION_OPEN_LINK, KEY_READ | kView, child.put()) == ERROR_SUCCESS)
-        {
-            CountTree(child.get(), keys, values);
-        }
-    }
-}
-
 std::wstring Folded(const std::wstring& text)
 {
     return zv::ToUpper(text);
@@ -98,7 +36,7 @@ class Simulation
             return true;
         if (UnderDeleted(folded))
             return false;
-        return Current(key, folded) != nullptr;
+        return static_cast<bool>(Current(key, folded));
     }
 
     // The value as it stands after the operations so far.
@@ -117,8 +55,12 @@ class Simulation
         }
         if (UnderDeleted(folded))
             return false;
-        HKEY handle = Current(key, folded);
-        return handle && ReadValue(handle, name, type, data);
+        const SourceKey& current = Current(key, folded);
+        if (!current || current.Value(name.c_str(), m_value) != ERROR_SUCCESS)
+            return false;
+        type = m_value.type;
+        data.assign(m_value.Bytes(), m_value.Bytes() + m_value.size);
+        return true;
     }
 
     void Created(const std::wstring& key)
@@ -170,15 +112,10 @@ class Simulation
     {
         if (UnderDeleted(FoldedKey(key)))
             return;
-        HKEY root = nullptr;
-        std::wstring sub;
-        zv::unique_hkey handle;
         // The key as such: a link is deleted by itself, so its target is not counted.
-        if (SplitRootPath(key, root, sub) && RegOpenKeyExW(root, sub.c_str(), REG_OPTION_OPEN_LINK,
-                                                           KEY_READ | kView, handle.put()) == ERROR_SUCCESS)
-        {
-            CountTree(handle.get(), keys, values);
-        }
+        KeyTreeCount count = CountKeyTree(m_source, key);
+        keys += count.keys;
+        values += count.values;
     }
 
   private:
@@ -207,7 +144,7 @@ class Simulation
     // The real key, opened once for the run of operations on it. A key below
     // one the registry does not have is not there either: a file that makes
     // a new tree is compared without asking the registry about every key.
-    HKEY Current(const std::wstring& key, const std::wstring& folded)
+    const SourceKey& Current(const std::wstring& key, const std::wstring& folded)
     {
         if (folded != m_currentPath)
         {
@@ -216,12 +153,12 @@ class Simulation
             if (!BelowMissing(folded))
             {
                 LONG error = ERROR_SUCCESS;
-                m_current.reset(OpenKey(key, KEY_QUERY_VALUE, &error));
+                m_current = m_source.Open(key, KeyUse::Values, error);
                 if (error == ERROR_FILE_NOT_FOUND)
                     m_missing.insert(folded);
             }
         }
-        return m_current.get();
+        return m_current;
     }
 
     bool BelowMissing(const std::wstring& folded) const
@@ -237,7 +174,7 @@ class Simulation
 
     void CloseCurrent()
     {
-        m_current.reset();
+        m_current = SourceKey();
         m_currentPath.clear();
     }
 
@@ -247,7 +184,9 @@ class Simulation
     static constexpr size_t kDeletedValue = static_cast<size_t>(-1);
     const std::vector<ImportChange>& m_changes;
     std::unordered_map<std::wstring, size_t> m_values;
-    zv::unique_hkey m_current;
+    const KeySource& m_source = LiveRegistry();
+    SourceKey m_current;
+    ValueEntry m_value;
     std::wstring m_currentPath;
     std::wstring m_lastKey, m_lastFolded;
 };

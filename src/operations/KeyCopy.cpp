@@ -56,10 +56,10 @@ bool GuardBelowSource(std::wstring_view sourcePath, const std::wstring& destinat
 }
 } // namespace
 
-bool CEzReg::CheckCopyTarget(std::wstring_view sourcePath, std::wstring& error)
+bool CheckCopyTarget(CEzReg& key, std::wstring_view sourcePath, std::wstring& error)
 {
-    std::wstring destination = FullPath();
-    if (IsComputer() || zv::EqualsNoCase(destination, L"LOCAL_MACHINE") ||
+    std::wstring destination = key.FullPath();
+    if (key.IsComputer() || zv::EqualsNoCase(destination, L"LOCAL_MACHINE") ||
         zv::EqualsNoCase(destination, L"USERS"))
     {
         error = L"LocalMachine and Users don't allow subkey creation";
@@ -71,7 +71,7 @@ bool CEzReg::CheckCopyTarget(std::wstring_view sourcePath, std::wstring& error)
         return false;
     }
     std::wstring guard;
-    if (!CreateUniqueSubkey(kRecursionGuardName, guard))
+    if (!CreateUniqueSubkey(key, kRecursionGuardName, guard))
     {
         error = L"Failed to create subkey of the destination key.";
         return false;
@@ -83,11 +83,10 @@ bool CEzReg::CheckCopyTarget(std::wstring_view sourcePath, std::wstring& error)
     {
         // Another root may name a key anywhere inside the source (CLASSES_ROOT
         // is a part of LOCAL_MACHINE\Software): search the whole source tree.
-        CEzReg source(sourcePath);
-        related = source.FindSubkeyInTree(guard);
+        related = FindSubkeyInTree(LiveRegistry(), std::wstring(sourcePath), guard);
     }
-    CEzReg guardKey(Key, guard);
-    guardKey.DeleteTree();
+    CEzReg guardKey(key.Key, guard);
+    DeleteTree(guardKey);
     if (related)
     {
         error = L"The source and destination keys are related so that recursive copy is not allowed.";
@@ -96,93 +95,94 @@ bool CEzReg::CheckCopyTarget(std::wstring_view sourcePath, std::wstring& error)
     return true;
 }
 
-std::wstring CEzReg::UniqueSubkeyName(std::wstring_view keyName)
+std::wstring UniqueSubkeyName(CEzReg& key, std::wstring_view keyName)
 {
     std::wstring result(keyName);
     for (int a = 2;; ++a)
     {
-        if (!Open(KEY_ENUMERATE_SUB_KEYS) || !HasSubKey(result))
+        if (!key.Open(KEY_ENUMERATE_SUB_KEYS) || !key.HasSubKey(result))
             break;
         result = zv::Format(L"%s.%d", std::wstring(keyName).c_str(), a);
     }
     return result;
 }
 
-bool CEzReg::CopyTreeTo(HKEY destinationParent, std::wstring_view newName, SecurityCarry* carry)
+bool CopyTreeTo(CEzReg& key, HKEY destinationParent, std::wstring_view newName, SecurityCarry* carry)
 {
     // A link is copied as a link to the same place: what it points to is
     // never copied, so no link can lead a copy into its own output.
-    OpenOptions = REG_OPTION_OPEN_LINK;
-    if (!Open(kReadTree) || !Key)
+    key.OpenOptions = REG_OPTION_OPEN_LINK;
+    if (!key.Open(kReadTree) || !key.Key)
         return false;
     // The first value is read before anything is made: a link's is its
     // target, and a link must be made as one. The loop below reuses it.
-    ValueIndex = 0;
-    bool firstValue = NextValue();
-    if (firstValue && IsLinkValue(ValueName, ValueType) && BaseKey && IsLinkKey(BaseKey, SubKeyPath))
+    key.ValueIndex = 0;
+    bool firstValue = key.NextValue();
+    if (firstValue && IsLinkValue(key.ValueName, key.ValueType) && key.BaseKey &&
+        IsLinkKey(key.BaseKey, key.SubKeyPath))
     {
         std::wstring linkName(newName);
-        LastError = CreateLinkKey(destinationParent, linkName.c_str(), Data, DataSize);
-        return LastError == ERROR_SUCCESS;
+        key.LastError = CreateLinkKey(destinationParent, linkName.c_str(), key.Data, key.DataSize);
+        return key.LastError == ERROR_SUCCESS;
     }
-    if (!firstValue && LastEnumResult != ERROR_NO_MORE_ITEMS)
+    if (!firstValue && key.LastEnumResult != ERROR_NO_MORE_ITEMS)
     {
-        LastError = LastEnumResult;
+        key.LastError = key.LastEnumResult;
         return false;
     }
     REGSAM carryRights = carry ? READ_CONTROL | WRITE_DAC | WRITE_OWNER : 0;
     std::wstring name(newName);
     zv::unique_hkey target;
-    LastError = RegCreateKeyExW(destinationParent, name.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
-                                KEY_CREATE_SUB_KEY | KEY_SET_VALUE | carryRights | KEY_WOW64_64KEY, nullptr,
-                                target.put(), nullptr);
-    if (LastError == ERROR_ACCESS_DENIED)
+    key.LastError = RegCreateKeyExW(destinationParent, name.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
+                                    KEY_CREATE_SUB_KEY | KEY_SET_VALUE | carryRights | KEY_WOW64_64KEY,
+                                    nullptr, target.put(), nullptr);
+    if (key.LastError == ERROR_ACCESS_DENIED)
     {
         // An inherited entry may deny a right the copy does not need: ask
         // only for what this key's contents call for.
         DWORD subKeys = 0, values = 0;
-        QueryCounts(Key, subKeys, values);
+        QueryCounts(key.Key, subKeys, values);
         REGSAM access = (subKeys ? KEY_CREATE_SUB_KEY : 0) | (values ? KEY_SET_VALUE : 0) | carryRights;
-        LastError = RegCreateKeyExW(destinationParent, name.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
-                                    access | KEY_WOW64_64KEY, nullptr, target.put(), nullptr);
+        key.LastError = RegCreateKeyExW(destinationParent, name.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
+                                        access | KEY_WOW64_64KEY, nullptr, target.put(), nullptr);
     }
-    if (LastError != ERROR_SUCCESS)
+    if (key.LastError != ERROR_SUCCESS)
         return false;
 
-    SubKeyIndex = 0;
-    while (CRegReader::NextSubKey())
+    key.SubKeyIndex = 0;
+    while (key.CRegReader::NextSubKey())
     {
-        std::wstring childName(SubKeyName);
-        CEzReg child(Key, childName);
+        std::wstring childName(key.SubKeyName);
+        CEzReg child(key.Key, childName);
         std::wstring parentPath = carry ? carry->path : std::wstring();
         if (carry)
             carry->path += L"\\" + childName;
-        bool copied = child.CopyTreeTo(target.get(), childName, carry);
+        bool copied = CopyTreeTo(child, target.get(), childName, carry);
         if (carry)
             carry->path = parentPath;
         if (!copied)
         {
-            LastError = child.LastError;
+            key.LastError = child.LastError;
             return false;
         }
     }
     // A sub-key or value that could not be read fails the copy, so a move
     // never deletes a source whose copy is incomplete.
-    if (LastEnumResult != ERROR_NO_MORE_ITEMS)
+    if (key.LastEnumResult != ERROR_NO_MORE_ITEMS)
     {
-        LastError = LastEnumResult;
+        key.LastError = key.LastEnumResult;
         return false;
     }
     // Value 0 is still in the buffers (the sub-key loop uses others).
-    for (bool more = firstValue; more; more = NextValue())
+    for (bool more = firstValue; more; more = key.NextValue())
     {
-        LastError = SetValueExactly(target.get(), ValueName, ValueType, Data, DataSize);
-        if (LastError != ERROR_SUCCESS)
+        key.LastError = SetValueExactly(target.get(), key.ValueName, key.ValueType, key.Data, key.DataSize);
+        if (key.LastError != ERROR_SUCCESS)
             return false;
     }
-    if (LastEnumResult != ERROR_NO_MORE_ITEMS)
+    if (key.LastEnumResult != ERROR_NO_MORE_ITEMS)
     {
-        LastError = LastEnumResult;
+        key.LastError = key.LastEnumResult;
         return false;
     }
     if (carry)
@@ -190,7 +190,7 @@ bool CEzReg::CopyTreeTo(HKEY destinationParent, std::wstring_view newName, Secur
         // Last, so that the copy's own permissions cannot stand in the way of
         // filling it (the handle was opened with every right it needs).
         zv::unique_hkey source;
-        bool carried = RegOpenKeyExW(Key, nullptr, 0, READ_CONTROL, source.put()) == ERROR_SUCCESS &&
+        bool carried = RegOpenKeyExW(key.Key, nullptr, 0, READ_CONTROL, source.put()) == ERROR_SUCCESS &&
                        CarryKeySecurity(source.get(), target.get()) == ERROR_SUCCESS;
         if (!carried)
             carry->Note(carry->path);
@@ -214,29 +214,29 @@ bool AcceptUncarriedSecurity(const SecurityCarry& carry)
 }
 } // namespace transfer
 
-bool CEzReg::PasteKey(std::wstring_view sourcePath, bool move)
+bool PasteKey(CEzReg& key, std::wstring_view sourcePath, bool move)
 {
     std::wstring used;
-    return PasteKeyAs(sourcePath, move, used) != PasteOutcome::Failed;
+    return PasteKeyAs(key, sourcePath, move, used) != PasteOutcome::Failed;
 }
 
-bool CEzReg::PasteValue(std::wstring_view sourceKeyPath, std::wstring_view valueName, bool move)
+bool PasteValue(CEzReg& key, std::wstring_view sourceKeyPath, std::wstring_view valueName, bool move)
 {
     std::wstring used;
-    return PasteValueAs(sourceKeyPath, valueName, move, used) != PasteOutcome::Failed;
+    return PasteValueAs(key, sourceKeyPath, valueName, move, used) != PasteOutcome::Failed;
 }
 
-CEzReg::PasteOutcome CEzReg::PasteKeyAs(std::wstring_view sourcePath, bool move, std::wstring& usedName)
+PasteOutcome PasteKeyAs(CEzReg& key, std::wstring_view sourcePath, bool move, std::wstring& usedName)
 {
     std::wstring error;
-    if (!CheckCopyTarget(sourcePath, error))
+    if (!CheckCopyTarget(key, sourcePath, error))
     {
         ShowStatusText(error);
         return PasteOutcome::Failed;
     }
     // Creating below the destination needs KEY_CREATE_SUB_KEY on this handle,
     // looking for a free name KEY_ENUMERATE_SUB_KEYS: open with both at once.
-    if (!Open(KEY_CREATE_SUB_KEY | KEY_ENUMERATE_SUB_KEYS) || !Key)
+    if (!key.Open(KEY_CREATE_SUB_KEY | KEY_ENUMERATE_SUB_KEYS) || !key.Key)
         return PasteOutcome::Failed;
     // A move ends with a delete of the source: refused before anything is
     // written when that delete would be.
@@ -247,7 +247,7 @@ CEzReg::PasteOutcome CEzReg::PasteKeyAs(std::wstring_view sourcePath, bool move,
     }
     CEzReg source(sourcePath);
     std::wstring sourceName = source.KeyName();
-    std::wstring newName = UniqueSubkeyName(sourceName);
+    std::wstring newName = UniqueSubkeyName(key, sourceName);
     if (newName != sourceName)
     {
         std::wstring question =
@@ -260,16 +260,16 @@ CEzReg::PasteOutcome CEzReg::PasteKeyAs(std::wstring_view sourcePath, bool move,
     // A move carries the keys' permissions along; a copy takes those of its new place.
     SecurityCarry carry;
     carry.path = source.FullPath();
-    if (!source.CopyTreeTo(Key, newName, move ? &carry : nullptr))
+    if (!CopyTreeTo(source, key.Key, newName, move ? &carry : nullptr))
     {
-        LastError = source.LastError;
+        key.LastError = source.LastError;
         // The name was free: what stands there is the unfinished copy.
-        CEzReg(Key, newName).DeleteTree();
+        DeleteTree(CEzReg(key.Key, newName));
         return PasteOutcome::Failed;
     }
     if (!AcceptUncarriedSecurity(carry))
     {
-        CEzReg(Key, newName).DeleteTree();
+        DeleteTree(CEzReg(key.Key, newName));
         return PasteOutcome::Declined;
     }
     usedName = newName;
@@ -278,26 +278,26 @@ CEzReg::PasteOutcome CEzReg::PasteKeyAs(std::wstring_view sourcePath, bool move,
     return DeleteRegistryKey(sourcePath) ? PasteOutcome::Done : PasteOutcome::Failed;
 }
 
-CEzReg::PasteOutcome CEzReg::PasteValueAs(std::wstring_view sourceKeyPath, std::wstring_view valueName,
-                                          bool move, std::wstring& usedName)
+PasteOutcome PasteValueAs(CEzReg& key, std::wstring_view sourceKeyPath, std::wstring_view valueName,
+                          bool move, std::wstring& usedName)
 {
-    if (IsComputer())
+    if (key.IsComputer())
         return PasteOutcome::Failed;
     std::wstring name(valueName);
     std::wstring newName = name;
-    if (QueryValue(name.c_str()))
+    if (key.QueryValue(name.c_str()))
     {
         newName = name + L".copy";
-        for (int n = 2; QueryValue(newName.c_str()); ++n)
+        for (int n = 2; key.QueryValue(newName.c_str()); ++n)
             newName = zv::Format(L"%s.copy.%d", name.c_str(), n);
     }
-    if (!Open(KEY_SET_VALUE) || !Key)
+    if (!key.Open(KEY_SET_VALUE) || !key.Key)
         return PasteOutcome::Failed;
     CEzReg source(sourceKeyPath);
     if (!source.QueryValue(name.c_str()))
         return PasteOutcome::Failed;
-    LastError = SetValueExactly(Key, newName.c_str(), source.ValueType, source.Data, source.DataSize);
-    if (LastError != ERROR_SUCCESS)
+    key.LastError = SetValueExactly(key.Key, newName.c_str(), source.ValueType, source.Data, source.DataSize);
+    if (key.LastError != ERROR_SUCCESS)
         return PasteOutcome::Failed;
     usedName = newName;
     if (!move)

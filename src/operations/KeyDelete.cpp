@@ -49,59 +49,59 @@ bool DeleteIfLink(HKEY parent, const wchar_t* sub, LONG& result)
 }
 } // namespace
 
-bool CEzReg::DeleteTree()
+bool DeleteTree(CEzReg& key)
 {
-    if (!BaseKey)
+    if (!key.BaseKey)
     {
-        LastError = ERROR_ACCESS_DENIED; // a root or the computer level
+        key.LastError = ERROR_ACCESS_DENIED; // a root or the computer level
         return false;
     }
     // A hive's root is unloaded, never deleted; the platform here would
     // delete it with everything in it. Only a path of one name below USERS
     // or LOCAL_MACHINE is looked up, so a tree's own keys cost nothing.
-    if (!Path.empty() && IsLoadedHive(Path))
+    if (!key.Path.empty() && IsLoadedHive(key.Path))
     {
-        LastError = ERROR_ACCESS_DENIED;
+        key.LastError = ERROR_ACCESS_DENIED;
         return false;
     }
     // A link key goes by itself; following it would empty the tree it
     // points to, which lives elsewhere.
-    if (DeleteIfLink(BaseKey, SubKeyPath, LastError))
+    if (DeleteIfLink(key.BaseKey, key.SubKeyPath, key.LastError))
     {
-        Close();
+        key.Close();
         return true;
     }
     // One open with every right the walk needs; DELETE alone still lets a
     // key without children go.
-    if (!Open(DELETE | kReadTree) && !Open(DELETE))
+    if (!key.Open(DELETE | kReadTree) && !key.Open(DELETE))
         return false;
-    DeleteSubkeys();
-    LastError = RegDeleteKeyExW(BaseKey, SubKeyPath, KEY_WOW64_64KEY, 0);
-    if (LastError == ERROR_SUCCESS)
+    DeleteSubkeys(key);
+    key.LastError = RegDeleteKeyExW(key.BaseKey, key.SubKeyPath, KEY_WOW64_64KEY, 0);
+    if (key.LastError == ERROR_SUCCESS)
     {
-        Close();
-        if (OnKeyDeleted && *OnKeyDeleted)
-            (*OnKeyDeleted)();
+        key.Close();
+        if (key.OnKeyDeleted && *key.OnKeyDeleted)
+            (*key.OnKeyDeleted)();
     }
-    return LastError == ERROR_SUCCESS;
+    return key.LastError == ERROR_SUCCESS;
 }
 
-bool CEzReg::DeleteSubkeys()
+bool DeleteSubkeys(CEzReg& key)
 {
-    if (SubKeyCount() == 0)
+    if (key.SubKeyCount() == 0)
         return true;
-    if (!Open(KEY_ENUMERATE_SUB_KEYS))
+    if (!key.Open(KEY_ENUMERATE_SUB_KEYS))
         return true;
     // Names first: deleting while enumerating would shift the indexes.
     std::vector<std::wstring> names;
-    SubKeyIndex = 0;
-    while (CRegReader::NextSubKey())
-        names.emplace_back(SubKeyName);
+    key.SubKeyIndex = 0;
+    while (key.CRegReader::NextSubKey())
+        names.emplace_back(key.SubKeyName);
     for (auto it = names.rbegin(); it != names.rend(); ++it)
     {
-        CEzReg child(Key, *it);
-        child.OnKeyDeleted = OnKeyDeleted;
-        child.DeleteTree();
+        CEzReg child(key.Key, *it);
+        child.OnKeyDeleted = key.OnKeyDeleted;
+        DeleteTree(child);
     }
     return true;
 }
@@ -126,43 +126,6 @@ bool IsProtectedKey(std::wstring_view path)
            path.substr(slash + 1).find(L'\\') == std::wstring_view::npos;
 }
 
-namespace
-{
-void CountBelow(HKEY key, KeyTreeCount& count, const zv::StopToken& stop)
-{
-    DWORD subKeys = 0, values = 0;
-    if (stop.StopRequested() || !QueryCounts(key, subKeys, values))
-        return;
-    count.values += values;
-    wchar_t name[256];
-    for (DWORD i = 0; i < subKeys && !stop.StopRequested(); ++i)
-    {
-        DWORD length = 256;
-        LONG result = RegEnumKeyExW(key, i, name, &length, nullptr, nullptr, nullptr, nullptr);
-        if (result == ERROR_MORE_DATA)
-            continue;
-        if (result != ERROR_SUCCESS)
-            break;
-        ++count.keys;
-        // A link is counted as the one key it is: what it points to lives elsewhere.
-        zv::unique_hkey child;
-        if (RegOpenKeyExW(key, name, REG_OPTION_OPEN_LINK, kReadTree | KEY_WOW64_64KEY, child.put()) ==
-            ERROR_SUCCESS)
-            CountBelow(child.get(), count, stop);
-    }
-}
-} // namespace
-
-KeyTreeCount CountKeyTree(const std::wstring& path, const zv::StopToken& stop)
-{
-    KeyTreeCount count;
-    CEzReg key(path);
-    key.OpenOptions = REG_OPTION_OPEN_LINK;
-    if (key.Open(kReadTree) && key.Key)
-        CountBelow(key.Key, count, stop);
-    return count;
-}
-
 bool DeleteRegistryKey(std::wstring_view path, const std::function<void()>& onKeyDeleted)
 {
     std::wstring text(path);
@@ -181,7 +144,7 @@ bool DeleteRegistryKey(std::wstring_view path, const std::function<void()>& onKe
     {
         CEzReg reader(text);
         reader.OnKeyDeleted = &hook;
-        if (reader.DeleteTree())
+        if (DeleteTree(reader))
             return true;
         error = reader.LastError;
     }
@@ -190,7 +153,7 @@ bool DeleteRegistryKey(std::wstring_view path, const std::function<void()>& onKe
     {
         CEzReg reader(text);
         reader.OnKeyDeleted = &hook;
-        if (reader.DeleteTree())
+        if (DeleteTree(reader))
             return true;
         error = reader.LastError;
     }

@@ -47,47 +47,59 @@ LONG SetValueExactly(HKEY key, const wchar_t* name, DWORD type, const BYTE* data
     return setter(key, name, 0, type, padded.data() + 2, size);
 }
 
-bool CEzReg::CreateUniqueSubkey(std::wstring_view baseName, std::wstring& created)
+bool CreateUniqueSubkey(CEzReg& key, std::wstring_view baseName, std::wstring& created)
 {
-    if (IsComputer() || !Open(KEY_CREATE_SUB_KEY) || !Key)
+    if (key.IsComputer() || !key.Open(KEY_CREATE_SUB_KEY) || !key.Key)
         return false;
     CWaitCursor wait;
     std::wstring base(baseName);
     for (int i = 0; i < 100; ++i)
     {
         std::wstring candidate = i == 0 ? base : zv::Format(L"%s %02d", base.c_str(), i);
-        zv::unique_hkey key;
+        zv::unique_hkey made;
         DWORD disposition = 0;
-        LONG result = RegCreateKeyExW(Key, candidate.c_str(), 0, nullptr, 0, KEY_SET_VALUE | KEY_WOW64_64KEY,
-                                      nullptr, key.put(), &disposition);
+        LONG result = RegCreateKeyExW(key.Key, candidate.c_str(), 0, nullptr, 0,
+                                      KEY_SET_VALUE | KEY_WOW64_64KEY, nullptr, made.put(), &disposition);
         if (result == ERROR_SUCCESS)
         {
-            key.reset();
+            made.reset();
             if (disposition == REG_CREATED_NEW_KEY)
             {
                 created = std::move(candidate);
                 return true;
             }
         }
-        LastError = result;
+        key.LastError = result;
     }
     return false;
 }
 
-bool CEzReg::FindSubkeyInTree(std::wstring_view name)
+namespace
 {
-    if (!Open(KEY_ENUMERATE_SUB_KEYS) || !Key)
-        return false;
-    SubKeyIndex = 0;
-    while (CRegReader::NextSubKey())
+bool HasKeyNamedBelow(const SourceKey& key, std::wstring_view name, SubKeyEntry& child)
+{
+    for (DWORD index = 0;; ++index)
     {
-        if (name == SubKeyName)
+        LONG result = key.SubKeyAt(index, child);
+        if (result == ERROR_MORE_DATA)
+            continue;
+        if (result != ERROR_SUCCESS)
+            return false;
+        if (child.Name() == name)
             return true;
-        CEzReg child(Key, SubKeyName);
-        if (child.FindSubkeyInTree(name))
-            return true;
+        if (SourceKey sub = key.OpenSubKey(child.name, KeyUse::SubKeys, result))
+            if (HasKeyNamedBelow(sub, name, child))
+                return true;
     }
-    return false;
+}
+} // namespace
+
+bool FindSubkeyInTree(const KeySource& source, const std::wstring& path, std::wstring_view name)
+{
+    LONG error = ERROR_SUCCESS;
+    SourceKey key = source.Open(path, KeyUse::SubKeys, error);
+    SubKeyEntry child;
+    return key && HasKeyNamedBelow(key, name, child);
 }
 
 std::wstring KeyNameProblem(std::wstring_view name)
@@ -103,88 +115,88 @@ std::wstring KeyNameProblem(std::wstring_view name)
     return {};
 }
 
-bool CEzReg::RenameSubkey(std::wstring_view oldName, std::wstring_view newName)
+bool RenameSubkey(CEzReg& key, std::wstring_view oldName, std::wstring_view newName)
 {
     if (oldName == newName)
         return true;
-    if (IsComputer())
+    if (key.IsComputer())
         return false;
     if (!KeyNameProblem(newName).empty())
     {
-        LastError = ERROR_INVALID_PARAMETER;
+        key.LastError = ERROR_INVALID_PARAMETER;
         return false;
     }
-    if (!Open(KEY_CREATE_SUB_KEY | KEY_ENUMERATE_SUB_KEYS) || !Key)
+    if (!key.Open(KEY_CREATE_SUB_KEY | KEY_ENUMERATE_SUB_KEYS) || !key.Key)
     {
-        ReportError(static_cast<DWORD>(LastError),
+        ReportError(static_cast<DWORD>(key.LastError),
                     L"Unable to rename this key. Try run as Administrator option.", true);
         return false;
     }
     if (!zv::EqualsNoCase(oldName, newName))
     {
-        if (HasSubKey(newName))
+        if (key.HasSubKey(newName))
         {
-            LastError = ERROR_ALREADY_EXISTS;
+            key.LastError = ERROR_ALREADY_EXISTS;
             return false;
         }
-        CEzReg oldKey(Key, oldName);
+        CEzReg oldKey(key.Key, oldName);
         SecurityCarry carry;
-        carry.path = FullPath() + L"\\" + std::wstring(oldName);
-        bool copied = oldKey.CopyTreeTo(Key, newName, &carry);
+        carry.path = key.FullPath() + L"\\" + std::wstring(oldName);
+        bool copied = CopyTreeTo(oldKey, key.Key, newName, &carry);
         if (!copied || !AcceptUncarriedSecurity(carry))
         {
             // The new name was free: remove the copy, the original stays whole.
-            LastError = copied ? ERROR_CANCELLED : oldKey.LastError;
-            CEzReg(Key, newName).DeleteTree();
+            key.LastError = copied ? ERROR_CANCELLED : oldKey.LastError;
+            DeleteTree(CEzReg(key.Key, newName));
             return false;
         }
-        return oldKey.DeleteTree();
+        return DeleteTree(oldKey);
     }
     // The registry sees both spellings as one name: go through a temporary sibling.
     std::wstring temporary = L"x";
-    while (HasSubKey(temporary))
+    while (key.HasSubKey(temporary))
         temporary += L'x';
-    return RenameSubkey(oldName, temporary) && RenameSubkey(temporary, newName);
+    return RenameSubkey(key, oldName, temporary) && RenameSubkey(key, temporary, newName);
 }
 
-bool CEzReg::RenameValue(std::wstring_view oldName, std::wstring_view newName)
+bool RenameValue(CEzReg& key, std::wstring_view oldName, std::wstring_view newName)
 {
     if (oldName == newName)
         return true;
     std::wstring oldText(oldName), newText(newName);
     bool caseOnly = zv::EqualsNoCase(oldName, newName);
-    if (!caseOnly && QueryValue(newText.c_str()))
+    if (!caseOnly && key.QueryValue(newText.c_str()))
     {
-        LastError = ERROR_ALREADY_EXISTS; // the caller says so, once
+        key.LastError = ERROR_ALREADY_EXISTS; // the caller says so, once
         return false;
     }
-    if (!Open(KEY_QUERY_VALUE | KEY_SET_VALUE) || !Key || !QueryValue(oldText.c_str()))
+    if (!key.Open(KEY_QUERY_VALUE | KEY_SET_VALUE) || !key.Key || !key.QueryValue(oldText.c_str()))
         return false;
-    DWORD type = ValueType;
-    std::vector<BYTE> data(Data, Data + DataSize);
+    DWORD type = key.ValueType;
+    std::vector<BYTE> data(key.Data, key.Data + key.DataSize);
     const BYTE* bytes = data.empty() ? nullptr : data.data();
     DWORD size = static_cast<DWORD>(data.size());
     if (caseOnly)
     {
-        LastError = RegDeleteValueW(Key, oldText.c_str());
-        if (LastError != ERROR_SUCCESS)
+        key.LastError = RegDeleteValueW(key.Key, oldText.c_str());
+        if (key.LastError != ERROR_SUCCESS)
             return false;
-        LastError = SetValueExactly(Key, newText.c_str(), type, bytes, size);
-        if (LastError != ERROR_SUCCESS)
+        key.LastError = SetValueExactly(key.Key, newText.c_str(), type, bytes, size);
+        if (key.LastError != ERROR_SUCCESS)
         {
             // The value is gone unless we put it back: write the data we read
             // under its old name again.
-            LONG failure = LastError;
-            SetValueExactly(Key, oldText.c_str(), type, bytes, size, ::RegSetValueExW);
-            LastError = failure;
+            LONG failure = key.LastError;
+            SetValueExactly(key.Key, oldText.c_str(), type, bytes, size, ::RegSetValueExW);
+            key.LastError = failure;
             return false;
         }
         return true;
     }
-    LastError = SetValueExactly(Key, newText.c_str(), type, bytes, size);
-    if (LastError != ERROR_SUCCESS)
+    key.LastError = SetValueExactly(key.Key, newText.c_str(), type, bytes, size);
+    if (key.LastError != ERROR_SUCCESS)
         return false;
-    RegDeleteValueW(Key, oldText.c_str());
+    RegDeleteValueW(key.Key, oldText.c_str());
     return true;
 }
 

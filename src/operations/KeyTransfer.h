@@ -1,13 +1,62 @@
-// Free functions of key transfer; the per-key operations are methods of
-// CEzReg (registry/EzReg.h, implemented in KeyTransfer.cpp).
+// Key and value transfer: deleting, creating, copying, pasting and renaming
+// keys and values of the live registry, over a key reader (CEzReg).
 #pragma once
 
 #include "base/WorkerThread.h"
+#include "operations/SubKeyCount.h" // CountKeyTree
+#include "registry/EzReg.h"
+#include "registry/KeySource.h"
 
 #include <windows.h>
 #include <functional>
 #include <string>
 #include <string_view>
+
+struct SecurityCarry;
+
+// Deletes key with its whole sub-tree (a link by itself, never what it
+// points to); key.LastError says why not.
+bool DeleteTree(CEzReg& key);
+inline bool DeleteTree(CEzReg&& key)
+{
+    return DeleteTree(key);
+}
+bool DeleteSubkeys(CEzReg& key);
+// Creates base, "base 01" ... "base 99" below key, the first that is new.
+bool CreateUniqueSubkey(CEzReg& key, std::wstring_view baseName, std::wstring& created);
+// Whether key may receive a copy of sourcePath (guards against copying a
+// tree into itself, also through aliased roots).
+bool CheckCopyTarget(CEzReg& key, std::wstring_view sourcePath, std::wstring& error);
+// A paste of one item: done under usedName (".2", ".copy" when the name was
+// taken), declined by the user, or failed.
+enum class PasteOutcome
+{
+    Done,
+    Declined,
+    Failed,
+};
+PasteOutcome PasteKeyAs(CEzReg& key, std::wstring_view sourcePath, bool move, std::wstring& usedName);
+PasteOutcome PasteValueAs(CEzReg& key, std::wstring_view sourceKeyPath, std::wstring_view valueName,
+                          bool move, std::wstring& usedName);
+// The same, true unless the paste failed (a declined paste changes nothing).
+bool PasteKey(CEzReg& key, std::wstring_view sourcePath, bool move);
+inline bool PasteKey(CEzReg&& key, std::wstring_view sourcePath, bool move)
+{
+    return PasteKey(key, sourcePath, move);
+}
+bool PasteValue(CEzReg& key, std::wstring_view sourceKeyPath, std::wstring_view valueName, bool move);
+// Copies key's tree as destinationParent\newName, byte for byte; with carry,
+// every key's owner and own access entries too (a rename or move), noting
+// there the keys whose permissions stayed behind.
+bool CopyTreeTo(CEzReg& key, HKEY destinationParent, std::wstring_view newName,
+                SecurityCarry* carry = nullptr);
+// keyName, or keyName.2, keyName.3 ... whichever is free below key.
+std::wstring UniqueSubkeyName(CEzReg& key, std::wstring_view keyName);
+bool RenameSubkey(CEzReg& key, std::wstring_view oldName, std::wstring_view newName);
+bool RenameValue(CEzReg& key, std::wstring_view oldName, std::wstring_view newName);
+// Whether a key named name (exactly) lies anywhere below path of source
+// (links are not followed).
+bool FindSubkeyInTree(const KeySource& source, const std::wstring& path, std::wstring_view name);
 
 // Deletes the key at path with its tree, refusing roots, the keys directly
 // below LOCAL_MACHINE and the roots of loaded hives, retrying once after
@@ -16,14 +65,6 @@ bool DeleteRegistryKey(std::wstring_view path);
 // The same, calling onKeyDeleted after each key that goes (for progress).
 bool DeleteRegistryKey(std::wstring_view path, const std::function<void()>& onKeyDeleted);
 
-// What lies below a key: its sub-keys at every depth and their values
-// (links counted as keys, not followed).
-struct KeyTreeCount
-{
-    DWORD keys = 0;
-    DWORD values = 0;
-};
-KeyTreeCount CountKeyTree(const std::wstring& path, const zv::StopToken& stop = {});
 // Why name cannot name a key (empty, a backslash, over 255 characters), or
 // empty when it can.
 std::wstring KeyNameProblem(std::wstring_view name);

@@ -6,6 +6,7 @@
 #include "base/Strings.h"
 #include "base/WaitCursor.h"
 #include "registry/EzReg.h"
+#include "registry/LiveRegistry.h"
 #include "registry/RootKeys.h"
 
 #include <cstring>
@@ -102,12 +103,14 @@ std::wstring SectionHeader(const CEzReg& key)
     return zv::Format(L"[HKEY_%s]", key.FullPath().c_str());
 }
 
-void HexByteList(const CEzReg& key, std::wstring& line, wchar_t separator, size_t width)
+void HexByteList(const BYTE* data, DWORD size, std::wstring& line, wchar_t separator, size_t width)
 {
-    const BYTE* data = key.Data;
     static const wchar_t digits[] = L"0123456789abcdef";
-    size_t length = line.size();
-    for (DWORD i = 0; i < key.DataSize; ++i)
+    // The column counts from the start of the line's last row (line may
+    // begin with the break before it).
+    size_t rowStart = line.rfind(L'\n');
+    size_t length = rowStart == std::wstring::npos ? line.size() : line.size() - rowStart - 1;
+    for (DWORD i = 0; i < size; ++i)
     {
         if (i)
         {
@@ -125,37 +128,55 @@ void HexByteList(const CEzReg& key, std::wstring& line, wchar_t separator, size_
     }
 }
 
-std::wstring ValueLine(const CEzReg& key)
+void HexByteList(const CEzReg& key, std::wstring& line, wchar_t separator, size_t width)
 {
-    std::wstring line = key.ValueName[0] ? L"\"" + EscapeRegText(key.ValueName) + L"\"" : std::wstring(L"@");
-    switch (key.ValueType)
+    HexByteList(key.Data, key.DataSize, line, separator, width);
+}
+
+void AppendValueLine(std::wstring_view name, DWORD type, const BYTE* data, DWORD size, std::wstring& line)
+{
+    if (name.empty())
+        line += L'@';
+    else
+    {
+        line += L'"';
+        line += EscapeRegText(name);
+        line += L'"';
+    }
+    switch (type)
     {
     case REG_SZ:
-        if (QuotedFormKeepsBytes(key.Data, key.DataSize))
+        if (QuotedFormKeepsBytes(data, size))
         {
-            std::wstring text(reinterpret_cast<const wchar_t*>(key.Data), key.DataSize / 2 - 1);
+            std::wstring text(reinterpret_cast<const wchar_t*>(data), size / 2 - 1);
             line += L"=\"" + EscapeRegText(text) + L"\"";
-            return line;
+            return;
         }
         break;
     case REG_DWORD:
-        if (key.DataSize == 4)
+        if (size == 4)
         {
             DWORD value;
-            std::memcpy(&value, key.Data, 4);
+            std::memcpy(&value, data, 4);
             line += zv::Format(L"=dword:%08lx", value);
-            return line;
+            return;
         }
         break;
     case REG_BINARY:
         line += L"=hex:";
-        HexByteList(key, line);
-        return line;
+        HexByteList(data, size, line);
+        return;
     default:
         break;
     }
-    line += zv::Format(L"=hex(%x):", key.ValueType);
-    HexByteList(key, line);
+    line += zv::Format(L"=hex(%x):", type);
+    HexByteList(data, size, line);
+}
+
+std::wstring ValueLine(const CEzReg& key)
+{
+    std::wstring line;
+    AppendValueLine(key.ValueName, key.ValueType, key.Data, key.DataSize, line);
     return line;
 }
 
@@ -211,53 +232,109 @@ class CFileOutput final : public CExportOutput
     DWORD m_error = ERROR_SUCCESS;
 };
 
-bool HasLineBreak(const wchar_t* name)
+bool HasLineBreak(std::wstring_view name)
 {
-    for (; *name; ++name)
-        if (*name == L'\r' || *name == L'\n')
-            return true;
-    return false;
+    return name.find_first_of(L"\r\n") != std::wstring_view::npos;
 }
 
-// The section text of key (open or not yet) at path: its header, its value
-// lines, then each sub-key's section after a line break. A key that cannot
-// be read gives nothing (its line break stays, as an empty line).
-void WriteSection(CEzReg& key, const std::wstring& path, CExportOutput& output)
+// Walks a tree of a key source into script text, reusing one set of buffers.
+class CSectionWriter
 {
-    if (!key.Open(KEY_QUERY_VALUE | KEY_ENUMERATE_SUB_KEYS) || !key.Key)
+  public:
+    explicit CSectionWriter(CExportOutput& output) : m_output(output) {}
+
+    // The section of key at path: its header, its value lines, then each
+    // sub-key's section after a line break. parent is null for the start key
+    // (opened as the user named it); sub-keys are opened as themselves.
+    void Write(const SourceKey& key, const SourceKey* parent, std::wstring& path)
+    {
+        m_output.Append(L"\r\n[HKEY_");
+        m_output.Append(path);
+        m_output.Append(L"]");
+        ++m_output.Report.keys;
+        LONG result = ERROR_SUCCESS;
+        bool complete = true;
+        for (DWORD index = 0;; ++index)
+        {
+            result = key.ValueAt(index, m_value);
+            if (result == ERROR_MORE_DATA)
+                continue; // this one value cannot be read; it is reported below
+            if (result != ERROR_SUCCESS)
+                break;
+            m_line.assign(L"\r\n");
+            if (parent && IsLinkValue(m_value.name.data(), m_value.type) && IsLinkBelow(*parent, path))
+            {
+                // A script cannot make a link, and its target value written
+                // as data would be written through the link on import: the
+                // link is named in a comment and not followed.
+                m_line += L"; a link to ";
+                std::wstring_view target(reinterpret_cast<const wchar_t*>(m_value.Bytes()), m_value.size / 2);
+                for (wchar_t c : target)
+                    m_line += c == L'\r' || c == L'\n' || c == L'\0' ? L' ' : c;
+                m_line += L" (not followed)";
+                m_output.Append(m_line);
+                continue;
+            }
+            AppendValueLine(m_value.Name(), m_value.type, m_value.Bytes(), m_value.size, m_line);
+            m_output.Append(m_line);
+            ++m_output.Report.values;
+        }
+        complete = result == ERROR_NO_MORE_ITEMS; // values after the one that failed are missing
+        for (DWORD index = 0;; ++index)
+        {
+            result = key.SubKeyAt(index, m_child);
+            if (result == ERROR_MORE_DATA)
+                continue;
+            if (result != ERROR_SUCCESS)
+                break;
+            m_output.Append(L"\r\n");
+            size_t parentLength = path.size();
+            path += L'\\';
+            path.append(m_child.Name());
+            if (HasLineBreak(m_child.Name()))
+                m_output.Report.NoteUnwritable(path);
+            else
+            {
+                LONG error = ERROR_SUCCESS;
+                if (SourceKey child = key.OpenSubKey(m_child.name, KeyUse::SubKeys | KeyUse::Values, error))
+                    Write(child, &key, path);
+                else
+                    m_output.Report.NoteUnreadable(path);
+            }
+            path.resize(parentLength);
+        }
+        // Sub-keys after the one that failed are missing too.
+        if (!complete || result != ERROR_NO_MORE_ITEMS)
+            m_output.Report.NoteUnreadable(path);
+    }
+
+  private:
+    static bool IsLinkBelow(const SourceKey& parent, const std::wstring& path)
+    {
+        std::wstring name = path.substr(path.rfind(L'\\') + 1);
+        return parent.ChildIsLink(name.c_str());
+    }
+
+    CExportOutput& m_output;
+    SubKeyEntry m_child;
+    ValueEntry m_value;
+    std::wstring m_line;
+};
+} // namespace
+
+void WriteTreeSection(const KeySource& source, const std::wstring& path, CExportOutput& output,
+                      const std::wstring* writtenAs)
+{
+    LONG error = ERROR_SUCCESS;
+    SourceKey key = source.Open(path, KeyUse::SubKeys | KeyUse::Values, error);
+    if (!key)
     {
         output.Report.NoteUnreadable(path);
         return;
     }
-    output.Append(L"\r\n[HKEY_");
-    output.Append(path);
-    output.Append(L"]");
-    ++output.Report.keys;
-    key.ValueIndex = 0;
-    while (key.NextValue())
-    {
-        output.Append(L"\r\n");
-        output.Append(ValueLine(key));
-        ++output.Report.values;
-    }
-    if (key.LastEnumResult != ERROR_NO_MORE_ITEMS && key.LastEnumResult != ERROR_SUCCESS)
-        output.Report.NoteUnreadable(path); // values after the one that failed are missing
-    key.SubKeyIndex = 0;
-    while (key.CRegReader::NextSubKey())
-    {
-        output.Append(L"\r\n");
-        std::wstring childPath = path + L"\\" + key.SubKeyName;
-        if (HasLineBreak(key.SubKeyName))
-        {
-            output.Report.NoteUnwritable(childPath);
-            continue;
-        }
-        // Opened below this key's handle: no walk down from the root per key.
-        CEzReg child(key.Key, key.SubKeyName);
-        WriteSection(child, childPath, output);
-    }
+    std::wstring walked = writtenAs ? *writtenAs : path;
+    CSectionWriter(output).Write(key, nullptr, walked);
 }
-} // namespace
 
 void WriteKeySection(CEzReg& key, CExportOutput& output)
 {
@@ -268,12 +345,11 @@ void WriteKeySection(CEzReg& key, CExportOutput& output)
         {
             if (i)
                 output.Append(L"\r\n");
-            CEzReg root(RootName(i));
-            WriteKeySection(root, output);
+            WriteTreeSection(LiveRegistry(), RootName(i), output);
         }
         return;
     }
-    WriteSection(key, key.FullPath(), output);
+    WriteTreeSection(LiveRegistry(), key.FullPath(), output);
 }
 
 void KeySectionText(CEzReg& key, std::wstring& text)
@@ -282,14 +358,16 @@ void KeySectionText(CEzReg& key, std::wstring& text)
     WriteKeySection(key, output);
 }
 
-bool ExportKey(CEzReg& key, const std::wstring& filePath, ExportReport* report)
+bool WriteScriptFile(const std::wstring& filePath, const std::function<void(CExportOutput&)>& body,
+                     ExportReport* report, bool showErrors)
 {
     CWaitCursor wait;
     zv::unique_hfile file(CreateFileW(filePath.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                                       FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file)
     {
-        ReportFileError(filePath, GetLastError(), true);
+        if (showErrors)
+            ReportFileError(filePath, GetLastError(), true);
         return false;
     }
     CFileOutput output(file.get());
@@ -297,16 +375,23 @@ bool ExportKey(CEzReg& key, const std::wstring& filePath, ExportReport* report)
     output.AppendBytes(mark, 2);
     output.Append(kRegFileHeader);
     output.Append(L"\r\n");
-    WriteKeySection(key, output);
+    body(output);
     output.Append(L"\r\n\r\n");
     if (!output.Flush())
     {
         DWORD error = output.Error();
         file.reset();
-        ReportFileError(filePath, error, true);
+        if (showErrors)
+            ReportFileError(filePath, error, true);
         return false;
     }
     if (report)
         *report = output.Report;
     return true;
+}
+
+bool ExportKey(CEzReg& key, const std::wstring& filePath, ExportReport* report)
+{
+    return WriteScriptFile(
+        filePath, [&](CExportOutput& output) { WriteKeySection(key, output); }, report);
 }

@@ -3,7 +3,9 @@
 #pragma once
 
 #include "registry/EzReg.h"
+#include "registry/KeySource.h"
 
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -53,10 +55,23 @@ bool ExportKey(CEzReg& key, const std::wstring& filePath, ExportReport* report =
 // key's tree as script text (no file header), or written to output.
 void KeySectionText(CEzReg& key, std::wstring& text);
 void WriteKeySection(CEzReg& key, CExportOutput& output);
+// The tree at path of source as script text, written to output; its key
+// paths start with writtenAs instead of path when given.
+void WriteTreeSection(const KeySource& source, const std::wstring& path, CExportOutput& output,
+                      const std::wstring* writtenAs = nullptr);
+// Writes a registry script file: the byte-order mark and the header line,
+// what body writes, and the closing empty lines. False when the file could
+// not be written (the file error shown when showErrors).
+bool WriteScriptFile(const std::wstring& filePath, const std::function<void(CExportOutput&)>& body,
+                     ExportReport* report = nullptr, bool showErrors = true);
+// Appends the script line of a value (no line break) to line.
+void AppendValueLine(std::wstring_view name, DWORD type, const BYTE* data, DWORD size, std::wstring& line);
 // The script line of the value the reader holds now.
 std::wstring ValueLine(const CEzReg& key);
 // The data of the value the reader holds as hex pairs, broken with a
 // backslash before width characters.
 void HexByteList(const CEzReg& key, std::wstring& line, wchar_t separator = L',', size_t width = 80);
+void HexByteList(const BYTE* data, DWORD size, std::wstring& line, wchar_t separator = L',',
+                 size_t width = 80);
 // "[HKEY_<path>]"
 std::wstring SectionHeader(const CEzReg& key);

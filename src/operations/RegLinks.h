@@ -4,15 +4,9 @@
 // into the tree it points to, which lives elsewhere. Window-free.
 #pragma once
 
+#include "registry/LiveRegistry.h" // IsLinkValue, IsLinkKey
+
 #include <windows.h>
-
-// Whether a value with this name and type is what a link holds.
-bool IsLinkValue(const wchar_t* name, DWORD type) noexcept;
-
-// Whether sub below parent is a link (not a key that only holds a value that
-// looks like one). Opens the key twice, so callers ask only when a value
-// made them think so.
-bool IsLinkKey(HKEY parent, const wchar_t* sub);
 
 // Makes sub below parent a new link whose target value holds size bytes of
 // target; the platform's error code.

@@ -1,97 +1,107 @@
 // Capturing a registry region as it is now: a value, or a key with its tree.
 #include "operations/RegSnapshot.h"
 
-#include "base/Handles.h"
 #include "base/Strings.h"
 #include "operations/RegLinks.h"
 #include "operations/SnapshotParts.h"
+#include "registry/LiveRegistry.h"
 #include "registry/RootKeys.h"
 
 using namespace snapshot;
 
 namespace
 {
-std::wstring ReadClass(HKEY key)
+// Reads a tree through the key source, with one set of buffers for the walk.
+class TreeReader
 {
-    wchar_t buffer[1024];
-    DWORD length = 1024;
-    if (RegQueryInfoKeyW(key, buffer, &length, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
-                         nullptr, nullptr) != ERROR_SUCCESS)
-        return {};
-    return std::wstring(buffer, length);
-}
+  public:
+    TreeReader(bool securityOnly, bool deep) : m_securityOnly(securityOnly), m_deep(deep) {}
 
-// Reads key and its tree (security only, for a Security region).
-LONG ReadTree(HKEY key, SavedKey& tree, bool securityOnly, bool deep, std::wstring& failedPath,
-              const std::wstring& path)
-{
-    tree.security = ReadSecurity(key);
-    LONG result = ERROR_SUCCESS;
-    if (!securityOnly)
+    // Reads key at path and its tree (security only, for a Security region).
+    LONG Read(const SourceKey& key, SavedKey& tree, std::wstring& path)
     {
-        tree.className = ReadClass(key);
-        if ((result = ReadValues(key, tree.values)) != ERROR_SUCCESS)
+        tree.security = key.Security(m_descriptor) == ERROR_SUCCESS
+                            ? SecurityText(m_descriptor.data(), kSecurityParts)
+                            : std::wstring();
+        LONG result = ERROR_SUCCESS;
+        if (!m_securityOnly)
         {
-            failedPath = path;
-            return result;
+            if (key.Info(m_info) == ERROR_SUCCESS)
+                tree.className = m_info.className;
+            if ((result = ReadValues(key, tree.values, m_value)) != ERROR_SUCCESS)
+                return Failed(result, path);
         }
-    }
-    if (securityOnly && !deep)
+        if (m_securityOnly && !m_deep)
+            return ERROR_SUCCESS;
+        std::vector<std::wstring> names;
+        if ((result = ReadChildNames(key, names, m_child)) != ERROR_SUCCESS)
+            return Failed(result, path);
+        tree.children.reserve(names.size());
+        for (std::wstring& name : names)
+        {
+            size_t parentLength = path.size();
+            path += L'\\';
+            path += name;
+            // A link is read as itself (its target value), never followed.
+            SourceKey child = key.OpenSubKey(name.c_str(), kUse, result);
+            if (!child)
+                return Failed(result, path);
+            tree.children.emplace_back();
+            SavedKey& saved = tree.children.back();
+            saved.name = std::move(name);
+            result = Read(child, saved, path);
+            if (result != ERROR_SUCCESS)
+                return result;
+            saved.link = !saved.values.empty() &&
+                         IsLinkValue(saved.values[0].name.c_str(), saved.values[0].type) &&
+                         key.ChildIsLink(saved.name.c_str());
+            path.resize(parentLength);
+        }
         return ERROR_SUCCESS;
-    std::vector<std::wstring> names;
-    if ((result = ReadChildNames(key, names)) != ERROR_SUCCESS)
+    }
+
+    static constexpr KeyUse kUse = KeyUse::Read | KeyUse::Security;
+    std::wstring failedPath;
+
+  private:
+    LONG Failed(LONG result, const std::wstring& path)
     {
         failedPath = path;
         return result;
     }
-    tree.children.reserve(names.size());
-    for (std::wstring& name : names)
-    {
-        zv::unique_hkey child;
-        std::wstring childPath = path + L"\\" + name;
-        // A link is read as itself (its target value), never followed.
-        result = RegOpenKeyExW(key, name.c_str(), REG_OPTION_OPEN_LINK, KEY_READ | kView, child.put());
-        if (result != ERROR_SUCCESS)
-        {
-            failedPath = childPath;
-            return result;
-        }
-        tree.children.emplace_back();
-        SavedKey& saved = tree.children.back();
-        saved.name = std::move(name);
-        result = ReadTree(child.get(), saved, securityOnly, deep, failedPath, childPath);
-        child.reset();
-        if (result != ERROR_SUCCESS)
-            return result;
-        saved.link = !saved.values.empty() &&
-                     IsLinkValue(saved.values[0].name.c_str(), saved.values[0].type) &&
-                     IsLinkKey(key, saved.name.c_str());
-    }
-    return ERROR_SUCCESS;
-}
 
+    bool m_securityOnly;
+    bool m_deep;
+    std::vector<BYTE> m_descriptor;
+    KeyInfo m_info;
+    ValueEntry m_value;
+    SubKeyEntry m_child;
+};
+
+// Whether the key at path, whose first value looks like a link's, is one.
+bool IsLinkAt(const std::wstring& path)
+{
+    size_t slash = path.rfind(L'\\');
+    if (slash == std::wstring::npos)
+        return false; // a root
+    LONG error = ERROR_SUCCESS;
+    SourceKey parent = LiveRegistry().Open(std::wstring_view(path).substr(0, slash), KeyUse::SubKeys, error);
+    return parent && parent.ChildIsLink(path.c_str() + slash + 1);
+}
 } // namespace
 
 void ReadKeyNames(const std::wstring& path, std::vector<std::wstring>& keys,
                   std::vector<std::wstring>& values)
 {
-    HKEY root = nullptr;
-    zv::unique_hkey owned;
-    std::wstring sub;
-    if (!SplitRootPath(path, root, sub) ||
-        RegOpenKeyExW(root, sub.c_str(), 0, KEY_QUERY_VALUE | KEY_ENUMERATE_SUB_KEYS | kView, owned.put()) !=
-            ERROR_SUCCESS)
+    LONG error = ERROR_SUCCESS;
+    SourceKey key = LiveRegistry().Open(path, KeyUse::SubKeys | KeyUse::Values, error);
+    if (!key)
         return;
-    HKEY key = owned.get();
-    ReadChildNames(key, keys);
-    std::vector<wchar_t> name(16384 + 1);
-    for (DWORD i = 0;; ++i)
-    {
-        DWORD length = static_cast<DWORD>(name.size());
-        if (RegEnumValueW(key, i, name.data(), &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
-            break;
-        values.emplace_back(name.data(), length);
-    }
+    SubKeyEntry child;
+    ReadChildNames(key, keys, child);
+    ValueEntry value;
+    for (DWORD i = 0; key.ValueAt(i, value) == ERROR_SUCCESS; ++i)
+        values.emplace_back(value.Name());
 }
 
 bool CaptureRegion(const RegRegion& region, RegionState& state, DWORD& error)
@@ -105,12 +115,12 @@ bool CaptureRegion(const RegRegion& region, RegionState& state, DWORD& error)
         error = ERROR_INVALID_PARAMETER;
         return false;
     }
-    zv::unique_hkey owned;
-    REGSAM access = region.kind == RegRegion::Value ? KEY_QUERY_VALUE | kView : KEY_READ | kView;
+    const KeySource& source = LiveRegistry();
+    bool isValue = region.kind == RegRegion::Value;
+    LONG result = ERROR_SUCCESS;
     // A tree that is a link is kept as the link, not as what it points to.
-    LONG result = RegOpenKeyExW(root, sub.c_str(), region.kind == RegRegion::Value ? 0 : REG_OPTION_OPEN_LINK,
-                                access, owned.put());
-    HKEY key = owned.get();
+    SourceKey key = source.Open(region.key, isValue ? KeyUse::Values : TreeReader::kUse, result,
+                                isValue ? LinkRule::Follow : LinkRule::Itself);
     if (result == ERROR_FILE_NOT_FOUND)
         return true; // not there: a state that does not exist
     if (result != ERROR_SUCCESS)
@@ -118,30 +128,19 @@ bool CaptureRegion(const RegRegion& region, RegionState& state, DWORD& error)
         error = static_cast<DWORD>(result);
         return false;
     }
-    if (region.kind == RegRegion::Value)
+    if (isValue)
     {
-        std::vector<BYTE> data(256);
-        DWORD type = 0;
-        for (;;)
-        {
-            DWORD size = static_cast<DWORD>(data.size());
-            result = RegQueryValueExW(key, region.value.c_str(), nullptr, &type, data.data(), &size);
-            if (result == ERROR_MORE_DATA)
-            {
-                data.resize(size);
-                continue;
-            }
-            data.resize(size);
-            break;
-        }
+        ValueEntry value;
+        result = key.Value(region.value.c_str(), value);
         if (result == ERROR_SUCCESS)
         {
             state.exists = true;
-            state.value = {region.value, type, std::move(data)};
+            state.value = {region.value, value.type,
+                           std::vector<BYTE>(value.Bytes(), value.Bytes() + value.size)};
             if (region.spelling)
             {
                 std::vector<SavedValue> values;
-                ReadValues(key, values);
+                ReadValues(key, values, value);
                 if (const SavedValue* found = FindValue(values, region.value))
                     state.value.name = found->name;
             }
@@ -152,17 +151,17 @@ bool CaptureRegion(const RegRegion& region, RegionState& state, DWORD& error)
     }
     SavedKey tree;
     tree.name = sub.empty() ? region.key : SpelledChild(ParentOf(region.key), LeafOf(region.key));
-    std::wstring failedPath;
-    result = ReadTree(key, tree, region.kind == RegRegion::Security,
-                      region.deep || region.kind == RegRegion::Tree, failedPath, region.key);
-    owned.reset();
+    TreeReader reader(region.kind == RegRegion::Security, region.deep || region.kind == RegRegion::Tree);
+    std::wstring path = region.key;
+    result = reader.Read(key, tree, path);
+    key = SourceKey();
     if (result != ERROR_SUCCESS)
     {
         error = static_cast<DWORD>(result);
         return false;
     }
     tree.link = !sub.empty() && !tree.values.empty() &&
-                IsLinkValue(tree.values[0].name.c_str(), tree.values[0].type) && IsLinkKey(root, sub.c_str());
+                IsLinkValue(tree.values[0].name.c_str(), tree.values[0].type) && IsLinkAt(region.key);
     state.exists = true;
     state.SetTree(std::move(tree));
     return true;

@@ -2,7 +2,7 @@
 #include "operations/SnapshotParts.h"
 
 #include "base/Strings.h"
-#include "registry/EzReg.h"
+#include "registry/LiveRegistry.h"
 
 #include <sddl.h>
 
@@ -88,17 +88,47 @@ LONG ReadChildNames(HKEY key, std::vector<std::wstring>& names)
     }
 }
 
+LONG ReadValues(const SourceKey& key, std::vector<SavedValue>& values, ValueEntry& value)
+{
+    for (DWORD i = 0;; ++i)
+    {
+        // A value that cannot be read fails the whole read: a snapshot
+        // without it would lose it when put back.
+        LONG result = key.ValueAt(i, value);
+        if (result == ERROR_NO_MORE_ITEMS)
+            return ERROR_SUCCESS;
+        if (result != ERROR_SUCCESS)
+            return result;
+        values.push_back({std::wstring(value.Name()), value.type,
+                          std::vector<BYTE>(value.Bytes(), value.Bytes() + value.size)});
+    }
+}
+
+LONG ReadChildNames(const SourceKey& key, std::vector<std::wstring>& names, SubKeyEntry& child)
+{
+    for (DWORD i = 0;; ++i)
+    {
+        LONG result = key.SubKeyAt(i, child);
+        if (result == ERROR_NO_MORE_ITEMS)
+            return ERROR_SUCCESS;
+        if (result != ERROR_SUCCESS)
+            return result;
+        names.emplace_back(child.Name());
+    }
+}
+
 // How the registry spells the child of parentPath named (any case) name.
 std::wstring SpelledChild(const std::wstring& parentPath, const std::wstring& name)
 {
-    CEzReg parent(parentPath);
-    if (parentPath.empty() || !parent.Open(KEY_ENUMERATE_SUB_KEYS) || !parent.Key)
+    LONG error = ERROR_SUCCESS;
+    SourceKey parent =
+        parentPath.empty() ? SourceKey() : LiveRegistry().Open(parentPath, KeyUse::SubKeys, error);
+    if (!parent)
         return name;
-    std::vector<std::wstring> names;
-    ReadChildNames(parent.Key, names);
-    for (const std::wstring& child : names)
-        if (zv::EqualsNoCase(child, name))
-            return child;
+    SubKeyEntry child;
+    for (DWORD i = 0; parent.SubKeyAt(i, child) == ERROR_SUCCESS; ++i)
+        if (zv::EqualsNoCase(child.Name(), name))
+            return std::wstring(child.Name());
     return name;
 }
 

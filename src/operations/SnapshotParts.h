@@ -4,6 +4,7 @@
 #pragma once
 
 #include "operations/RegSnapshot.h"
+#include "registry/KeySource.h"
 
 #include <windows.h>
 #include <string>
@@ -35,6 +36,9 @@ std::wstring ReadSecurity(HKEY key);
 LONG ReadValues(HKEY key, std::vector<SavedValue>& values);
 // A key's sub-key names as spelled.
 LONG ReadChildNames(HKEY key, std::vector<std::wstring>& names);
+// The same through a key source, with the caller's buffers for the walk.
+LONG ReadValues(const SourceKey& key, std::vector<SavedValue>& values, ValueEntry& value);
+LONG ReadChildNames(const SourceKey& key, std::vector<std::wstring>& names, SubKeyEntry& child);
 // How the registry spells the child of parentPath named (any case) name.
 std::wstring SpelledChild(const std::wstring& parentPath, const std::wstring& name);
 // The value or child of that name ignoring case, or null.

@@ -116,7 +116,7 @@ void RestoreLink(HKEY parent, const std::wstring& path, const SavedKey& link,
             return;
     }
     CEzReg stale(path);
-    if (!stale.DeleteTree() && stale.LastError != ERROR_FILE_NOT_FOUND)
+    if (!DeleteTree(stale) && stale.LastError != ERROR_FILE_NOT_FOUND)
     {
         Fail(failures, path, stale.LastError);
         return;
@@ -153,13 +153,13 @@ void RestoreKey(HKEY key, const std::wstring& path, const SavedKey& tree, bool f
             if (!wanted)
             {
                 CEzReg extra(path + L"\\" + name);
-                if (!extra.DeleteTree())
+                if (!DeleteTree(extra))
                     Fail(failures, extra.Path, extra.LastError);
             }
             else if (wanted->name != name)
             {
                 CEzReg parent(path);
-                if (!parent.RenameSubkey(name, wanted->name))
+                if (!RenameSubkey(parent, name, wanted->name))
                     Fail(failures, path + L"\\" + name,
                          parent.LastError ? parent.LastError : ERROR_CANCELLED);
             }
@@ -243,7 +243,7 @@ void RestoreRegion(const RegRegion& region, const RegionState& state, std::vecto
         if (region.kind == RegRegion::Security)
             return;
         CEzReg key(region.key);
-        if (!key.DeleteTree() && key.LastError != ERROR_FILE_NOT_FOUND)
+        if (!DeleteTree(key) && key.LastError != ERROR_FILE_NOT_FOUND)
             Fail(failures, region.key, key.LastError);
         return;
     }
@@ -287,7 +287,7 @@ void RestoreRegion(const RegRegion& region, const RegionState& state, std::vecto
         {
             key.reset();
             CEzReg parent(ParentOf(region.key));
-            if (!parent.RenameSubkey(spelled, tree.name))
+            if (!RenameSubkey(parent, spelled, tree.name))
             {
                 Fail(failures, region.key, parent.LastError ? parent.LastError : ERROR_CANCELLED);
                 return;

@@ -325,24 +325,3 @@ bool CEzReg::DeleteValue(const wchar_t* name)
     LastError = RegDeleteValueW(Key, name);
     return LastError == ERROR_SUCCESS;
 }
-
-// Counting sub-keys ------------------------------------------------------------
-
-DWORD CEzReg::CountSubKeys(DWORD& count, const CountProgress& progress, const zv::StopToken& stop)
-{
-    if (!Open(KEY_ENUMERATE_SUB_KEYS) || !Key)
-        return count;
-    SubKeyIndex = 0;
-    while (!stop.StopRequested() && CRegReader::NextSubKey())
-    {
-        ++count;
-        if (SubKeyName[0])
-        {
-            CEzReg child(Key, SubKeyName);
-            child.CountSubKeys(count, progress, stop);
-        }
-        if (count % kCountReportEvery == 0 && progress && !progress(count, SubKeyName))
-            break;
-    }
-    return count;
-}

@@ -1,9 +1,8 @@
 // The registry search walk and its matching rules.
 #include "search/SearchEngine.h"
 
-#include "base/Handles.h"
 #include "base/Strings.h"
-#include "registry/RootKeys.h"
+#include "registry/LiveRegistry.h"
 
 #include <algorithm>
 
@@ -80,14 +79,15 @@ class Walk
 {
   public:
     Walk(const SearchSettings& settings, const zv::StopToken& stop, ISearchSink& sink)
-        : m_settings(settings), m_stop(stop), m_sink(sink), m_data(4096), m_name(16384)
+        : m_settings(settings), m_stop(stop), m_sink(sink),
+          m_use(settings.LooksAtValues() ? KeyUse::SubKeys | KeyUse::Values : KeyUse::SubKeys)
     {
         m_batchStart = GetTickCount();
         m_everyKey = sink.WantsEveryKey();
     }
 
     // Searches key (open) whose path is path; false when cancelled.
-    bool Key(HKEY key, std::wstring& path)
+    bool Key(const SourceKey& key, std::wstring& path)
     {
         DWORD n = m_totals.keysSearched++;
         if (n % kCheckEvery == 0)
@@ -105,13 +105,11 @@ class Walk
         bool incomplete = false; // counted once however many listings failed
         if (m_settings.LooksAtValues() && !Values(key, path, incomplete))
             return false;
-        wchar_t child[256];
         for (DWORD index = 0;; ++index)
         {
             if (Stopped())
                 return false;
-            DWORD length = static_cast<DWORD>(std::size(child));
-            LONG result = RegEnumKeyExW(key, index, child, &length, nullptr, nullptr, nullptr, nullptr);
+            LONG result = key.SubKeyAt(index, m_child);
             if (result == ERROR_NO_MORE_ITEMS)
                 break;
             if (result == ERROR_MORE_DATA)
@@ -126,15 +124,12 @@ class Walk
             }
             size_t parentLength = path.size();
             path += L'\\';
-            path.append(child, length);
-            HKEY sub = nullptr;
-            // Links are not followed: a linked tree would show twice, and a
-            // loop of links would never end.
-            REGSAM access = KEY_ENUMERATE_SUB_KEYS | (m_settings.LooksAtValues() ? KEY_QUERY_VALUE : 0);
-            if (RegOpenKeyExW(key, child, REG_OPTION_OPEN_LINK, access | KEY_WOW64_64KEY, &sub) ==
-                ERROR_SUCCESS)
+            path.append(m_child.Name());
+            // Sub-keys open as themselves: a linked tree would show twice,
+            // and a loop of links would never end.
+            LONG error = ERROR_SUCCESS;
+            if (SourceKey sub = key.OpenSubKey(m_child.name, m_use, error))
             {
-                zv::unique_hkey owned(sub);
                 if (!Key(sub, path))
                     return false;
             }
@@ -144,15 +139,17 @@ class Walk
                 ++m_totals.keysSearched;
                 ++m_totals.unopened;
             }
-            path.resize(parentLength);
-            if (m_settings.keyNames && Contains(m_settings, std::wstring_view(child, length), m_scratch))
+            // The child's own walk reused m_child: its name is read from the path.
+            std::wstring_view child = std::wstring_view(path).substr(parentLength + 1);
+            if (m_settings.keyNames && Contains(m_settings, child, m_scratch))
             {
                 FoundRow row;
                 row.isKey = true;
-                row.name.assign(child, length);
-                row.location = path;
+                row.name.assign(child);
+                row.location.assign(path, 0, parentLength);
                 Add(std::move(row));
             }
+            path.resize(parentLength);
         }
         if (incomplete)
             ++m_totals.incomplete;
@@ -172,29 +169,17 @@ class Walk
   private:
     // Tests the values of key; false when cancelled. incomplete is set when
     // the listing failed before its end.
-    bool Values(HKEY key, const std::wstring& path, bool& incomplete)
+    bool Values(const SourceKey& key, const std::wstring& path, bool& incomplete)
     {
-        for (DWORD index = 0;;)
+        for (DWORD index = 0;; ++index)
         {
             if (Stopped())
                 return false;
-            DWORD nameLength = static_cast<DWORD>(m_name.size());
-            DWORD size = static_cast<DWORD>(m_data.size());
-            DWORD type = 0;
-            LONG result =
-                RegEnumValueW(key, index, m_name.data(), &nameLength, nullptr, &type, m_data.data(), &size);
+            LONG result = key.ValueAt(index, m_value);
             if (result == ERROR_NO_MORE_ITEMS)
                 return true;
             if (result == ERROR_MORE_DATA)
-            {
-                if (size > m_data.size())
-                {
-                    m_data.resize(size + 64); // once more with room for it
-                    continue;
-                }
-                ++index; // a name past the registry's limit: this value only
-                continue;
-            }
+                continue; // a name past the registry's limit: this value only
             if (result != ERROR_SUCCESS)
             {
                 // Deleted or closed under the walk: every later index answers
@@ -202,14 +187,14 @@ class Walk
                 incomplete = true;
                 return true;
             }
-            ++index;
-            if (!ValueMatchesIn(m_name.data(), nameLength, type, m_data.data(), size))
+            if (!ValueMatchesIn(m_value.name.data(), m_value.nameLength, m_value.type, m_value.Bytes(),
+                                m_value.size))
                 continue;
             FoundRow row;
-            row.name.assign(m_name.data(), nameLength);
+            row.name.assign(m_value.Name());
             row.location = path;
-            row.type = type;
-            row.data.assign(m_data.data(), m_data.data() + size);
+            row.type = m_value.type;
+            row.data.assign(m_value.Bytes(), m_value.Bytes() + m_value.size);
             Add(std::move(row));
         }
     }
@@ -248,27 +233,15 @@ class Walk
     const zv::StopToken& m_stop;
     ISearchSink& m_sink;
     bool m_everyKey = false;
-    std::vector<BYTE> m_data;
-    std::vector<wchar_t> m_name;
+    KeyUse m_use;
+    SubKeyEntry m_child;
+    ValueEntry m_value;
     std::wstring m_text;
     std::wstring m_scratch;
     std::vector<FoundRow> m_batch;
     DWORD m_batchStart = 0;
 };
 
-// Opens the start key of a search (a root, or a path below one).
-HKEY OpenStart(const std::wstring& path, REGSAM access)
-{
-    size_t slash = path.find(L'\\');
-    HKEY root = RootHandleFromName(std::wstring_view(path).substr(0, slash));
-    if (!root)
-        return nullptr;
-    HKEY key = nullptr;
-    std::wstring sub = slash == std::wstring::npos ? L"" : path.substr(slash + 1);
-    if (RegOpenKeyExW(root, sub.c_str(), 0, access | KEY_WOW64_64KEY, &key) != ERROR_SUCCESS)
-        return nullptr;
-    return key;
-}
 } // namespace
 
 void SearchSettings::Prepare()
@@ -304,6 +277,12 @@ bool ValueMatches(const SearchSettings& settings, const wchar_t* name, DWORD typ
 
 SearchTotals RunSearch(const SearchSettings& settings, const zv::StopToken& stop, ISearchSink& sink)
 {
+    return RunSearch(LiveRegistry(), settings, stop, sink);
+}
+
+SearchTotals RunSearch(const KeySource& source, const SearchSettings& settings, const zv::StopToken& stop,
+                       ISearchSink& sink)
+{
     DWORD start = GetTickCount();
     Walk walk(settings, stop, sink);
     std::vector<std::wstring> roots;
@@ -311,10 +290,11 @@ SearchTotals RunSearch(const SearchSettings& settings, const zv::StopToken& stop
         roots = {L"LOCAL_MACHINE", L"USERS"}; // the other roots are views into these
     else
         roots = {settings.root};
-    REGSAM access = KEY_ENUMERATE_SUB_KEYS | (settings.LooksAtValues() ? KEY_QUERY_VALUE : 0);
+    KeyUse use = settings.LooksAtValues() ? KeyUse::SubKeys | KeyUse::Values : KeyUse::SubKeys;
     for (const std::wstring& root : roots)
     {
-        zv::unique_hkey key(OpenStart(root, access));
+        LONG error = ERROR_SUCCESS;
+        SourceKey key = source.Open(root, use, error);
         if (!key)
         {
             ++walk.m_totals.keysSearched;
@@ -322,7 +302,7 @@ SearchTotals RunSearch(const SearchSettings& settings, const zv::StopToken& stop
             continue;
         }
         std::wstring path = root;
-        if (!walk.Key(key.get(), path))
+        if (!walk.Key(key, path))
             break;
     }
     walk.Flush();

@@ -5,6 +5,7 @@
 #pragma once
 
 #include "base/WorkerThread.h"
+#include "registry/KeySource.h"
 
 #include <windows.h>
 #include <string>
@@ -65,8 +66,11 @@ class ISearchSink
     virtual void Searching(const std::wstring& path) { (void)path; }
 };
 
-// Runs the search on the calling thread until done or stop is requested.
+// Runs the search on the calling thread until done or stop is requested:
+// in the live registry, or in another source of keys.
 SearchTotals RunSearch(const SearchSettings& settings, const zv::StopToken& stop, ISearchSink& sink);
+SearchTotals RunSearch(const KeySource& source, const SearchSettings& settings, const zv::StopToken& stop,
+                       ISearchSink& sink);
 
 // Whether a value matches (the first test that applies makes the match).
 bool ValueMatches(const SearchSettings& settings, const wchar_t* name, DWORD type, const BYTE* data,

@@ -48,7 +48,7 @@ void CLeftView::NewKey()
     CEzReg parent(path);
     CNavroDoc* doc = GetDocument();
     JournalRecorder record(doc ? &doc->Journal() : nullptr, L"New Key in " + path);
-    if (!parent.CreateUniqueSubkey(L"New Key", name))
+    if (!CreateUniqueSubkey(parent, L"New Key", name))
     {
         ReportWriteFailure(static_cast<DWORD>(parent.LastError), path);
         return;
@@ -252,7 +252,7 @@ bool CLeftView::RenameItemKey(HTREEITEM item, const std::wstring& name)
     record.AddTree(parentPath + L"\\" + oldName);
     record.AddTree(parentPath + L"\\" + name);
     RenameIdle = false;
-    bool renamed = parent.RenameSubkey(oldName, name);
+    bool renamed = RenameSubkey(parent, oldName, name);
     RenameIdle = true;
     record.Finish();
     if (!renamed)

@@ -234,7 +234,7 @@ void CNavroView::CommitEdit(const CellEditResult& edit)
         record.AddValue(edit.keyPath, edit.finalText, true);
     }
     bool ok =
-        isKey ? key.RenameSubkey(edit.name, edit.finalText) : key.RenameValue(edit.name, edit.finalText);
+        isKey ? RenameSubkey(key, edit.name, edit.finalText) : RenameValue(key, edit.name, edit.finalText);
     record.Finish();
     if (!ok)
     {

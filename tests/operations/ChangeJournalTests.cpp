@@ -176,7 +176,7 @@ TEST(ChangeJournal, EveryKindOfChangeIsUndoneAndRedoneExactly)
             record.AddValue(t, L"Binary", true);
             record.AddValue(t, L"BINARY", true);
             CEzReg key(t);
-            ASSERT_TRUE(key.RenameValue(L"Binary", L"BINARY"));
+            ASSERT_TRUE(RenameValue(key, L"Binary", L"BINARY"));
         },
         "a value renamed by case only");
 
@@ -187,7 +187,7 @@ TEST(ChangeJournal, EveryKindOfChangeIsUndoneAndRedoneExactly)
             record.AddTree(t + L"\\Child");
             record.AddTree(t + L"\\CHILD");
             CEzReg key(t);
-            ASSERT_TRUE(key.RenameSubkey(L"Child", L"CHILD"));
+            ASSERT_TRUE(RenameSubkey(key, L"Child", L"CHILD"));
         },
         "a key renamed by case only");
 
@@ -198,7 +198,7 @@ TEST(ChangeJournal, EveryKindOfChangeIsUndoneAndRedoneExactly)
             record.AddTree(t + L"\\Classy");
             record.AddTree(t + L"\\Renamed");
             CEzReg key(t);
-            ASSERT_TRUE(key.RenameSubkey(L"Classy", L"Renamed"));
+            ASSERT_TRUE(RenameSubkey(key, L"Classy", L"Renamed"));
         },
         "a key renamed");
 
@@ -208,7 +208,7 @@ TEST(ChangeJournal, EveryKindOfChangeIsUndoneAndRedoneExactly)
             JournalRecorder record(&journal, L"New Key");
             CEzReg parent(t);
             std::wstring made;
-            ASSERT_TRUE(parent.CreateUniqueSubkey(L"New Key", made));
+            ASSERT_TRUE(CreateUniqueSubkey(parent, L"New Key", made));
             record.AddMade({RegRegion::Tree, t + L"\\" + made});
         },
         "a key created");

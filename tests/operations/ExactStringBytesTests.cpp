@@ -94,7 +94,7 @@ TEST(ExactStringBytes, OneAndThreeByteStringsStayExactThroughImportPasteAndUndo)
     box.CreateKey(L"Pasted");
     ScriptedPrompts user;
     CEzReg pasted(box.PathOf(L"Pasted"));
-    ASSERT_TRUE(pasted.PasteKey(box.PathOf(L"Imported"), false));
+    ASSERT_TRUE(PasteKey(pasted, box.PathOf(L"Imported"), false));
     EXPECT_EQ(SnapshotTree(HKEY_CURRENT_USER, box.SubKey() + L"\\Pasted\\Imported"), expected) << "paste";
 
     // Undo of its delete writes each value back as it was.

@@ -152,15 +152,15 @@ TEST(Hives, ALoadedHivesRootIsNeverDeletedOrMovedAway)
     EXPECT_FALSE(DeleteRegistryKey(mounted));
     ASSERT_EQ(user.Boxes().size(), 1u);
     EXPECT_EQ(user.Boxes()[0].text, HiveRootDeleteRefusal(mounted));
-    EXPECT_FALSE(CEzReg(mounted).DeleteTree());
+    EXPECT_FALSE(DeleteTree(CEzReg(mounted)));
     user.Answer(IDOK);
     box.CreateKey(L"Target");
-    EXPECT_FALSE(CEzReg(box.PathOf(L"Target")).PasteKey(mounted, true));
+    EXPECT_FALSE(PasteKey(CEzReg(box.PathOf(L"Target")), mounted, true));
     EXPECT_TRUE(box.SubKeys(L"Target").empty()) << "a refused move copies nothing";
     EXPECT_TRUE(KeyExistsRaw(HKEY_USERS, sub + L"\\Inner"));
     EXPECT_TRUE(IsLoadedHive(mounted));
     // Its keys below go as any key does; a copy of the root is a copy.
-    EXPECT_TRUE(CEzReg(box.PathOf(L"Target")).PasteKey(mounted, false));
+    EXPECT_TRUE(PasteKey(CEzReg(box.PathOf(L"Target")), mounted, false));
     EXPECT_TRUE(DeleteRegistryKey(mounted + L"\\Inner"));
     EXPECT_TRUE(UnloadHive(mounted));
     EXPECT_FALSE(KeyExistsRaw(HKEY_USERS, sub));

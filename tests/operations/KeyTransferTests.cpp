@@ -21,12 +21,12 @@ TEST(KeyTransfer, CopyAndMoveWholeTreesWithEveryValueTypeByteForByte)
 
     ScriptedPrompts user;
     CEzReg copies(box.PathOf(L"Copies"));
-    ASSERT_TRUE(copies.PasteKey(box.PathOf(L"Source"), false));
+    ASSERT_TRUE(PasteKey(copies, box.PathOf(L"Source"), false));
     EXPECT_EQ(SnapshotTree(HKEY_CURRENT_USER, box.SubKey() + L"\\Copies\\Source"), original);
     EXPECT_TRUE(box.Exists(L"Source"));
 
     CEzReg moved(box.PathOf(L"Moved"));
-    ASSERT_TRUE(moved.PasteKey(box.PathOf(L"Source"), true));
+    ASSERT_TRUE(PasteKey(moved, box.PathOf(L"Source"), true));
     EXPECT_EQ(SnapshotTree(HKEY_CURRENT_USER, box.SubKey() + L"\\Moved\\Source"), original);
     EXPECT_FALSE(box.Exists(L"Source"));
     EXPECT_TRUE(user.Boxes().empty());
@@ -41,9 +41,9 @@ TEST(KeyTransfer, CopyIntoOwnParentAsksAndNamesTheCopyDotTwoThenDotThree)
     user.Answer(IDYES);
     user.Answer(IDNO);
     CEzReg parent(box.Path());
-    ASSERT_TRUE(parent.PasteKey(box.PathOf(L"Name"), false));
-    ASSERT_TRUE(parent.PasteKey(box.PathOf(L"Name"), false));
-    EXPECT_TRUE(parent.PasteKey(box.PathOf(L"Name"), false)); // declined: handled, nothing copied
+    ASSERT_TRUE(PasteKey(parent, box.PathOf(L"Name"), false));
+    ASSERT_TRUE(PasteKey(parent, box.PathOf(L"Name"), false));
+    EXPECT_TRUE(PasteKey(parent, box.PathOf(L"Name"), false)); // declined: handled, nothing copied
     std::vector<RecordedBox> boxes = user.Boxes();
     ASSERT_EQ(boxes.size(), 3u);
     EXPECT_EQ(boxes[0].text,
@@ -69,16 +69,16 @@ TEST(KeyTransfer, CopyIntoItselfOrBelowIsRefused)
     for (const wchar_t* target : {L"Src", L"Src\\Child", L"Src\\Child\\Deeper"})
     {
         CEzReg destination(box.PathOf(target));
-        EXPECT_FALSE(destination.CheckCopyTarget(box.PathOf(L"Src"), error));
+        EXPECT_FALSE(CheckCopyTarget(destination, box.PathOf(L"Src"), error));
         EXPECT_EQ(error, L"The destination key is a child of the source key");
     }
     std::wstring upper = box.PathOf(L"SRC");
     CEzReg sameInOtherCase(upper);
-    EXPECT_FALSE(sameInOtherCase.CheckCopyTarget(box.PathOf(L"src"), error));
+    EXPECT_FALSE(CheckCopyTarget(sameInOtherCase, box.PathOf(L"src"), error));
 
     // PasteKey puts the refusal into the status bar, not into a box.
     CEzReg child(box.PathOf(L"Src\\Child"));
-    EXPECT_FALSE(child.PasteKey(box.PathOf(L"Src"), false));
+    EXPECT_FALSE(PasteKey(child, box.PathOf(L"Src"), false));
     EXPECT_EQ(user.StatusTexts().back(), L"The destination key is a child of the source key");
     EXPECT_TRUE(user.Boxes().empty());
     EXPECT_EQ(box.SubKeys(L"Src\\Child"), (std::vector<std::wstring>{L"Deeper"}));
@@ -95,7 +95,7 @@ TEST(KeyTransfer, CopyIntoOwnTreeThroughAnotherRootIsRefusedByTheGuard)
     CEzReg destination(alias);
     ASSERT_TRUE(destination.Open(KEY_READ));
     std::wstring error;
-    EXPECT_FALSE(destination.CheckCopyTarget(box.PathOf(L"Src"), error));
+    EXPECT_FALSE(CheckCopyTarget(destination, box.PathOf(L"Src"), error));
     EXPECT_EQ(error, L"The source and destination keys are related so that recursive copy is not allowed.");
     // The guard is gone again.
     EXPECT_TRUE(box.SubKeys(L"Src\\Inner").empty());
@@ -113,11 +113,11 @@ TEST(KeyTransfer, AnotherRootNamingAKeyDeepInsideTheSourceIsFound)
     ASSERT_TRUE(KeyExistsRaw(HKEY_LOCAL_MACHINE, L"Software\\Classes\\ZorvaneAliasTest"));
     CEzReg destination(L"CLASSES_ROOT\\ZorvaneAliasTest");
     std::wstring error;
-    EXPECT_FALSE(destination.CheckCopyTarget(L"LOCAL_MACHINE\\Software", error));
+    EXPECT_FALSE(CheckCopyTarget(destination, L"LOCAL_MACHINE\\Software", error));
     EXPECT_EQ(error, L"The source and destination keys are related so that recursive copy is not allowed.");
     // A key of the same root that only shares a prefix of names is no relative.
     CEzReg unrelated(L"CLASSES_ROOT\\ZorvaneAliasTest");
-    EXPECT_TRUE(unrelated.CheckCopyTarget(L"LOCAL_MACHINE\\Software\\Classes\\ZorvaneAliasTes", error))
+    EXPECT_TRUE(CheckCopyTarget(unrelated, L"LOCAL_MACHINE\\Software\\Classes\\ZorvaneAliasTes", error))
         << zv::ToUtf8(error);
     RegDeleteTreeW(HKEY_CLASSES_ROOT, L"ZorvaneAliasTest");
     RegDeleteKeyW(HKEY_CLASSES_ROOT, L"ZorvaneAliasTest");
@@ -143,7 +143,7 @@ TEST(KeyTransfer, ALinkWithinTheSameRootIsSeenThroughItsTrailingNames)
     ASSERT_TRUE(KeyExistsRaw(HKEY_CURRENT_USER, box.SubKey() + L"\\Link\\Inner"));
     CEzReg destination(box.PathOf(L"Link\\Inner"));
     std::wstring error;
-    EXPECT_FALSE(destination.CheckCopyTarget(box.PathOf(L"Src"), error));
+    EXPECT_FALSE(CheckCopyTarget(destination, box.PathOf(L"Src"), error));
     EXPECT_EQ(error, L"The source and destination keys are related so that recursive copy is not allowed.");
     EXPECT_TRUE(box.SubKeys(L"Src\\Inner").empty()) << "the guard is gone again";
     HKEY opened = nullptr;
@@ -174,9 +174,9 @@ TEST(KeyTransfer, DeletingALinkOrATreeHoldingOneNeverTouchesWhatItPointsTo)
     ASSERT_TRUE(box.Exists(L"Alone\\Deep")) << "the link leads to the target";
 
     CEzReg alone(box.PathOf(L"Alone"));
-    EXPECT_TRUE(alone.DeleteTree());
+    EXPECT_TRUE(DeleteTree(alone));
     CEzReg holder(box.PathOf(L"Holder"));
-    EXPECT_TRUE(holder.DeleteTree());
+    EXPECT_TRUE(DeleteTree(holder));
     EXPECT_FALSE(box.Exists(L"Alone"));
     EXPECT_FALSE(box.Exists(L"Holder"));
     DWORD type = 0;
@@ -193,14 +193,14 @@ TEST(KeyTransfer, ProtectedDestinationsAndALeftOverGuard)
     for (const wchar_t* path : {L"", L"LOCAL_MACHINE", L"users"})
     {
         CEzReg destination(path);
-        EXPECT_FALSE(destination.CheckCopyTarget(box.PathOf(L"Src"), error)) << path;
+        EXPECT_FALSE(CheckCopyTarget(destination, box.PathOf(L"Src"), error)) << path;
         EXPECT_EQ(error, L"LocalMachine and Users don't allow subkey creation");
     }
     CEzReg user(L"CURRENT_USER");
-    EXPECT_TRUE(user.CheckCopyTarget(box.PathOf(L"Src"), error)) << error;
+    EXPECT_TRUE(CheckCopyTarget(user, box.PathOf(L"Src"), error)) << error;
 
     CEzReg destination(box.PathOf(L"Dst"));
-    EXPECT_TRUE(destination.CheckCopyTarget(box.PathOf(L"Src"), error));
+    EXPECT_TRUE(CheckCopyTarget(destination, box.PathOf(L"Src"), error));
     // The left-over guard stays; the check's own (" 01") is gone.
     EXPECT_EQ(box.SubKeys(L"Dst"), (std::vector<std::wstring>{kRecursionGuardName}));
 }
@@ -212,9 +212,9 @@ TEST(KeyTransfer, ValueCopiesGetDotCopyNames)
     box.SetString(L"", L"", L"default");
     CEzReg key(box.Path());
     for (int i = 0; i < 3; ++i)
-        ASSERT_TRUE(key.PasteValue(box.Path(), L"Size", false));
+        ASSERT_TRUE(PasteValue(key, box.Path(), L"Size", false));
     for (int i = 0; i < 2; ++i)
-        ASSERT_TRUE(key.PasteValue(box.Path(), L"", false));
+        ASSERT_TRUE(PasteValue(key, box.Path(), L"", false));
     std::vector<std::wstring> names = box.ValueNames(L"");
     std::sort(names.begin(), names.end());
     EXPECT_EQ(names, (std::vector<std::wstring>{L"", L".copy", L".copy.2", L"Size", L"Size.copy",
@@ -231,16 +231,16 @@ TEST(KeyTransfer, ValueMoveDeletesTheSourceOnlyAfterTheWrite)
     box.SetValue(L"A", L"Blob", REG_BINARY, Bytes({1, 2, 3}));
     box.CreateKey(L"B");
     CEzReg b(box.PathOf(L"B"));
-    ASSERT_TRUE(b.PasteValue(box.PathOf(L"A"), L"Blob", true));
+    ASSERT_TRUE(PasteValue(b, box.PathOf(L"A"), L"Blob", true));
     EXPECT_TRUE(box.ValueNames(L"A").empty());
     DWORD type;
     std::vector<BYTE> data;
     ASSERT_TRUE(box.ReadValue(L"B", L"Blob", type, data));
     EXPECT_EQ(type, static_cast<DWORD>(REG_BINARY));
     EXPECT_EQ(data, Bytes({1, 2, 3}));
-    EXPECT_FALSE(b.PasteValue(box.PathOf(L"A"), L"Missing", false));
+    EXPECT_FALSE(PasteValue(b, box.PathOf(L"A"), L"Missing", false));
     CEzReg computer(L"");
-    EXPECT_FALSE(computer.PasteValue(box.PathOf(L"B"), L"Blob", false));
+    EXPECT_FALSE(PasteValue(computer, box.PathOf(L"B"), L"Blob", false));
 }
 
 namespace
@@ -274,7 +274,7 @@ TEST(KeyTransfer, MoveWhoseCopyFailsKeepsTheSource)
     {
         SetValueOverride failAfter(5);
         CEzReg target(box.PathOf(L"Target"));
-        EXPECT_FALSE(target.PasteKey(box.PathOf(L"Source"), true));
+        EXPECT_FALSE(PasteKey(target, box.PathOf(L"Source"), true));
     }
     EXPECT_EQ(SnapshotTree(HKEY_CURRENT_USER, box.SubKey() + L"\\Source"), original);
 }
@@ -284,35 +284,20 @@ TEST(KeyTransfer, CreateUniqueSubkeyTriesOneHundredNames)
     RegistrySandbox box;
     CEzReg key(box.Path());
     std::wstring created;
-    ASSERT_TRUE(key.CreateUniqueSubkey(L"New Key", created));
+    ASSERT_TRUE(CreateUniqueSubkey(key, L"New Key", created));
     EXPECT_EQ(created, L"New Key");
-    ASSERT_TRUE(key.CreateUniqueSubkey(L"New Key", created));
+    ASSERT_TRUE(CreateUniqueSubkey(key, L"New Key", created));
     EXPECT_EQ(created, L"New Key 01");
     for (int i = 2; i < 100; ++i)
-        ASSERT_TRUE(key.CreateUniqueSubkey(L"New Key", created));
+        ASSERT_TRUE(CreateUniqueSubkey(key, L"New Key", created));
     EXPECT_EQ(created, L"New Key 99");
-    EXPECT_FALSE(key.CreateUniqueSubkey(L"New Key", created));
+    EXPECT_FALSE(CreateUniqueSubkey(key, L"New Key", created));
     CEzReg computer(L"");
-    EXPECT_FALSE(computer.CreateUniqueSubkey(L"x", created));
+    EXPECT_FALSE(CreateUniqueSubkey(computer, L"x", created));
 }
 
 namespace
 {
-// Makes box\sub a link to box\target; its target value's bytes.
-std::vector<BYTE> MakeLink(const RegistrySandbox& box, const std::wstring& sub, const std::wstring& target)
-{
-    HKEY link = nullptr;
-    EXPECT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, (box.SubKey() + L"\\" + sub).c_str(), 0, nullptr,
-                              REG_OPTION_CREATE_LINK, KEY_ALL_ACCESS, nullptr, &link, nullptr),
-              0);
-    std::wstring path = L"\\Registry\\User\\" + CurrentUserSid() + L"\\" + box.SubKey() + L"\\" + target;
-    const BYTE* bytes = reinterpret_cast<const BYTE*>(path.c_str());
-    std::vector<BYTE> data(bytes, bytes + path.size() * sizeof(wchar_t));
-    RegSetValueExW(link, L"SymbolicLinkValue", 0, REG_LINK, data.data(), static_cast<DWORD>(data.size()));
-    RegCloseKey(link);
-    return data;
-}
-
 // The target value of box\sub when it is a link; nothing when it is not.
 std::vector<BYTE> LinkTarget(const RegistrySandbox& box, const std::wstring& sub)
 {
@@ -338,16 +323,6 @@ std::vector<BYTE> LinkTarget(const RegistrySandbox& box, const std::wstring& sub
     return data;
 }
 
-void DeleteLink(const RegistrySandbox& box, const std::wstring& sub)
-{
-    HKEY opened = nullptr;
-    if (RegOpenKeyExW(HKEY_CURRENT_USER, (box.SubKey() + L"\\" + sub).c_str(), REG_OPTION_OPEN_LINK, DELETE,
-                      &opened) == ERROR_SUCCESS)
-    {
-        RegDeleteKeyW(opened, L"");
-        RegCloseKey(opened);
-    }
-}
 } // namespace
 
 TEST(KeyTransfer, ACopyNeverFollowsALinkButCopiesItAsALink)
@@ -367,7 +342,7 @@ TEST(KeyTransfer, ACopyNeverFollowsALinkButCopiesItAsALink)
     box.CreateKey(L"T\\B\\C");
     ScriptedPrompts user;
     CEzReg target(box.PathOf(L"T\\B\\C"));
-    ASSERT_TRUE(target.PasteKey(box.PathOf(L"T\\A"), false));
+    ASSERT_TRUE(PasteKey(target, box.PathOf(L"T\\A"), false));
     EXPECT_EQ(LinkTarget(box, L"T\\B\\C\\A\\ToB"), toB) << "the link, with the same target";
     EXPECT_EQ(LinkTarget(box, L"T\\B\\C\\A\\Out"), out);
     EXPECT_EQ(LinkTarget(box, L"T\\B\\C\\A\\ToLeaf"), leaf);
@@ -382,7 +357,7 @@ TEST(KeyTransfer, ACopyNeverFollowsALinkButCopiesItAsALink)
     // A move carries the links along and leaves what they point to alone.
     box.CreateKey(L"Moved");
     CEzReg moved(box.PathOf(L"Moved"));
-    ASSERT_TRUE(moved.PasteKey(box.PathOf(L"T\\A"), true));
+    ASSERT_TRUE(PasteKey(moved, box.PathOf(L"T\\A"), true));
     EXPECT_FALSE(box.Exists(L"T\\A"));
     EXPECT_EQ(LinkTarget(box, L"Moved\\A\\Out"), out);
     EXPECT_TRUE(box.Exists(L"Outside\\Deep"));
@@ -404,7 +379,7 @@ TEST(KeyTransfer, ACopyNeverFollowsALinkButCopiesItAsALink)
 
     // A link pasted by itself is a link too.
     box.CreateKey(L"Single");
-    ASSERT_TRUE(CEzReg(box.PathOf(L"Single")).PasteKey(box.PathOf(L"Moved\\A\\Out"), false));
+    ASSERT_TRUE(PasteKey(CEzReg(box.PathOf(L"Single")), box.PathOf(L"Moved\\A\\Out"), false));
     EXPECT_EQ(LinkTarget(box, L"Single\\Out"), out);
     for (const wchar_t* link :
          {L"T\\B\\C\\A\\ToB", L"T\\B\\C\\A\\Out", L"Moved\\A\\ToB", L"Moved\\A\\Out", L"Single\\Out"})
@@ -419,11 +394,11 @@ TEST(KeyTransfer, ASiblingWhoseNameStartsWithTheSourcesIsNoChildOfIt)
     ScriptedPrompts user;
     CEzReg sibling(box.PathOf(L"Srcx"));
     std::wstring error;
-    EXPECT_TRUE(sibling.CheckCopyTarget(box.PathOf(L"Src"), error)) << zv::ToUtf8(error);
-    ASSERT_TRUE(CEzReg(box.PathOf(L"Srcx")).PasteKey(box.PathOf(L"Src"), false));
+    EXPECT_TRUE(CheckCopyTarget(sibling, box.PathOf(L"Src"), error)) << zv::ToUtf8(error);
+    ASSERT_TRUE(PasteKey(CEzReg(box.PathOf(L"Srcx")), box.PathOf(L"Src"), false));
     EXPECT_TRUE(box.Exists(L"Srcx\\Src"));
     CEzReg child(box.PathOf(L"Src"));
     box.CreateKey(L"Src\\Inner");
     CEzReg inner(box.PathOf(L"Src\\Inner"));
-    EXPECT_FALSE(inner.CheckCopyTarget(box.PathOf(L"Src"), error)) << "a real child stays refused";
+    EXPECT_FALSE(CheckCopyTarget(inner, box.PathOf(L"Src"), error)) << "a real child stays refused";
 }

@@ -107,7 +107,7 @@ TEST(Ownership, DeleteOfALockedKeyRetriesAfterTakingOwnership)
     Lock(box, L"Locked");
     {
         CEzReg probe(box.PathOf(L"Locked"));
-        ASSERT_FALSE(probe.DeleteTree()); // the lock holds
+        ASSERT_FALSE(DeleteTree(probe)); // the lock holds
     }
     ScriptedPrompts user;
     EXPECT_TRUE(DeleteRegistryKey(box.PathOf(L"Locked")));

@@ -8,6 +8,7 @@
 #include "operations/ImportPlan.h"
 #include "operations/RegExport.h"
 #include "operations/RegScriptParser.h"
+#include "operations/KeyTransfer.h"
 #include "registry/EzReg.h"
 #include "support/RegistrySandbox.h"
 #include "support/TreeFixtures.h"
@@ -71,7 +72,7 @@ TEST(RegImport, OurExportAndThePlatformsComeBackByteForByte)
     ASSERT_EQ(RunProgram(L"reg.exe export \"HKEY_" + box.PathOf(L"Tree") + L"\" \"" + theirs + L"\" /y"), 0u);
 
     // Ours, read back by us: every byte.
-    ASSERT_TRUE(CEzReg(box.PathOf(L"Tree")).DeleteTree());
+    ASSERT_TRUE(DeleteTree(CEzReg(box.PathOf(L"Tree"))));
     EXPECT_TRUE(ImportFile(ours).failures.empty());
     EXPECT_EQ(SnapshotTree(HKEY_CURRENT_USER, sub), original);
     // Importing it again over itself changes nothing and says so.
@@ -84,16 +85,16 @@ TEST(RegImport, OurExportAndThePlatformsComeBackByteForByte)
     // The platform's file loses what its quoted and dword forms cannot hold
     // (bytes after a NUL, short numbers); we make of it exactly what the
     // platform's own importer makes.
-    ASSERT_TRUE(CEzReg(box.PathOf(L"Tree")).DeleteTree());
+    ASSERT_TRUE(DeleteTree(CEzReg(box.PathOf(L"Tree"))));
     ASSERT_EQ(RunProgram(L"reg.exe import \"" + theirs + L"\""), 0u);
     TreeSnapshot platform = SnapshotTree(HKEY_CURRENT_USER, sub);
-    ASSERT_TRUE(CEzReg(box.PathOf(L"Tree")).DeleteTree());
+    ASSERT_TRUE(DeleteTree(CEzReg(box.PathOf(L"Tree"))));
     EXPECT_TRUE(ImportFile(theirs).failures.empty());
     EXPECT_EQ(SnapshotTree(HKEY_CURRENT_USER, sub), platform);
 
     // The platform's importer of our file: the same registry, but for a
     // string without its terminating NUL, which that importer completes.
-    ASSERT_TRUE(CEzReg(box.PathOf(L"Tree")).DeleteTree());
+    ASSERT_TRUE(DeleteTree(CEzReg(box.PathOf(L"Tree"))));
     ASSERT_EQ(RunProgram(L"reg.exe import \"" + ours + L"\""), 0u);
     TreeSnapshot theirsOfOurs = SnapshotTree(HKEY_CURRENT_USER, sub);
     TreeSnapshot expected = original;

@@ -15,7 +15,7 @@ TEST(Rename, KeyRenamedByCaseOnlyGoesThroughATemporarySibling)
     box.CreateKey(L"x"); // so the temporary name becomes xx
     TreeSnapshot original = SnapshotTree(HKEY_CURRENT_USER, box.SubKey() + L"\\Abc");
     CEzReg parent(box.Path());
-    ASSERT_TRUE(parent.RenameSubkey(L"Abc", L"ABC"));
+    ASSERT_TRUE(RenameSubkey(parent, L"Abc", L"ABC"));
     std::vector<std::wstring> keys = box.SubKeys(L"");
     std::sort(keys.begin(), keys.end());
     EXPECT_EQ(keys, (std::vector<std::wstring>{L"ABC", L"x"}));
@@ -29,12 +29,12 @@ TEST(Rename, KeyRenameToAnExistingSiblingFailsSilentlyAndChangesNothing)
     box.SetDword(L"Two", L"b", 2);
     ScriptedPrompts user;
     CEzReg parent(box.Path());
-    EXPECT_FALSE(parent.RenameSubkey(L"One", L"two"));
+    EXPECT_FALSE(RenameSubkey(parent, L"One", L"two"));
     EXPECT_TRUE(user.Boxes().empty());
     EXPECT_EQ(box.ValueNames(L"One"), (std::vector<std::wstring>{L"a"}));
     EXPECT_EQ(box.ValueNames(L"Two"), (std::vector<std::wstring>{L"b"}));
-    EXPECT_TRUE(parent.RenameSubkey(L"One", L"One"));
-    ASSERT_TRUE(parent.RenameSubkey(L"One", L"Three"));
+    EXPECT_TRUE(RenameSubkey(parent, L"One", L"One"));
+    ASSERT_TRUE(RenameSubkey(parent, L"One", L"Three"));
     EXPECT_FALSE(box.Exists(L"One"));
     EXPECT_EQ(box.ValueNames(L"Three"), (std::vector<std::wstring>{L"a"}));
 }
@@ -47,12 +47,12 @@ TEST(Rename, KeyNamesThatAreNoSingleKeyNameAreRefused)
     CEzReg parent(box.Path());
     for (const std::wstring& name : {std::wstring(), std::wstring(L"Sub\\Key"), std::wstring(256, L'n')})
     {
-        EXPECT_FALSE(parent.RenameSubkey(L"One", name)) << name.size();
+        EXPECT_FALSE(RenameSubkey(parent, L"One", name)) << name.size();
         EXPECT_EQ(parent.LastError, ERROR_INVALID_PARAMETER);
     }
     EXPECT_EQ(box.SubKeys(L""), (std::vector<std::wstring>{L"One"}));
     EXPECT_EQ(box.ValueNames(L"One"), (std::vector<std::wstring>{L"a"}));
-    ASSERT_TRUE(parent.RenameSubkey(L"One", std::wstring(255, L'n'))) << "255 characters are a name";
+    ASSERT_TRUE(RenameSubkey(parent, L"One", std::wstring(255, L'n'))) << "255 characters are a name";
 }
 
 TEST(Rename, ValueRenames)
@@ -63,12 +63,12 @@ TEST(Rename, ValueRenames)
     ScriptedPrompts user;
     CEzReg key(box.Path());
     // A taken name: refused, and said once by the caller (no box here).
-    EXPECT_FALSE(key.RenameValue(L"old", L"Taken"));
+    EXPECT_FALSE(RenameValue(key, L"old", L"Taken"));
     EXPECT_EQ(key.LastError, ERROR_ALREADY_EXISTS);
     EXPECT_TRUE(user.Boxes().empty());
 
-    ASSERT_TRUE(key.RenameValue(L"old", L"new"));
-    ASSERT_TRUE(key.RenameValue(L"new", L"NEW"));
+    ASSERT_TRUE(RenameValue(key, L"old", L"new"));
+    ASSERT_TRUE(RenameValue(key, L"new", L"NEW"));
     std::vector<std::wstring> names = box.ValueNames(L"");
     std::sort(names.begin(), names.end());
     EXPECT_EQ(names, (std::vector<std::wstring>{L"NEW", L"taken"}));
@@ -76,7 +76,7 @@ TEST(Rename, ValueRenames)
     std::vector<BYTE> data;
     ASSERT_TRUE(box.ReadValue(L"", L"NEW", type, data));
     EXPECT_EQ(data, Bytes({7, 8}));
-    EXPECT_FALSE(key.RenameValue(L"missing", L"other"));
+    EXPECT_FALSE(RenameValue(key, L"missing", L"other"));
 }
 
 namespace
@@ -93,7 +93,7 @@ TEST(Rename, CaseOnlyValueRenameWhoseWriteFailsKeepsTheValueUnderItsOldName)
     box.SetValue(L"", L"Value", REG_MULTI_SZ, StringBytes(std::wstring(L"a\0b\0", 4)));
     CEzReg key(box.Path());
     g_transferSetValue = AlwaysFailingSetValue;
-    bool renamed = key.RenameValue(L"Value", L"VALUE");
+    bool renamed = RenameValue(key, L"Value", L"VALUE");
     g_transferSetValue = ::RegSetValueExW;
     EXPECT_FALSE(renamed);
     EXPECT_EQ(box.ValueNames(L""), (std::vector<std::wstring>{L"Value"}));

@@ -32,7 +32,7 @@ TEST(SecurityCarry, ARenameKeepsOwnersAndOwnEntriesOfEveryKey)
     ScriptedPrompts user;
 
     CEzReg parent(box.Path());
-    ASSERT_TRUE(parent.RenameSubkey(L"Locked", L"Renamed"));
+    ASSERT_TRUE(RenameSubkey(parent, L"Locked", L"Renamed"));
     EXPECT_TRUE(user.Boxes().empty());
     EXPECT_FALSE(box.Exists(L"Locked"));
     EXPECT_EQ(SnapshotTree(HKEY_CURRENT_USER, box.SubKey() + L"\\Renamed"), original);
@@ -57,11 +57,11 @@ TEST(SecurityCarry, AMoveCarriesAndACopyTakesItsNewPlacesPermissions)
     ScriptedPrompts user;
 
     CEzReg copyTarget(box.PathOf(L"CopyTo"));
-    ASSERT_TRUE(copyTarget.PasteKey(box.PathOf(L"From\\Locked"), false));
+    ASSERT_TRUE(PasteKey(copyTarget, box.PathOf(L"From\\Locked"), false));
     EXPECT_FALSE(SecurityOf(box, L"CopyTo\\Locked").isProtected) << "a copy is no move";
 
     CEzReg moveTarget(box.PathOf(L"To"));
-    ASSERT_TRUE(moveTarget.PasteKey(box.PathOf(L"From\\Locked"), true));
+    ASSERT_TRUE(PasteKey(moveTarget, box.PathOf(L"From\\Locked"), true));
     EXPECT_FALSE(box.Exists(L"From\\Locked"));
     KeySecurity moved = SecurityOf(box, L"To\\Locked");
     EXPECT_TRUE(moved.isProtected);
@@ -81,7 +81,7 @@ TEST(SecurityCarry, PermissionsThatCannotBeCarriedAreSaidBeforeTheOriginalGoes)
     // No: the original stays whole and the copy goes.
     user.Answer(IDNO);
     CEzReg parent(box.Path());
-    EXPECT_FALSE(parent.RenameSubkey(L"Locked", L"Renamed"));
+    EXPECT_FALSE(RenameSubkey(parent, L"Locked", L"Renamed"));
     ASSERT_EQ(user.Boxes().size(), 1u);
     EXPECT_NE(user.Boxes()[0].text.find(L"could not be carried"), std::wstring::npos);
     EXPECT_NE(user.Boxes()[0].text.find(box.PathOf(L"Locked\\Below")), std::wstring::npos)
@@ -92,7 +92,7 @@ TEST(SecurityCarry, PermissionsThatCannotBeCarriedAreSaidBeforeTheOriginalGoes)
     // Yes: the rename goes ahead.
     user.Clear();
     user.Answer(IDYES);
-    EXPECT_TRUE(parent.RenameSubkey(L"Locked", L"Renamed"));
+    EXPECT_TRUE(RenameSubkey(parent, L"Locked", L"Renamed"));
     EXPECT_FALSE(box.Exists(L"Locked"));
     DWORD type = 0;
     std::vector<BYTE> data;

@@ -1,5 +1,6 @@
 // The depth-first sub-key count and its check points.
-#include "registry/EzReg.h"
+#include "operations/SubKeyCount.h"
+#include "registry/LiveRegistry.h"
 #include "support/RegistrySandbox.h"
 #include "support/SubKeyTrees.h"
 
@@ -16,9 +17,8 @@ TEST(SubKeyCount, ReportsAtCheckPointsThatAreMultiplesOf4321)
     MakeCountTree(box);
 
     std::vector<std::pair<DWORD, std::wstring>> reports;
-    CEzReg reader(box.Path());
     DWORD count = 0;
-    reader.CountSubKeys(count, [&](DWORD now, const wchar_t* name) {
+    CountKeysBelow(LiveRegistry(), box.Path(), count, [&](DWORD now, const wchar_t* name) {
         reports.emplace_back(now, name);
         return true;
     });
@@ -42,10 +42,9 @@ TEST(SubKeyCount, ProgressThatDeclinesEndsEachLevelAtItsNextCheckPoint)
               ERROR_SUCCESS);
     CreateChildKeys(a.get(), L"k", 4325);
     box.CreateKey(L"B");
-    CEzReg reader(box.Path());
     DWORD count = 0;
     std::vector<std::wstring> names;
-    reader.CountSubKeys(count, [&](DWORD, const wchar_t* name) {
+    CountKeysBelow(LiveRegistry(), box.Path(), count, [&](DWORD, const wchar_t* name) {
         names.emplace_back(name);
         return false;
     });

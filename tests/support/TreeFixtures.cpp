@@ -238,3 +238,29 @@ void LockDown(const RegistrySandbox& box, const std::wstring& sub, bool protect,
     FreeSid(everyone);
     RegCloseKey(key);
 }
+
+// Makes box\sub a link to box\target; its target value's bytes.
+std::vector<BYTE> MakeLink(const RegistrySandbox& box, const std::wstring& sub, const std::wstring& target)
+{
+    HKEY link = nullptr;
+    EXPECT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, (box.SubKey() + L"\\" + sub).c_str(), 0, nullptr,
+                              REG_OPTION_CREATE_LINK, KEY_ALL_ACCESS, nullptr, &link, nullptr),
+              0);
+    std::wstring path = L"\\Registry\\User\\" + CurrentUserSid() + L"\\" + box.SubKey() + L"\\" + target;
+    const BYTE* bytes = reinterpret_cast<const BYTE*>(path.c_str());
+    std::vector<BYTE> data(bytes, bytes + path.size() * sizeof(wchar_t));
+    RegSetValueExW(link, L"SymbolicLinkValue", 0, REG_LINK, data.data(), static_cast<DWORD>(data.size()));
+    RegCloseKey(link);
+    return data;
+}
+
+void DeleteLink(const RegistrySandbox& box, const std::wstring& sub)
+{
+    HKEY opened = nullptr;
+    if (RegOpenKeyExW(HKEY_CURRENT_USER, (box.SubKey() + L"\\" + sub).c_str(), REG_OPTION_OPEN_LINK, DELETE,
+                      &opened) == ERROR_SUCCESS)
+    {
+        RegDeleteKeyW(opened, L"");
+        RegCloseKey(opened);
+    }
+}

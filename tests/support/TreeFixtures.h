@@ -33,6 +33,11 @@ std::wstring CurrentUserSid();
 
 bool KeyExistsRaw(HKEY root, const std::wstring& subKey);
 
+// Makes box\sub a link to box\target; its target value's bytes.
+std::vector<BYTE> MakeLink(const RegistrySandbox& box, const std::wstring& sub, const std::wstring& target);
+// Deletes the link box\sub itself.
+void DeleteLink(const RegistrySandbox& box, const std::wstring& sub);
+
 // A fresh path in the temporary folder for a file of a test's own.
 std::wstring TempFilePath(const std::wstring& name);
 // A file's whole content, and the same read as UTF-16 after its byte-order mark.

@@ -3,6 +3,7 @@
 #include "app/Hints.h"
 #include "base/Shutdown.h"
 #include "base/Strings.h"
+#include "operations/KeyTransfer.h"
 #include "registry/EzReg.h"
 #include "support/FrameFixture.h"
 #include "support/RegistrySandbox.h"
@@ -202,7 +203,7 @@ TEST(KeyTree, AKeyRenamedByAnotherProgramKeepsItsPlaceAndTheLocationFollows)
 
     // Another writer renames the key; the change monitor of CURRENT_USER tells the tree.
     CEzReg parent(box.PathOf(L"P"));
-    ASSERT_TRUE(parent.RenameSubkey(L"C2", L"Renamed"));
+    ASSERT_TRUE(RenameSubkey(parent, L"C2", L"Renamed"));
     ASSERT_TRUE(f.PumpUntil([&] { return f.Tree().ItemText(c2) == L"Renamed"; }, 15000));
     EXPECT_EQ(ChildTexts(f.Tree(), p), (std::vector<std::wstring>{L"C1", L"Renamed", L"C3"}))
         << "in its place";

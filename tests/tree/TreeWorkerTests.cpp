@@ -3,7 +3,9 @@
 // moves the document to its parent, and
 // closing the window while workers run ends them all before the windows go.
 #include "base/Handles.h"
+#include "operations/SubKeyCount.h"
 #include "registry/EzReg.h"
+#include "registry/LiveRegistry.h"
 #include "support/FrameFixture.h"
 #include "support/RegistrySandbox.h"
 #include "support/SubKeyTrees.h"
@@ -155,7 +157,7 @@ TEST(TreeWorkers, ClosingWhileAnExpansionARefreshAndACountRunEndsThemAll)
         std::wstring path = box.PathOf(L"Big");
         f.frame->StartTask([path](const zv::StopToken& stop) -> IFrameServices::UiAction {
             DWORD count = 0;
-            CEzReg(path).CountSubKeys(count, nullptr, stop);
+            CountKeysBelow(LiveRegistry(), path, count, nullptr, stop);
             return [] {};
         });
         ASSERT_GT(f.Tree().RunningWorkers(), 0u);
