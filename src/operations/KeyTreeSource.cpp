@@ -127,7 +127,8 @@ void KeyTreeSource::DeleteKey(std::wstring_view path)
         parent->Remove(path.substr(slash + 1));
 }
 
-void KeyTreeSource::SetValue(std::wstring_view path, const std::wstring& name, DWORD type, std::vector<BYTE> data)
+void KeyTreeSource::SetValue(std::wstring_view path, const std::wstring& name, DWORD type,
+                             std::vector<BYTE> data)
 {
     Node& key = MakeKey(path);
     for (Node::Value& value : key.values)
@@ -144,9 +145,10 @@ void KeyTreeSource::SetValue(std::wstring_view path, const std::wstring& name, D
 void KeyTreeSource::DeleteValue(std::wstring_view path, const std::wstring& name)
 {
     if (Node* key = Find(path))
-        key->values.erase(std::remove_if(key->values.begin(), key->values.end(),
-                                         [&](const Node::Value& value) { return zv::EqualsNoCase(value.name, name); }),
-                          key->values.end());
+        key->values.erase(
+            std::remove_if(key->values.begin(), key->values.end(),
+                           [&](const Node::Value& value) { return zv::EqualsNoCase(value.name, name); }),
+            key->values.end());
 }
 
 LONG KeyTreeSource::OpenPath(std::wstring_view path, KeyUse, LinkRule, std::uintptr_t& key) const

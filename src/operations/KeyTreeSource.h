@@ -47,7 +47,8 @@ class KeyTreeSource : public KeySource
 
   protected:
     LONG OpenPath(std::wstring_view path, KeyUse use, LinkRule rule, std::uintptr_t& key) const override;
-    LONG OpenChild(std::uintptr_t parent, const wchar_t* name, KeyUse use, std::uintptr_t& key) const override;
+    LONG OpenChild(std::uintptr_t parent, const wchar_t* name, KeyUse use,
+                   std::uintptr_t& key) const override;
     void Close(std::uintptr_t key) const noexcept override;
     LONG SubKeyAt(std::uintptr_t key, DWORD index, SubKeyEntry& entry) const override;
     LONG ValueAt(std::uintptr_t key, DWORD index, ValueEntry& entry) const override;

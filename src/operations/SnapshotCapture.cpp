@@ -17,8 +17,8 @@ class TreeReader
   public:
     TreeReader(bool securityOnly, bool deep) : m_securityOnly(securityOnly), m_deep(deep) {}
 
-    // Reads key at path and its tree (security only, for a Security region).
-    LONG Read(const SourceKey& key, SavedKey& tree, std::wstring& path)
+    // Reads key and its tree (security only, for a Security region).
+    LONG Read(const SourceKey& key, SavedKey& tree)
     {
         tree.security = key.Security(m_descriptor) == ERROR_SUCCESS
                             ? SecurityText(m_descriptor.data(), kSecurityParts)
@@ -29,47 +29,36 @@ class TreeReader
             if (key.Info(m_info) == ERROR_SUCCESS)
                 tree.className = m_info.className;
             if ((result = ReadValues(key, tree.values, m_value)) != ERROR_SUCCESS)
-                return Failed(result, path);
+                return result;
         }
         if (m_securityOnly && !m_deep)
             return ERROR_SUCCESS;
         std::vector<std::wstring> names;
         if ((result = ReadChildNames(key, names, m_child)) != ERROR_SUCCESS)
-            return Failed(result, path);
+            return result;
         tree.children.reserve(names.size());
         for (std::wstring& name : names)
         {
-            size_t parentLength = path.size();
-            path += L'\\';
-            path += name;
             // A link is read as itself (its target value), never followed.
             SourceKey child = key.OpenSubKey(name.c_str(), kUse, result);
             if (!child)
-                return Failed(result, path);
+                return result;
             tree.children.emplace_back();
             SavedKey& saved = tree.children.back();
             saved.name = std::move(name);
-            result = Read(child, saved, path);
+            result = Read(child, saved);
             if (result != ERROR_SUCCESS)
                 return result;
             saved.link = !saved.values.empty() &&
                          IsLinkValue(saved.values[0].name.c_str(), saved.values[0].type) &&
                          key.ChildIsLink(saved.name.c_str());
-            path.resize(parentLength);
         }
         return ERROR_SUCCESS;
     }
 
     static constexpr KeyUse kUse = KeyUse::Read | KeyUse::Security;
-    std::wstring failedPath;
 
   private:
-    LONG Failed(LONG result, const std::wstring& path)
-    {
-        failedPath = path;
-        return result;
-    }
-
     bool m_securityOnly;
     bool m_deep;
     std::vector<BYTE> m_descriptor;
@@ -152,8 +141,7 @@ bool CaptureRegion(const RegRegion& region, RegionState& state, DWORD& error)
     SavedKey tree;
     tree.name = sub.empty() ? region.key : SpelledChild(ParentOf(region.key), LeafOf(region.key));
     TreeReader reader(region.kind == RegRegion::Security, region.deep || region.kind == RegRegion::Tree);
-    std::wstring path = region.key;
-    result = reader.Read(key, tree, path);
+    result = reader.Read(key, tree);
     key = SourceKey();
     if (result != ERROR_SUCCESS)
     {

@@ -27,6 +27,9 @@ void MakeDamaged(MemoryKeySource& source)
     source.At(L"Broken\\X");
     source.At(L"Broken\\needle Y");
     source.BreakListingAt(source.At(L"Broken"), 1);
+    source.At(L"Cut").values.push_back({L"first", REG_SZ, StringBytes(L"1")});
+    source.At(L"Cut").values.push_back({L"second", REG_SZ, StringBytes(L"needle")});
+    source.BreakValuesAt(source.At(L"Cut"), 1);
     source.Root().Make(L"");
     source.Root().Make(L"A\\B"); // would lead to A\B a second time
 }
@@ -72,7 +75,7 @@ TEST(KeySourceWalks, SearchExportAndCountsReadAnySourceAndReportWhatTheyCouldNot
     SearchTotals totals = RunSearch(source, settings, {}, sink);
     EXPECT_EQ(sink.rows, (std::vector<std::wstring>{L"V:MEM\\A\\B|s"}));
     EXPECT_EQ(totals.unopened, 3u) << "Locked and the two impossible names";
-    EXPECT_EQ(totals.incomplete, 1u) << "Broken";
+    EXPECT_EQ(totals.incomplete, 2u) << "Broken, and Cut's values";
     EXPECT_EQ(source.OpenKeys(), 0);
 
     ToText output;
@@ -82,16 +85,18 @@ TEST(KeySourceWalks, SearchExportAndCountsReadAnySourceAndReportWhatTheyCouldNot
               std::wstring::npos)
         << zv::ToUtf8(output.all);
     EXPECT_EQ(output.all.find(L"hidden"), std::wstring::npos);
-    EXPECT_EQ(output.Report.keys, 5u); // MEM, A, B, Broken, X
-    EXPECT_EQ(output.Report.values, 3u);
-    EXPECT_EQ(output.Report.unreadable, 4u);
+    EXPECT_EQ(output.Report.keys, 6u); // MEM, A, B, Broken, X, Cut
+    EXPECT_EQ(output.Report.values, 4u);
+    EXPECT_EQ(output.Report.unreadable, 5u);
+    EXPECT_NE(std::find(output.Report.examples.begin(), output.Report.examples.end(), L"MEM\\Cut"),
+              output.Report.examples.end());
     EXPECT_NE(std::find(output.Report.examples.begin(), output.Report.examples.end(), L"MEM\\Broken"),
               output.Report.examples.end());
     EXPECT_EQ(source.OpenKeys(), 0);
 
     KeyTreeCount count = CountKeyTree(source, L"MEM");
-    EXPECT_EQ(count.keys, 7u); // every name listed, "needle Y" after the break not
-    EXPECT_EQ(count.values, 3u);
+    EXPECT_EQ(count.keys, 8u); // every name listed, "needle Y" after the break not
+    EXPECT_EQ(count.values, 5u);
     DWORD below = 0;
     EXPECT_EQ(CountKeysBelow(source, L"MEM\\Broken", below, nullptr), 1u);
 

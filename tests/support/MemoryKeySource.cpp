@@ -13,12 +13,15 @@ LONG MemoryKeySource::Opened(LONG result, std::uintptr_t key) const
 
 LONG MemoryKeySource::OpenPath(std::wstring_view path, KeyUse use, LinkRule rule, std::uintptr_t& key) const
 {
-    return Opened(KeyTreeSource::OpenPath(path, use, rule, key), key);
+    LONG result = KeyTreeSource::OpenPath(path, use, rule, key);
+    return Opened(result, key);
 }
 
-LONG MemoryKeySource::OpenChild(std::uintptr_t parent, const wchar_t* name, KeyUse use, std::uintptr_t& key) const
+LONG MemoryKeySource::OpenChild(std::uintptr_t parent, const wchar_t* name, KeyUse use,
+                                std::uintptr_t& key) const
 {
-    return Opened(KeyTreeSource::OpenChild(parent, name, use, key), key);
+    LONG result = KeyTreeSource::OpenChild(parent, name, use, key);
+    return Opened(result, key);
 }
 
 void MemoryKeySource::Close(std::uintptr_t) const noexcept
@@ -32,4 +35,12 @@ LONG MemoryKeySource::SubKeyAt(std::uintptr_t key, DWORD index, SubKeyEntry& ent
     if (broken != m_breaks.end() && index >= broken->second)
         return ERROR_KEY_DELETED;
     return KeyTreeSource::SubKeyAt(key, index, entry);
+}
+
+LONG MemoryKeySource::ValueAt(std::uintptr_t key, DWORD index, ValueEntry& entry) const
+{
+    auto broken = m_valueBreaks.find(reinterpret_cast<const Node*>(key));
+    if (broken != m_valueBreaks.end() && index >= broken->second)
+        return ERROR_KEY_DELETED;
+    return KeyTreeSource::ValueAt(key, index, entry);
 }

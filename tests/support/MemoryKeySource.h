@@ -20,13 +20,17 @@ class MemoryKeySource final : public KeyTreeSource
     void FailOpen(const Node& key, LONG error) { m_openErrors[&key] = error; }
     // Listing the key's sub-keys answers ERROR_KEY_DELETED from index on.
     void BreakListingAt(const Node& key, DWORD index) { m_breaks[&key] = index; }
+    // Listing the key's values answers ERROR_KEY_DELETED from index on.
+    void BreakValuesAt(const Node& key, DWORD index) { m_valueBreaks[&key] = index; }
     int OpenKeys() const noexcept { return m_open; }
 
   protected:
     LONG OpenPath(std::wstring_view path, KeyUse use, LinkRule rule, std::uintptr_t& key) const override;
-    LONG OpenChild(std::uintptr_t parent, const wchar_t* name, KeyUse use, std::uintptr_t& key) const override;
+    LONG OpenChild(std::uintptr_t parent, const wchar_t* name, KeyUse use,
+                   std::uintptr_t& key) const override;
     void Close(std::uintptr_t key) const noexcept override;
     LONG SubKeyAt(std::uintptr_t key, DWORD index, SubKeyEntry& entry) const override;
+    LONG ValueAt(std::uintptr_t key, DWORD index, ValueEntry& entry) const override;
 
   private:
     LONG Opened(LONG result, std::uintptr_t key) const;
@@ -34,5 +38,6 @@ class MemoryKeySource final : public KeyTreeSource
     std::wstring m_rootName;
     std::map<const Node*, LONG> m_openErrors;
     std::map<const Node*, DWORD> m_breaks;
+    std::map<const Node*, DWORD> m_valueBreaks;
     mutable int m_open = 0;
 };
