@@ -9,7 +9,7 @@ if [ ! -f "$build/CMakeCache.txt" ]; then
     cmake -S "$root" -B "$build" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchain-mingw-x86_64.cmake" \
         -DZORVANE_BUILD_TESTS=OFF -DZORVANE_BUILD_BENCH=ON -DCMAKE_BUILD_TYPE=Release >/dev/null
 fi
-cmake --build "$build" -j "$(nproc)" --target browse_bench tree_ops_bench search_bench import_bench undo_bench long_value_bench
+cmake --build "$build" -j "$(nproc)" --target browse_bench tree_ops_bench search_bench import_bench undo_bench long_value_bench compare_bench
 export WINEPREFIX="$build/wineprefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree=;mshtml="
 display=:$((150 + RANDOM % 50))
 Xvfb "$display" -screen 0 1280x800x24 -nolisten tcp >/dev/null 2>&1 &
@@ -28,3 +28,4 @@ sleep 1
 /usr/lib/wine/wine64 "$build/bench/import_bench.exe"
 /usr/lib/wine/wine64 "$build/bench/undo_bench.exe"
 /usr/lib/wine/wine64 "$build/bench/long_value_bench.exe"
+/usr/lib/wine/wine64 "$build/bench/compare_bench.exe"

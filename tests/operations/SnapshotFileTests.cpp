@@ -58,6 +58,30 @@ void Reseal(std::vector<BYTE>& bytes)
         sum = (sum ^ bytes[i]) * 1099511628211ull;
     std::memcpy(bytes.data() + bytes.size() - 8, &sum, 8);
 }
+// A snapshot written by hand: depth keys nested in each other under "X".
+std::vector<BYTE> NestedSnapshot(DWORD depth)
+{
+    std::vector<BYTE> bytes = {'Z', 'V', 'S', 'N', 'A', 'P', 0x1A, 0, 1, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0};
+    auto u16 = [&](WORD v) { bytes.insert(bytes.end(), {BYTE(v), BYTE(v >> 8)}); };
+    auto u32 = [&](DWORD v) { u16(WORD(v)), u16(WORD(v >> 16)); };
+    u32(1);
+    u16(L'X');
+    for (DWORD i = 0; i < depth; ++i)
+    {
+        bytes.push_back('K');
+        u16(1);
+        u16(L'k');
+        u32(0);
+        bytes.insert(bytes.end(), 8, 0);
+    }
+    bytes.insert(bytes.end(), depth, 'E');
+    bytes.push_back('Z');
+    u32(depth);
+    u32(0);
+    bytes.insert(bytes.end(), 8, 0);
+    Reseal(bytes);
+    return bytes;
+}
 } // namespace
 
 TEST(SnapshotFile, ASnapshotComparesEqualToItsKeyAndThenShowsExactlyWhatChanged)
@@ -178,6 +202,11 @@ TEST(SnapshotFile, DamagedNewerAndForeignFilesAreRefusedWithTheirReason)
     EXPECT_NE(error.find(L"checksum"), std::wstring::npos);
     LONG openError = ERROR_SUCCESS;
     EXPECT_FALSE(source.Open(box.PathOf(L"Tree"), KeyUse::Read, openError)) << "a refused file shows nothing";
+
+    // Keys nested deeper than the registry allows would take a walk's stack.
+    EXPECT_TRUE(source.Parse(NestedSnapshot(500), error)) << zv::ToUtf8(error);
+    EXPECT_FALSE(source.Parse(NestedSnapshot(100000), error));
+    EXPECT_NE(error.find(L"too deep"), std::wstring::npos) << zv::ToUtf8(error);
 }
 
 TEST(SnapshotFile, HundredThousandDamagedFilesNeverCrashHangOrPartlySucceed)
