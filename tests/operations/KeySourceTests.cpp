@@ -152,7 +152,9 @@ TEST(LiveKeySource, ValuesComeBackByteForByteWhateverTheirSize)
     SourceKey key = LiveRegistry().Open(box.PathOf(L"K"), KeyUse::Values, error);
     ASSERT_TRUE(key) << error;
     ValueEntry entry;
-    for (DWORD i = 0; key.ValueAt(i, entry) == ERROR_SUCCESS; ++i)
+    DWORD index = 0;
+    LONG result = ERROR_SUCCESS;
+    for (; (result = key.ValueAt(index, entry)) == ERROR_SUCCESS; ++index)
     {
         DWORD type = 0;
         std::vector<BYTE> data;
@@ -161,6 +163,8 @@ TEST(LiveKeySource, ValuesComeBackByteForByteWhateverTheirSize)
         EXPECT_EQ(std::vector<BYTE>(entry.Bytes(), entry.Bytes() + entry.size), data) << zv::ToUtf8(name);
         EXPECT_EQ(entry.type, type);
     }
+    EXPECT_EQ(result, ERROR_NO_MORE_ITEMS);
+    EXPECT_EQ(index, 4u) << "every value, the large one too";
     ASSERT_EQ(key.Value(L"large", entry), ERROR_SUCCESS);
     EXPECT_EQ(std::vector<BYTE>(entry.Bytes(), entry.Bytes() + entry.size), large);
     EXPECT_EQ(entry.type, static_cast<DWORD>(REG_BINARY));

@@ -196,6 +196,11 @@ TEST(SnapshotFile, DamagedNewerAndForeignFilesAreRefusedWithTheirReason)
     EXPECT_NE(error.find(L"not a snapshot"), std::wstring::npos);
     std::vector<BYTE> cut(good.begin(), good.end() - 20);
     EXPECT_FALSE(source.Parse(cut, error));
+    std::vector<BYTE> miscounted = good;
+    miscounted[good.size() - 16] ^= 1; // the footer's key count
+    Reseal(miscounted);
+    EXPECT_FALSE(source.Parse(miscounted, error));
+    EXPECT_NE(error.find(L"counts"), std::wstring::npos) << zv::ToUtf8(error);
     std::vector<BYTE> flipped = good;
     flipped[good.size() / 2] ^= 1;
     EXPECT_FALSE(source.Parse(flipped, error));
