@@ -42,4 +42,7 @@ class IFrameServices
     // Runs task on a worker the frame owns: closing the frame stops the task
     // and waits for it, and its UiAction then never runs.
     virtual void StartTask(Task task) = 0;
+    // Runs action on the window thread after the current message; a task
+    // may call it (its progress), the frame drops it once it is closing.
+    virtual void PostToUi(UiAction action) = 0;
 };

@@ -54,6 +54,9 @@ class CNavroDoc : public CDocument
     // Asks for a file and writes the current key's tree to it as a registry
     // script; says what is missing when keys could not be read.
     void ExportCurrentKey();
+    // Saves the current key's tree to a snapshot file the user names, on a
+    // worker; progress and the outcome in the status bar.
+    void TakeSnapshotOfCurrentKey();
     // The Add Bookmark dialog for the current key (nothing at the computer).
     void BookmarkCurrentKey();
     // Imports a registry script through the preview (NavroDocImport.cpp);
@@ -109,6 +112,8 @@ class CNavroDoc : public CDocument
         ON_COMMAND(ID_TAKE_OWNERSHIP, [this] { StartTakeOwnership(CurrentPath); })
         ON_COMMAND(ID_PERMISSIONS, OnPermissions)
         ON_COMMAND(ID_EXPORT, ExportCurrentKey)
+        ON_COMMAND(ID_TAKE_SNAPSHOT, TakeSnapshotOfCurrentKey)
+        ON_UPDATE_COMMAND_UI(ID_TAKE_SNAPSHOT, [this](CCmdUI* ui) { ui->Enable(!CurrentPath.empty()); })
         ON_COMMAND(ID_SAVE_HIVE, OnSaveHive)
         ON_COMMAND(ID_LOAD_HIVE, OnLoadHive)
         ON_COMMAND(ID_UNLOAD_HIVE, OnUnloadHive)

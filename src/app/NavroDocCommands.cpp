@@ -13,8 +13,10 @@
 #include "operations/KeySecurityInfo.h"
 #include "operations/Ownership.h"
 #include "operations/RegExport.h"
+#include "operations/SnapshotFile.h"
 #include "operations/ReportError.h"
 #include "registry/EzReg.h"
+#include "registry/LiveRegistry.h"
 #include "registry/RegistryPath.h"
 #include "registry/RootKeys.h"
 #include "base/FileSafeName.h"
@@ -229,6 +231,42 @@ void CNavroDoc::ExportCurrentKey()
     // A backup that silently misses keys would be a failure reported as success.
     if (!report.IsComplete())
         AfxMessageBox(report.Message(request.fileName), MB_OK | MB_ICONWARNING);
+}
+
+void CNavroDoc::TakeSnapshotOfCurrentKey()
+{
+    if (CurrentPath.empty())
+        return;
+    CEzReg key(CurrentPath);
+    FileDialogRequest request;
+    request.save = true;
+    request.owner = PromptOwner();
+    request.filter = kSnapshotFileFilter;
+    request.defaultExtension = L"zvsnap";
+    request.fileName = FileSafeName(key.KeyName());
+    request.flags = OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT;
+    if (!UserPrompts().FileDialog(request))
+        return;
+    IFrameServices* frame = m_frame;
+    auto task = [path = CurrentPath, file = request.fileName, frame](const zv::StopToken& stop) {
+        SnapshotResult result = TakeSnapshot(LiveRegistry(), path, file, stop, [frame](DWORD keys) {
+            if (frame)
+                frame->PostToUi([frame, keys] {
+                    frame->SetStatusText(zv::Format(L"Taking a snapshot: %lu keys read...", keys));
+                });
+        });
+        return IFrameServices::UiAction([result, file, frame] {
+            std::wstring text = SnapshotReport(result, file);
+            if (frame)
+                frame->SetStatusText(text);
+            if (!result.written && !result.cancelled)
+                AfxMessageBox(text, MB_OK | MB_ICONWARNING);
+        });
+    };
+    if (m_frame)
+        m_frame->StartTask(std::move(task));
+    else if (IFrameServices::UiAction report = task({}))
+        report();
 }
 
 void CNavroDoc::BookmarkCurrentKey()

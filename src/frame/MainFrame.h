@@ -62,6 +62,7 @@ class CMainFrame : public CFrameWnd, public IFrameServices
     void ShowLocation(const std::wstring& path) override;
     void WatchRegistry() override;
     void StartTask(Task task) override;
+    void PostToUi(UiAction action) override;
     // The monitors watching now (tests look at them).
     const std::vector<std::unique_ptr<CChngMntr>>& Monitors() const noexcept { return m_monitors; }
     // Background tasks still running or results not yet applied.

@@ -112,6 +112,11 @@ void CMainFrame::StartTask(Task task)
         m_tasks.push_back(std::move(thread));
 }
 
+void CMainFrame::PostToUi(UiAction action)
+{
+    m_taskInbox.Post(std::move(action));
+}
+
 bool CMainFrame::HasRunningTasks() const
 {
     return m_taskInbox.Pending() > 0 || std::any_of(m_tasks.begin(), m_tasks.end(),

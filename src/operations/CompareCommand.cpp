@@ -103,6 +103,12 @@ OpenedSide OpenCompareSide(const std::wstring& text)
         }
         else
         {
+            // A snapshot that is damaged says so; anything else may be a script.
+            if (error.find(L"not a snapshot") == std::wstring::npos)
+            {
+                side.problem = error;
+                return side;
+            }
             ScriptParseResult parsed = ParseRegScriptFile(text);
             if (!parsed.ok)
             {

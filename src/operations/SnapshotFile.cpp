@@ -242,6 +242,20 @@ SnapshotResult TakeSnapshot(const KeySource& source, const std::wstring& path, c
     return result;
 }
 
+std::wstring SnapshotReport(const SnapshotResult& result, const std::wstring& file)
+{
+    if (result.cancelled)
+        return L"Snapshot cancelled; no file was written.";
+    if (!result.written)
+        return result.error;
+    std::wstring text = L"Snapshot of " + zv::Counted(result.keys, L"key", L"keys") + L" and " +
+                        zv::Counted(result.values, L"value", L"values") + L" saved to " + file + L".";
+    if (result.unreadable)
+        text += L" " + zv::Counted(result.unreadable, L"key", L"keys") +
+                L" could not be read; the snapshot marks them as such.";
+    return text;
+}
+
 bool SnapshotFileSource::Load(const std::wstring& file, std::wstring& error)
 {
     zv::unique_hfile handle(CreateFileW(file.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,

@@ -42,6 +42,9 @@ struct SnapshotResult
 SnapshotResult TakeSnapshot(const KeySource& source, const std::wstring& path, const std::wstring& file,
                             const zv::StopToken& stop = {}, const std::function<void(DWORD)>& progress = {});
 
+// What the status bar says when a snapshot ended.
+std::wstring SnapshotReport(const SnapshotResult& result, const std::wstring& file);
+
 // A snapshot file read back: its keys below the saved path, read-only.
 class SnapshotFileSource final : public KeySource
 {

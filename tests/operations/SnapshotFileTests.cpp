@@ -197,7 +197,7 @@ TEST(SnapshotFile, DamagedNewerAndForeignFilesAreRefusedWithTheirReason)
     std::vector<BYTE> cut(good.begin(), good.end() - 20);
     EXPECT_FALSE(source.Parse(cut, error));
     std::vector<BYTE> miscounted = good;
-    miscounted[good.size() - 16] ^= 1; // the footer's key count
+    miscounted.at(good.size() - 16) ^= 1; // the footer's key count
     Reseal(miscounted);
     EXPECT_FALSE(source.Parse(miscounted, error));
     EXPECT_NE(error.find(L"counts"), std::wstring::npos) << zv::ToUtf8(error);

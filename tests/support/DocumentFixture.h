@@ -40,6 +40,7 @@ class TestFrame : public CFrameWnd, public IFrameServices
         if (UiAction action = task({}))
             action();
     }
+    void PostToUi(UiAction action) override { action(); }
     std::vector<std::wstring> statusTexts;
 };
 

@@ -10,6 +10,9 @@
 #include "app/KeyProperties.h"
 #include "operations/KeyTransfer.h"
 #include "operations/RegExport.h"
+#include "operations/SnapshotFile.h"
+#include "operations/TreeCompare.h"
+#include "registry/LiveRegistry.h"
 #include "support/FrameFixture.h"
 #include "support/RegistrySandbox.h"
 #include "support/ScriptedPrompts.h"
@@ -528,6 +531,37 @@ TEST(TreeCommands, ExportProposesTheKeyNameAndReportsKeysItCouldNotRead)
     EXPECT_EQ(ReadUtf16File(file).find(L"Locked\\Below]"), std::wstring::npos);
     DeleteFileW(file.c_str());
     DeleteFileW(theirs.c_str());
+}
+
+TEST(TreeCommands, TakeSnapshotSavesTheKeysTreeOnAWorkerAndSaysWhatItSaved)
+{
+    RegistrySandbox box;
+    box.SetString(L"S\\Child", L"v", L"1");
+    box.SetDword(L"S", L"n", 7);
+    ScriptedPrompts user;
+    FrameFixture f;
+    Select(f, box.PathOf(L"S"));
+    std::wstring file = TempFilePath(L"tree.zvsnap");
+    user.AnswerFile(file);
+    Command(f, ID_TAKE_SNAPSHOT);
+    ASSERT_EQ(user.FileDialogs().size(), 1u);
+    EXPECT_EQ(user.FileDialogs()[0].fileName, L"S");
+    EXPECT_EQ(user.FileDialogs()[0].defaultExtension, L"zvsnap");
+    std::wstring expected = L"Snapshot of 2 keys and 2 values saved to " + file + L".";
+    ASSERT_TRUE(f.PumpUntil([&] { return f.StatusText() == expected; })) << zv::ToUtf8(f.StatusText());
+    SnapshotFileSource snapshot;
+    std::wstring error;
+    ASSERT_TRUE(snapshot.Load(file, error)) << zv::ToUtf8(error);
+    class None final : public ICompareSink
+    {
+      public:
+        void Rows(std::vector<DiffRow>&& rows) override { count += rows.size(); }
+        size_t count = 0;
+    } rows;
+    CompareTotals totals =
+        CompareTrees({snapshot, box.PathOf(L"S")}, {LiveRegistry(), box.PathOf(L"S")}, {}, {}, rows);
+    EXPECT_TRUE(totals.Same());
+    DeleteFileW(file.c_str());
 }
 
 namespace
