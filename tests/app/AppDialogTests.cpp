@@ -20,9 +20,22 @@
 
 namespace
 {
+// The clipboard may be held a moment by another window (the platform's own
+// clipboard thread among them): asks until it is this thread's, up to 5 s.
+bool OpenClipboardWhenFree()
+{
+    for (int attempt = 0; attempt < 500; ++attempt)
+    {
+        if (OpenClipboard(nullptr))
+            return true;
+        Sleep(10);
+    }
+    return false;
+}
+
 void PutClipboardText(const std::wstring& text)
 {
-    ASSERT_TRUE(OpenClipboard(nullptr));
+    ASSERT_TRUE(OpenClipboardWhenFree());
     EmptyClipboard();
     HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE, (text.size() + 1) * sizeof(wchar_t));
     memcpy(GlobalLock(block), text.c_str(), (text.size() + 1) * sizeof(wchar_t));
@@ -33,11 +46,9 @@ void PutClipboardText(const std::wstring& text)
 
 void ClearClipboard()
 {
-    if (OpenClipboard(nullptr))
-    {
-        EmptyClipboard();
-        CloseClipboard();
-    }
+    ASSERT_TRUE(OpenClipboardWhenFree());
+    EmptyClipboard();
+    CloseClipboard();
 }
 } // namespace
 
